@@ -1,0 +1,65 @@
+#pragma once
+// The installer's command line: user switches for unattended use and the internal resume
+// switches through which an unelevated copy hands its choices to its elevated relaunch.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vl {
+
+enum class InstallScope { AllUsers, CurrentUser };
+
+struct WindowPos {
+  int32_t x = 0;
+  int32_t y = 0;
+  bool operator==(const WindowPos&) const = default;
+};
+
+struct CommandLine {
+  std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=
+  std::string app_arguments;              // /ARGS
+  std::string passthrough;                // user tokens to forward, then "/ARGS …"
+  std::optional<WindowPos> window_pos;    // --VL-POS=
+  bool silent = false;                    // /S
+  bool passive = false;                   // /P
+  bool run_after = false;                 // /R
+  bool update = false;                    // /UPDATE
+  bool no_shortcut = false;               // /NS
+  bool resume = false;                    // --VL-RESUME
+  bool from_temp = false;                 // --VL-FROM-TEMP
+  bool uninstaller_dir_flag = false;      // _?=
+  std::optional<InstallScope> scope_choice;
+  std::optional<bool> desktop_choice;
+  std::optional<bool> legacy_choice;
+};
+
+// The effective choices that the wizard edits and the resume switches carry.
+struct InstallOptions {
+  InstallScope scope = InstallScope::AllUsers;
+  std::string install_dir;
+  bool dir_customized = false;
+  bool desktop_shortcut = true;
+  bool remove_legacy = true;
+  std::optional<WindowPos> window_pos;
+};
+
+// Parses the whole command line (program name first), as GetCommandLineW gives it.
+// UTF-16 that is not valid makes the whole line count as empty.
+CommandLine parse_command_line(std::u16string_view command_line);
+
+// What the elevated copy needs to continue with the same choices.
+struct ResumeState {
+  InstallScope scope = InstallScope::AllUsers;
+  std::string install_dir;
+  bool desktop_shortcut = true;
+  bool remove_legacy = true;
+  std::string passthrough;
+};
+
+std::string build_resume_arguments(const ResumeState& state, std::optional<WindowPos> position);
+
+// Wraps text in double quotes when it holds any Unicode whitespace.
+std::string quote_if_needed(std::string_view text);
+
+}  // namespace vl

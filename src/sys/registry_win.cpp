@@ -1,0 +1,92 @@
+#include "sys/registry_win.h"
+
+#include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+
+REGSAM reg_view_flag(RegView view) {
+  switch (view) {
+    case RegView::Bits32: return KEY_WOW64_32KEY;
+    case RegView::Bits64: return KEY_WOW64_64KEY;
+    case RegView::Default: break;
+  }
+  return 0;
+}
+
+namespace {
+
+UniqueKey open_for_read(HKEY root, std::string_view subkey, RegView view) {
+  UniqueKey key;
+  if (RegOpenKeyExW(root, to_wide(subkey).c_str(), 0, KEY_READ | reg_view_flag(view), key.put()) !=
+      ERROR_SUCCESS) {
+    return UniqueKey();
+  }
+  return key;
+}
+
+std::optional<std::vector<BYTE>> query_value(HKEY key, std::string_view value_name, DWORD* type) {
+  std::wstring name = to_wide(value_name);
+  DWORD size = 0;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::vector<BYTE> data(size);
+  // The value may grow between the two calls; retry with the size the second call reports.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD got = static_cast<DWORD>(data.size());
+    LONG status = RegQueryValueExW(key, name.c_str(), nullptr, type, data.data(), &got);
+    if (status == ERROR_SUCCESS) {
+      data.resize(got);
+      return data;
+    }
+    if (status != ERROR_MORE_DATA) return std::nullopt;
+    data.resize(got);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<BYTE>> read_reg_raw(HKEY root, std::string_view subkey,
+                                              std::string_view value_name, RegView view) {
+  UniqueKey key = open_for_read(root, subkey, view);
+  if (!key) return std::nullopt;
+  DWORD type = 0;
+  return query_value(key.get(), value_name, &type);
+}
+
+std::optional<std::string> read_reg_string(HKEY root, std::string_view subkey,
+                                           std::string_view value_name, RegView view) {
+  UniqueKey key = open_for_read(root, subkey, view);
+  if (!key) return std::nullopt;
+  DWORD type = 0;
+  auto data = query_value(key.get(), value_name, &type);
+  if (!data || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+  std::wstring_view text(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
+  if (size_t nul = text.find(L'\0'); nul != std::wstring_view::npos) text = text.substr(0, nul);
+  return from_wide(text);
+}
+
+bool reg_key_exists(HKEY root, std::string_view subkey, RegView view) {
+  return open_for_read(root, subkey, view).valid();
+}
+
+std::vector<std::string> enum_reg_subkeys(HKEY root, std::string_view subkey, RegView view) {
+  std::vector<std::string> names;
+  UniqueKey key = open_for_read(root, subkey, view);
+  if (!key) return names;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    auto text = from_wide(std::wstring_view(name, length));
+    if (!text) break;
+    names.push_back(std::move(*text));
+  }
+  return names;
+}
+
+}  // namespace vl

@@ -1,0 +1,33 @@
+#pragma once
+// Registry access: every key is opened, used and closed at once.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sys/result.h"
+
+namespace vl {
+
+enum class RegView { Default, Bits32, Bits64 };
+
+REGSAM reg_view_flag(RegView view);
+
+// A REG_SZ or REG_EXPAND_SZ value (not expanded), cut at the first NUL. Anything else —
+// a missing key or value, another type, invalid UTF-16 — is nullopt. An empty value name
+// reads the key's default value.
+std::optional<std::string> read_reg_string(HKEY root, std::string_view subkey,
+                                           std::string_view value_name,
+                                           RegView view = RegView::Default);
+// Raw data of a value of any type, nullopt when missing.
+std::optional<std::vector<BYTE>> read_reg_raw(HKEY root, std::string_view subkey,
+                                              std::string_view value_name,
+                                              RegView view = RegView::Default);
+bool reg_key_exists(HKEY root, std::string_view subkey, RegView view = RegView::Default);
+// Subkey names in enumeration order; a name that is not valid UTF-16 ends the list.
+std::vector<std::string> enum_reg_subkeys(HKEY root, std::string_view subkey,
+                                          RegView view = RegView::Default);
+
+}  // namespace vl
