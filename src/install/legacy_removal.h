@@ -1,0 +1,48 @@
+#pragma once
+// Removal of the predecessor client VeriluneClient and of an earlier MSI installation of the
+// product: the plain decisions (msiexec's path and arguments, what happens to the client's
+// folder). The actions are in legacy_removal_win.cpp.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vl {
+
+inline constexpr std::string_view LEGACY_CLIENT_EXE = "Osmira.Security.KeyClient.exe";
+inline constexpr std::string_view LEGACY_STARTER_EXE = "Osmira.Security.KeyStarter.exe";
+inline constexpr std::string_view LEGACY_STARTUP_LINK = "Osmira.Security.KeyStarter.lnk";
+inline constexpr std::string_view LEGACY_FOLDER_NAME = "VeriluneClient";
+inline constexpr std::string_view MSIEXEC_NAME = "msiexec.exe";
+
+// "/x {code} /qn /norestart" for a silent run, "/x {code} /qb-! /norestart" otherwise.
+std::string legacy_uninstall_arguments(std::string_view product_code, bool quiet);
+// An earlier MSI installation of the product is always removed with the basic interface.
+std::string previous_msi_uninstall_arguments(std::string_view product_code);
+
+// msiexec.exe in the System folder; when the known folder cannot be obtained, in the directory
+// GetSystemDirectoryW reports. Never a bare name: the executable search would look in the
+// installer's own folder first. Absent (no call) when neither is known.
+std::optional<std::string> msiexec_path(const std::optional<std::string>& system_known_folder,
+                                        const std::optional<std::string>& system_directory);
+
+// The command line a program is started with: its path in double quotes, a space, the arguments.
+std::string quoted_command_line(std::string_view program, std::string_view arguments);
+
+// A path that names a location on its own: "X:\…" or a UNC path "\\server\share…".
+bool is_absolute_path(std::string_view path);
+// Whether `inner` is `outer` or lies below it, by path components (case-insensitive; "." and
+// ".." are taken literally, so callers refuse paths holding them).
+bool path_contains(std::string_view outer, std::string_view inner);
+
+enum class LegacyFolderAction {
+  Nothing,            // a relative location: nothing to act on safely
+  RemoveTree,         // the client's own folder: delete it whole
+  RemoveExecutables,  // a shared folder: delete the two executables, then the folder if empty
+};
+
+// What to do with the client's location. The whole tree goes only when the last component is
+// "VeriluneClient" (ASCII case-insensitive), the location is absolute without "." or ".."
+// components, and it does not contain the install directory.
+LegacyFolderAction legacy_folder_action(std::string_view location, std::string_view install_dir);
+
+}  // namespace vl

@@ -1,0 +1,76 @@
+#include "sys/process_match.h"
+
+#include "sys/text.h"
+
+namespace vl {
+
+namespace {
+
+constexpr std::string_view APPLICATION_BINARY = "verilune.exe";
+
+std::string_view drop_trailing_backslashes(std::string_view path) {
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+bool is_plain_file_name(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string_view path_file_name(std::string_view path) {
+  size_t cut = path.find_last_of("\\/");
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+bool same_image_path(std::string_view a, std::string_view b) {
+  return lower_full(drop_trailing_backslashes(a)) == lower_full(drop_trailing_backslashes(b));
+}
+
+std::vector<uint32_t> select_by_image(std::span<const ProcessRecord> snapshot,
+                                      std::string_view image_path) {
+  std::vector<uint32_t> ids;
+  std::string_view name = path_file_name(image_path);
+  if (name.empty()) return ids;
+  std::string wanted = lower_full(name);
+  for (const ProcessRecord& process : snapshot) {
+    if (lower_full(process.exe_name) != wanted) continue;
+    if (!process.image_path || same_image_path(*process.image_path, image_path))
+      ids.push_back(process.pid);
+  }
+  return ids;
+}
+
+std::vector<uint32_t> select_by_name(std::span<const ProcessRecord> snapshot,
+                                     std::string_view name) {
+  std::vector<uint32_t> ids;
+  std::string wanted = lower_full(name);
+  for (const ProcessRecord& process : snapshot) {
+    if (lower_full(process.exe_name) == wanted) ids.push_back(process.pid);
+  }
+  return ids;
+}
+
+std::chrono::seconds grace_limit(bool update_in_place) {
+  return std::chrono::seconds(update_in_place ? 8 : 1);
+}
+
+bool grace_expired(std::chrono::steady_clock::duration elapsed, bool update_in_place) {
+  return std::chrono::duration_cast<std::chrono::seconds>(elapsed) >= grace_limit(update_in_place);
+}
+
+std::vector<std::string> application_paths(
+    std::string_view install_dir, const std::optional<std::string>& previous_main_binary) {
+  std::vector<std::string> paths{join_path(install_dir, APPLICATION_BINARY)};
+  // A name read from the registry that is not a plain file name could point the search (and the
+  // termination) at a program outside the install directory; such a name is not used.
+  if (previous_main_binary && is_plain_file_name(*previous_main_binary) &&
+      !iequals_ascii(*previous_main_binary, APPLICATION_BINARY)) {
+    paths.push_back(join_path(install_dir, *previous_main_binary));
+  }
+  return paths;
+}
+
+}  // namespace vl
