@@ -1,0 +1,46 @@
+#include "install/running_app_win.h"
+
+#include <windows.h>
+
+#include "sys/process_match.h"
+#include "sys/processes_win.h"
+
+namespace vl {
+
+ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_place) {
+  using Clock = std::chrono::steady_clock;
+  ApplicationWait wait{std::string(image_path)};
+  const Clock::time_point start = Clock::now();
+  auto finish = [&] {
+    wait.waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return wait;
+  };
+
+  std::vector<uint32_t> running = find_processes_by_image(image_path);
+  if (running.empty()) return finish();
+  wait.found = true;
+  // A tray application that handles WM_CLOSE saves its state and exits by itself. Posting does
+  // not wait for the windows, so the grace period is not lengthened.
+  wait.windows_asked = request_close(running);
+  for (;;) {
+    if (grace_expired(Clock::now() - start, update_in_place)) {
+      running = find_processes_by_image(image_path);
+      wait.terminated = !running.empty();
+      terminate_processes(running);
+      return finish();
+    }
+    Sleep(static_cast<DWORD>(GRACE_POLL_INTERVAL.count()));
+    if (find_processes_by_image(image_path).empty()) return finish();
+  }
+}
+
+std::vector<ApplicationWait> stop_application_processes(
+    std::string_view install_dir, const std::optional<std::string>& previous_main_binary,
+    bool update_in_place) {
+  std::vector<ApplicationWait> waits;
+  for (const std::string& path : application_paths(install_dir, previous_main_binary))
+    waits.push_back(wait_then_terminate(path, update_in_place));
+  return waits;
+}
+
+}  // namespace vl

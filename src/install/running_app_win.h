@@ -1,0 +1,28 @@
+#pragma once
+// The Prepare step's wait for the installed application: a polite close request, a grace
+// period (1 s, 8 s for an in-place update), then termination of whatever still runs.
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vl {
+
+struct ApplicationWait {
+  std::string image_path;
+  bool found = false;          // an instance was running when the wait began
+  int windows_asked = 0;       // top-level windows that were sent WM_CLOSE
+  bool terminated = false;     // the grace period ran out and the survivors were terminated
+  std::chrono::milliseconds waited{0};
+};
+
+// Waits for the processes running `image_path` to end, then terminates those still running.
+ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_place);
+
+// The whole rule for an install directory: verilune.exe first, then the previous main binary.
+std::vector<ApplicationWait> stop_application_processes(
+    std::string_view install_dir, const std::optional<std::string>& previous_main_binary,
+    bool update_in_place);
+
+}  // namespace vl

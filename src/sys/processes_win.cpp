@@ -1,0 +1,99 @@
+#include "sys/processes_win.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "sys/text.h"
+#include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+
+namespace {
+
+constexpr DWORD TERMINATE_WAIT_MS = 5000;
+constexpr DWORD IMAGE_PATH_CAPACITY = 1024;
+
+std::string snapshot_name(const PROCESSENTRY32W& entry) {
+  const wchar_t* name = entry.szExeFile;
+  size_t length = wcsnlen(name, MAX_PATH);
+  // A name that is not valid UTF-16 cannot equal any name we look for.
+  return from_wide(std::wstring_view(name, length)).value_or(std::string());
+}
+
+std::optional<std::string> read_image_path(DWORD pid) {
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return std::nullopt;
+  wchar_t buffer[IMAGE_PATH_CAPACITY];
+  DWORD size = IMAGE_PATH_CAPACITY;
+  if (!QueryFullProcessImageNameW(process.get(), 0, buffer, &size)) return std::nullopt;
+  return from_wide(std::wstring_view(buffer, size));
+}
+
+}  // namespace
+
+std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for) {
+  std::vector<ProcessRecord> records;
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return records;
+  std::string wanted = lower_full(read_paths_for);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    ProcessRecord record{entry.th32ProcessID, snapshot_name(entry), std::nullopt};
+    if (!wanted.empty() && lower_full(record.exe_name) == wanted)
+      record.image_path = read_image_path(entry.th32ProcessID);
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::vector<uint32_t> find_processes_by_image(std::string_view image_path) {
+  std::string_view name = path_file_name(image_path);
+  if (name.empty()) return {};
+  return select_by_image(snapshot_processes(name), image_path);
+}
+
+std::vector<uint32_t> find_processes_by_name(std::string_view name) {
+  return select_by_name(snapshot_processes({}), name);
+}
+
+void terminate_processes(const std::vector<uint32_t>& ids) {
+  for (uint32_t pid : ids) {
+    UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    if (!process) continue;
+    if (!TerminateProcess(process.get(), 1)) continue;
+    WaitForSingleObject(process.get(), TERMINATE_WAIT_MS);
+  }
+}
+
+namespace {
+
+struct CloseRequest {
+  const std::vector<uint32_t>* ids;
+  int asked = 0;
+};
+
+BOOL CALLBACK post_close_to_window(HWND window, LPARAM context) {
+  auto* request = reinterpret_cast<CloseRequest*>(context);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (std::find(request->ids->begin(), request->ids->end(), pid) != request->ids->end()) {
+    if (PostMessageW(window, WM_CLOSE, 0, 0)) ++request->asked;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int request_close(const std::vector<uint32_t>& ids) {
+  if (ids.empty()) return 0;
+  CloseRequest request{&ids};
+  EnumWindows(post_close_to_window, reinterpret_cast<LPARAM>(&request));
+  return request.asked;
+}
+
+}  // namespace vl

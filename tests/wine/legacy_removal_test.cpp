@@ -1,0 +1,367 @@
+// Removal of the predecessor client and of an earlier MSI installation, for real: the test MSIs
+// (built with wixl by tests/e2e/legacy_peer.py and named by VL_PEER_MSI_DIR) are installed with
+// the system's msiexec, their programs started, and the removal run. msiexec is reached through
+// a recording stand-in in a test-only System folder, which hands the arguments on to the real
+// msiexec.exe, so that the exact command lines can be read back.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "install/legacy_removal.h"
+#include "install/legacy_removal_win.h"
+#include "proc_test_support.h"
+#include "sys/processes_win.h"
+#include "sys/registry_win.h"
+#include "sys/text.h"
+#include "sys/text_win.h"
+
+namespace vl {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScratchDir;
+using test::Started;
+
+constexpr std::string_view UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+std::optional<std::string> env_text(const wchar_t* name) {
+  wchar_t buffer[1024];
+  DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  if (length == 0 || length >= 1024) return std::nullopt;
+  return from_wide(std::wstring_view(buffer, length));
+}
+
+std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
+  UniqueCoTaskMem<wchar_t> path;
+  if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, path.put()))) return std::nullopt;
+  return from_wide(path.get());
+}
+
+std::vector<std::string> record_lines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::string text = test::read_text_file(file);
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// The installed product as its Uninstall entry shows it.
+struct InstalledProduct {
+  std::string code;
+  std::optional<std::string> location;
+};
+
+std::optional<InstalledProduct> find_product(std::string_view display_name, RegView view) {
+  for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, view)) {
+    std::string key = join_path(UNINSTALL_KEY, name);
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName", view) == display_name)
+      return InstalledProduct{name, read_reg_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", view)};
+  }
+  return std::nullopt;
+}
+
+bool product_registered(const std::string& code) {
+  return reg_key_exists(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_KEY, code), RegView::Bits32);
+}
+
+class LegacyRemoval : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    test::make_dirs(system_dir());
+    test::copy_file(join_path(test::test_program_dir(), "msiexec_recorder.exe"),
+                    join_path(system_dir(), "msiexec.exe"));
+    common_startup_ = known_folder(FOLDERID_CommonStartup);
+    user_startup_ = known_folder(FOLDERID_Startup);
+    ASSERT_TRUE(common_startup_ && user_startup_);
+  }
+  void TearDown() override {
+    for (Started& started : started_) {
+      if (started.process) TerminateProcess(started.process.get(), 7);
+    }
+    SetEnvironmentVariableW(L"VL_MSIEXEC_EXIT_CODE", nullptr);
+    CoUninitialize();
+  }
+
+  std::string system_dir() const { return dir_ / "System"; }
+  std::string recorder() const { return join_path(system_dir(), "msiexec.exe"); }
+  std::vector<std::string> msiexec_calls() const {
+    return record_lines(join_path(system_dir(), "msiexec-record.txt"));
+  }
+  std::string expected_call(std::string_view arguments) const {
+    return quoted_command_line(recorder(), arguments);
+  }
+
+  std::string peer_msi(std::string_view name) {
+    std::optional<std::string> folder = env_text(L"VL_PEER_MSI_DIR");
+    if (!folder) return {};
+    return join_path(*folder, name);
+  }
+
+  // Installs a test MSI with the system's own msiexec.
+  void install_msi(const std::string& msi) {
+    std::optional<std::string> msiexec = system_msiexec_path();
+    ASSERT_TRUE(msiexec);
+    Result<uint32_t> code = run_program_and_wait(*msiexec, format_text("/i \"{}\" /qn", {msi}));
+    ASSERT_TRUE(code.ok()) << code.error();
+    ASSERT_EQ(code.value(), 0u) << msi;
+  }
+
+  // A client folder by hand (no MSI): the two programs (the stay-running stand-in) and a file.
+  void make_client_files(const std::string& folder) {
+    test::make_dirs(folder);
+    std::string standin = join_path(test::test_program_dir(), "legacy_client_standin.exe");
+    test::copy_file(standin, join_path(folder, LEGACY_CLIENT_EXE));
+    test::copy_file(standin, join_path(folder, LEGACY_STARTER_EXE));
+  }
+
+  void start_client_programs(const std::string& folder) {
+    for (std::string_view name : {LEGACY_CLIENT_EXE, LEGACY_STARTER_EXE})
+      started_.push_back(test::start_program(join_path(folder, name)));
+    ASSERT_EQ(find_processes_by_name(LEGACY_CLIENT_EXE).size(), 1u);
+    ASSERT_EQ(find_processes_by_name(LEGACY_STARTER_EXE).size(), 1u);
+  }
+
+  std::vector<std::string> startup_links() const {
+    return {join_path(*common_startup_, LEGACY_STARTUP_LINK),
+            join_path(*user_startup_, LEGACY_STARTUP_LINK)};
+  }
+  void place_startup_links(const std::string& folder) {
+    for (const std::string& link : startup_links())
+      ASSERT_TRUE(test::make_shell_link(link, join_path(folder, LEGACY_STARTER_EXE))) << link;
+  }
+
+  void expect_client_gone() {
+    EXPECT_TRUE(find_processes_by_name(LEGACY_CLIENT_EXE).empty());
+    EXPECT_TRUE(find_processes_by_name(LEGACY_STARTER_EXE).empty());
+    for (Started& started : started_)
+      EXPECT_EQ(test::exit_code_within(started, 1s), std::optional<DWORD>(1)) << "terminated";
+    for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link)) << link;
+  }
+
+  LegacyRemovalContext context(bool quiet) const {
+    return LegacyRemovalContext{dir_ / "Verilune", quiet, recorder()};
+  }
+
+  ScratchDir dir_{"legacy"};
+  std::optional<std::string> common_startup_, user_startup_;
+  std::vector<Started> started_;
+};
+
+TEST_F(LegacyRemoval, MsiInstalledClientIsUninstalledQuietlyInASilentRun) {
+  std::string msi = peer_msi("VeriluneClient.msi");
+  if (msi.empty()) GTEST_SKIP() << "VL_PEER_MSI_DIR not set (tests/e2e/legacy_peer.py sets it)";
+  install_msi(msi);
+  std::optional<InstalledProduct> client = find_product("VeriluneClient", RegView::Bits32);
+  ASSERT_TRUE(client && client->location) << "the peer MSI registered no VeriluneClient entry";
+  std::string location = normalize_location(*client->location);
+  ASSERT_TRUE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE))) << location;
+  ASSERT_TRUE(iends_with_ascii(location, "\\VeriluneClient"));
+  // Something msiexec does not own keeps the folder after the uninstall.
+  test::write_text_file(join_path(location, "settings.dat"), "user data");
+  start_client_programs(location);
+  place_startup_links(location);
+
+  LegacyClient legacy{client->code, std::string("1.4.2"), location};
+  remove_legacy_client(legacy, context(/*quiet=*/true));
+
+  EXPECT_EQ(msiexec_calls(),
+            std::vector<std::string>{expected_call("/x " + client->code + " /qn /norestart")});
+  EXPECT_FALSE(product_registered(client->code)) << "the real msiexec did not uninstall it";
+  EXPECT_FALSE(test::dir_exists(location));
+  expect_client_gone();
+}
+
+TEST_F(LegacyRemoval, InteractiveRunShowsBasicProgressWithoutCancel) {
+  std::string msi = peer_msi("VeriluneClient.msi");
+  if (msi.empty()) GTEST_SKIP() << "VL_PEER_MSI_DIR not set (tests/e2e/legacy_peer.py sets it)";
+  install_msi(msi);
+  std::optional<InstalledProduct> client = find_product("VeriluneClient", RegView::Bits32);
+  ASSERT_TRUE(client && client->location);
+  std::string location = normalize_location(*client->location);
+  start_client_programs(location);
+
+  remove_legacy_client(LegacyClient{client->code, std::nullopt, location}, context(false));
+
+  EXPECT_EQ(msiexec_calls(),
+            std::vector<std::string>{expected_call("/x " + client->code + " /qb-! /norestart")});
+  EXPECT_FALSE(product_registered(client->code));
+  EXPECT_FALSE(test::dir_exists(location));
+  expect_client_gone();
+}
+
+TEST_F(LegacyRemoval, ClientFoundOnlyByItsFilesIsCleanedWithoutMsiexec) {
+  std::string location = dir_ / "Apps\\VeriluneClient";
+  make_client_files(location);
+  test::make_dirs(join_path(location, "logs"));
+  test::write_text_file(join_path(location, "logs\\today.log"), "x");
+  start_client_programs(location);
+  place_startup_links(location);
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_TRUE(msiexec_calls().empty());
+  EXPECT_FALSE(test::file_exists(join_path(system_dir(), "msiexec-record.txt")));
+  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_TRUE(test::dir_exists(dir_ / "Apps"));
+  expect_client_gone();
+}
+
+TEST_F(LegacyRemoval, FolderNamedInAnotherCaseGoesWholeReadOnlyFilesIncluded) {
+  std::string location = dir_ / "Other\\veriluneclient";
+  make_client_files(location);
+  test::write_text_file(join_path(location, "readonly.cfg"), "x");
+  SetFileAttributesW(to_wide(join_path(location, "readonly.cfg")).c_str(), FILE_ATTRIBUTE_READONLY);
+  test::make_dirs(join_path(location, "cache\\deep"));
+  test::write_text_file(join_path(location, "cache\\deep\\blob.bin"), "x");
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_TRUE(msiexec_calls().empty());
+}
+
+// Wine creates no links through CreateSymbolicLinkW, but shows a Unix symbolic link as a
+// directory reparse point; tests/e2e/legacy_peer.py plants one (VL_LINK_FIXTURE):
+// <fixture>\VeriluneClient\outside-link -> <fixture>\Outside, which holds keep.txt.
+TEST_F(LegacyRemoval, LinkInsideTheClientFolderIsNotFollowed) {
+  std::optional<std::string> fixture = env_text(L"VL_LINK_FIXTURE");
+  if (!fixture) GTEST_SKIP() << "VL_LINK_FIXTURE not set (tests/e2e/legacy_peer.py sets it)";
+  std::string location = join_path(*fixture, "VeriluneClient");
+  std::string link = join_path(location, "outside-link");
+  DWORD attributes = GetFileAttributesW(to_wide(link).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_TRUE(test::file_exists(join_path(link, "keep.txt")));
+  make_client_files(location);
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_TRUE(test::file_exists(join_path(*fixture, "Outside\\keep.txt")));
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+  // Removing the link itself (RemoveDirectoryW on Windows) is not observable here: Wine
+  // refuses to remove a Unix link to a folder that holds files, so the folder stays.
+}
+
+TEST_F(LegacyRemoval, SharedFolderLosesOnlyTheTwoExecutables) {
+  std::string location = dir_ / "Program Files\\Osmira";
+  make_client_files(location);
+  test::write_text_file(join_path(location, "Other.Product.dll"), "x");
+  start_client_programs(location);
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+  EXPECT_TRUE(test::file_exists(join_path(location, "Other.Product.dll")));
+  expect_client_gone();
+}
+
+TEST_F(LegacyRemoval, SharedFolderLeftEmptyIsRemoved) {
+  std::string location = dir_ / "Program Files\\Osmira";
+  make_client_files(location);
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_TRUE(test::dir_exists(dir_ / "Program Files"));
+}
+
+TEST_F(LegacyRemoval, ClientFolderHoldingTheInstallDirectoryIsNotDeletedWhole) {
+  std::string location = dir_ / "VeriluneClient";
+  make_client_files(location);
+  test::make_dirs(join_path(location, "Verilune"));
+  test::write_text_file(join_path(location, "Verilune\\verilune.exe"), "the new install");
+
+  LegacyRemovalContext inside{join_path(location, "Verilune"), true, recorder()};
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, inside);
+
+  EXPECT_TRUE(test::file_exists(join_path(location, "Verilune\\verilune.exe")));
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+}
+
+TEST_F(LegacyRemoval, RelativeLocationIsNotTouched) {
+  // A relative location would resolve against whatever the current directory is.
+  std::string current = dir_ / "Current";
+  make_client_files(join_path(current, "VeriluneClient"));
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  SetCurrentDirectoryW(to_wide(current).c_str());
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, std::string("VeriluneClient")},
+                       context(true));
+  SetCurrentDirectoryW(saved);
+
+  EXPECT_TRUE(test::file_exists(join_path(current, "VeriluneClient\\Osmira.Security.KeyClient.exe")));
+}
+
+TEST_F(LegacyRemoval, AnyMsiexecExitCodeLetsTheStepFinish) {
+  for (const char* exit_code : {"0", "1603", "1605", "3010"}) {
+    SCOPED_TRACE(exit_code);
+    SetEnvironmentVariableW(L"VL_MSIEXEC_EXIT_CODE", to_wide(exit_code).c_str());
+    std::string location = dir_ / format_text("Exit{}\\VeriluneClient", {exit_code});
+    make_client_files(location);
+    place_startup_links(location);
+
+    remove_legacy_client(LegacyClient{std::string("{00000000-0000-0000-0000-000000000001}"),
+                                      std::nullopt, location},
+                         context(true));
+
+    EXPECT_FALSE(test::dir_exists(location));
+    for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link));
+  }
+  EXPECT_EQ(msiexec_calls().size(), 4u);
+}
+
+TEST_F(LegacyRemoval, WithoutAnMsiexecTheFolderAndLinksAreStillCleaned) {
+  std::string location = dir_ / "VeriluneClient";
+  make_client_files(location);
+  place_startup_links(location);
+
+  LegacyRemovalContext no_msiexec{dir_ / "Verilune", true, std::nullopt};
+  remove_legacy_client(LegacyClient{std::string("{00000000-0000-0000-0000-000000000002}"),
+                                    std::nullopt, location},
+                       no_msiexec);
+
+  EXPECT_FALSE(test::dir_exists(location));
+  for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link));
+}
+
+TEST_F(LegacyRemoval, EarlierMsiInstallOfTheProductIsUninstalledWithBasicUi) {
+  std::string msi = peer_msi("Verilune.msi");
+  if (msi.empty()) GTEST_SKIP() << "VL_PEER_MSI_DIR not set (tests/e2e/legacy_peer.py sets it)";
+  install_msi(msi);
+  std::optional<InstalledProduct> product = find_product("Verilune", RegView::Default);
+  ASSERT_TRUE(product);
+  std::string key = join_path(UNINSTALL_KEY, product->code);
+  EXPECT_EQ(read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher"), "osmira");
+
+  remove_previous_msi(product->code, recorder());
+
+  EXPECT_EQ(msiexec_calls(),
+            std::vector<std::string>{expected_call("/x " + product->code + " /qb-! /norestart")});
+  EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, key));
+}
+
+TEST(SystemMsiexec, IsTheSystemFoldersProgram) {
+  std::optional<std::string> path = system_msiexec_path();
+  ASSERT_TRUE(path);
+  wchar_t system[MAX_PATH];
+  UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  std::string expected = join_path(from_wide(std::wstring_view(system, length)).value(), "msiexec.exe");
+  EXPECT_EQ(lower_full(*path), lower_full(expected));
+  EXPECT_TRUE(test::file_exists(*path));
+}
+
+TEST(RemoveFolderTree, MissingFolderOrAFileIsLeftAsIs) {
+  ScratchDir dir("tree");
+  test::write_text_file(dir / "file.txt", "x");
+  remove_folder_tree(dir / "file.txt");
+  remove_folder_tree(dir / "missing");
+  EXPECT_TRUE(test::file_exists(dir / "file.txt"));
+}
+
+}  // namespace
+}  // namespace vl
