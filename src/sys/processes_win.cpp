@@ -77,11 +77,21 @@ struct CloseRequest {
   int asked = 0;
 };
 
+// The input-method windows the system gives every GUI thread: closing one would only break the
+// application's text input if it keeps running.
+bool is_input_method_window(HWND window) {
+  wchar_t name[32];
+  int length = GetClassNameW(window, name, 32);
+  std::wstring_view class_name(name, length > 0 ? length : 0);
+  return class_name == L"IME" || class_name == L"MSCTFIME UI";
+}
+
 BOOL CALLBACK post_close_to_window(HWND window, LPARAM context) {
   auto* request = reinterpret_cast<CloseRequest*>(context);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (std::find(request->ids->begin(), request->ids->end(), pid) != request->ids->end()) {
+  if (std::find(request->ids->begin(), request->ids->end(), pid) != request->ids->end() &&
+      !is_input_method_window(window)) {
     if (PostMessageW(window, WM_CLOSE, 0, 0)) ++request->asked;
   }
   return TRUE;

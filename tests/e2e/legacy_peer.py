@@ -14,7 +14,7 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from harness.wine import Prefix, build_dir  # noqa: E402
+from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 CLIENT_PRODUCT_CODE = "{6E1A43F2-5B7C-4B8E-9D21-3C4F5A6B7C81}"
 CLIENT_VERSION = "1.4.2"
@@ -100,6 +100,15 @@ def build_peer_msis(out_dir):
     return made
 
 
+def use_virtual_desktop(prefix):
+    """A Wine desktop with a notification area, as on Windows: without one a tray application's
+    Shell_NotifyIconW(NIM_DELETE) waits about 2 s for a systray that does not exist, which would
+    make every polite close under the 1 s grace period look like a failure."""
+    prefix.reg_set(r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default")
+    prefix.reg_set(r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1024x768")
+    prefix.wait_idle()
+
+
 def plant_link_fixture(prefix):
     """A client folder holding a link to a folder outside it (a Unix symbolic link, which Wine
     shows as a directory reparse point); returns the fixture's Windows path."""
@@ -114,7 +123,10 @@ def plant_link_fixture(prefix):
 def run_wine_tests(extra_filter=None):
     """Runs the Wine tests of this area in a fresh prefix; returns (passed, failed, skipped, output)."""
     tests_exe = build_dir() / "tests" / "wine_tests.exe"
-    with tempfile.TemporaryDirectory(prefix="vl-peer-msi-") as msi_dir, Prefix() as prefix:
+    # The sample application needs a window (hidden, but real), hence a display.
+    with tempfile.TemporaryDirectory(prefix="vl-peer-msi-") as msi_dir, Display() as display, \
+            Prefix(display=display) as prefix:
+        use_virtual_desktop(prefix)
         build_peer_msis(msi_dir)
         env = {"VL_PEER_MSI_DIR": Prefix.windows_path(msi_dir),
                "VL_LINK_FIXTURE": plant_link_fixture(prefix)}

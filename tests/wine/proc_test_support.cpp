@@ -106,7 +106,10 @@ BOOL CALLBACK find_window_of(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<WindowSearch*>(context);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (pid == search->pid) {
+  wchar_t name[32];
+  int length = GetClassNameW(window, name, 32);
+  bool input_method = std::wstring_view(name, length > 0 ? length : 0) == L"IME";
+  if (pid == search->pid && !input_method) {
     search->found = true;
     return FALSE;
   }

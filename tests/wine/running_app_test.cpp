@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 
 #include "install/running_app_win.h"
 #include "proc_test_support.h"
@@ -50,7 +51,7 @@ class RunningApplication : public testing::Test {
   }
 
   ScratchDir dir_{"running-app"};
-  std::vector<Started> started_;
+  std::deque<Started> started_;  // references stay valid as starts are added
 };
 
 TEST_F(RunningApplication, ClosesPolitelyWithinTheGracePeriod) {
