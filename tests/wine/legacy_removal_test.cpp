@@ -8,9 +8,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "install/install_job.h"
 #include "install/legacy_removal.h"
 #include "install/legacy_removal_win.h"
+#include "native/payload_craft.h"
+#include "native/payload_test_support.h"
 #include "proc_test_support.h"
+#include "setup_app/detect_installed_win.h"
 #include "sys/processes_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
@@ -22,8 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::ScratchDir;
 using test::Started;
-
-constexpr std::string_view UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 std::optional<std::string> env_text(const wchar_t* name) {
   wchar_t buffer[1024];
@@ -54,8 +56,8 @@ struct InstalledProduct {
 };
 
 std::optional<InstalledProduct> find_product(std::string_view display_name, RegView view) {
-  for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, view)) {
-    std::string key = join_path(UNINSTALL_KEY, name);
+  for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT, view)) {
+    std::string key = join_path(UNINSTALL_ROOT, name);
     if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName", view) == display_name)
       return InstalledProduct{name, read_reg_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", view)};
   }
@@ -63,7 +65,7 @@ std::optional<InstalledProduct> find_product(std::string_view display_name, RegV
 }
 
 bool product_registered(const std::string& code) {
-  return reg_key_exists(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_KEY, code), RegView::Bits32);
+  return reg_key_exists(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_ROOT, code), RegView::Bits32);
 }
 
 class LegacyRemoval : public testing::Test {
@@ -335,7 +337,7 @@ TEST_F(LegacyRemoval, EarlierMsiInstallOfTheProductIsUninstalledWithBasicUi) {
   install_msi(msi);
   std::optional<InstalledProduct> product = find_product("Verilune", RegView::Default);
   ASSERT_TRUE(product);
-  std::string key = join_path(UNINSTALL_KEY, product->code);
+  std::string key = join_path(UNINSTALL_ROOT, product->code);
   EXPECT_EQ(read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher"), "osmira");
 
   remove_previous_msi(product->code, recorder());
@@ -343,6 +345,117 @@ TEST_F(LegacyRemoval, EarlierMsiInstallOfTheProductIsUninstalledWithBasicUi) {
   EXPECT_EQ(msiexec_calls(),
             std::vector<std::string>{expected_call("/x " + product->code + " /qb-! /norestart")});
   EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, key));
+}
+
+// ---- the pipeline: Prepare and RemoveLegacy inside run_install, with the system's msiexec ----
+
+struct TestPayload {
+  craft::Bytes blob;
+  Payload payload;
+};
+
+TestPayload payload_with(std::string_view name, std::string_view data) {
+  craft::Bytes entry = craft::entry(name, data);
+  TestPayload out;
+  out.blob = craft::concat({craft::header(data.size(), 1), craft::xz(entry)});
+  out.payload = check_payload_header(out.blob).value();
+  return out;
+}
+
+std::string sample_app() { return join_path(test::test_program_dir(), "..\\sample\\verilune.exe"); }
+
+TEST_F(LegacyRemoval, SilentInstallEndsTheAppAndRemovesDetectedClientAndEarlierMsi) {
+  std::string client_msi = peer_msi("VeriluneClient.msi");
+  if (client_msi.empty()) GTEST_SKIP() << "VL_PEER_MSI_DIR not set (tests/e2e/legacy_peer.py sets it)";
+  install_msi(client_msi);
+  install_msi(peer_msi("Verilune.msi"));
+  std::string install_dir = dir_ / "Verilune";
+
+  std::optional<LegacyClient> legacy = detect_legacy_client(install_dir);
+  ASSERT_TRUE(legacy && legacy->product_code && legacy->location);
+  EXPECT_EQ(legacy->display_version, "1.4.2");
+  std::optional<std::string> previous_msi = detect_previous_msi();
+  ASSERT_TRUE(previous_msi);
+  std::string client_location = *legacy->location;
+  test::write_text_file(join_path(client_location, "settings.dat"), "user data");
+  start_client_programs(client_location);
+  place_startup_links(client_location);
+  // The application runs from the install folder (the sample closes on WM_CLOSE).
+  test::make_dirs(install_dir);
+  test::copy_file(sample_app(), join_path(install_dir, "verilune.exe"));
+  Started app = test::start_program(join_path(install_dir, "verilune.exe"));
+  ASSERT_TRUE(test::wait_for_window(app, 10s));
+
+  InstallJob job;
+  job.install_dir = install_dir;
+  job.legacy = legacy;
+  job.previous_msi_code = previous_msi;
+  job.quiet = true;
+  TestPayload payload = payload_with("verilune.exe", "the new verilune.exe");
+  testing_support::RecordingSink sink;
+  Status result = run_install(job, payload.payload, sink);
+
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_EQ(sink.steps, (std::vector<InstallStep>{InstallStep::Prepare, InstallStep::RemoveLegacy,
+                                                  InstallStep::CopyFiles, InstallStep::Register}));
+  EXPECT_EQ(test::exit_code_within(app, 5s), std::optional<DWORD>(0)) << "closed politely";
+  EXPECT_EQ(test::read_text_file(join_path(install_dir, "verilune.exe")), "the new verilune.exe");
+  EXPECT_FALSE(product_registered(*legacy->product_code));
+  EXPECT_FALSE(detect_previous_msi().has_value());
+  EXPECT_FALSE(test::dir_exists(client_location));
+  EXPECT_FALSE(detect_legacy_client(install_dir).has_value());
+  expect_client_gone();
+}
+
+TEST_F(LegacyRemoval, UpdateInPlaceLeavesTheEarlierMsiInstall) {
+  std::string msi = peer_msi("Verilune.msi");
+  if (msi.empty()) GTEST_SKIP() << "VL_PEER_MSI_DIR not set (tests/e2e/legacy_peer.py sets it)";
+  install_msi(msi);
+  std::optional<std::string> previous_msi = detect_previous_msi();
+  ASSERT_TRUE(previous_msi);
+
+  InstallJob job;
+  job.install_dir = dir_ / "Verilune";
+  job.previous_msi_code = previous_msi;
+  job.update_in_place = true;
+  job.quiet = true;
+  TestPayload payload = payload_with("verilune.exe", "new");
+  testing_support::RecordingSink sink;
+  ASSERT_TRUE(run_install(job, payload.payload, sink).ok());
+
+  EXPECT_EQ(detect_previous_msi(), previous_msi);
+  // Removed for the next test's sake, as a normal update would.
+  job.update_in_place = false;
+  ASSERT_TRUE(run_install(job, payload.payload, sink).ok());
+  EXPECT_FALSE(detect_previous_msi().has_value());
+}
+
+TEST_F(LegacyRemoval, ClientFoundOnlyByItsFilesBesideTheInstallDirectoryIsRemovedByTheRun) {
+  // Detection probes install_dir\VeriluneClient when the registry names no client.
+  std::string install_dir = dir_ / "Verilune";
+  std::string location = join_path(install_dir, "VeriluneClient");
+  EXPECT_FALSE(detect_legacy_client(install_dir).has_value()) << "nothing installed yet";
+  make_client_files(location);
+  start_client_programs(location);
+  place_startup_links(location);
+
+  std::optional<LegacyClient> legacy = detect_legacy_client(install_dir);
+  ASSERT_TRUE(legacy);
+  EXPECT_FALSE(legacy->product_code.has_value());
+  ASSERT_TRUE(legacy->location);
+  EXPECT_TRUE(same_image_path(*legacy->location, location));
+
+  InstallJob job;
+  job.install_dir = install_dir;
+  job.legacy = legacy;
+  job.quiet = true;
+  TestPayload payload = payload_with("verilune.exe", "new");
+  testing_support::RecordingSink sink;
+  ASSERT_TRUE(run_install(job, payload.payload, sink).ok());
+
+  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_TRUE(test::file_exists(join_path(install_dir, "verilune.exe")));
+  expect_client_gone();
 }
 
 TEST(SystemMsiexec, IsTheSystemFoldersProgram) {
