@@ -19,7 +19,9 @@ from harness.wine import Display, Prefix, build_dir  # noqa: E402
 CLIENT_PRODUCT_CODE = "{6E1A43F2-5B7C-4B8E-9D21-3C4F5A6B7C81}"
 CLIENT_VERSION = "1.4.2"
 PRODUCT_MSI_CODE = "{9C3B1E27-4D5A-4F60-8B71-2A3C4D5E6F70}"
-WINE_TEST_FILTER = "RunningApplication*:TerminateProcesses*:LegacyRemoval*:SystemMsiexec*:RemoveFolderTree*"
+# The Wine test suites that need the prepared prefix below; the general Wine run leaves them out.
+PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval")
+WINE_TEST_FILTER = ":".join(suite + ".*" for suite in PREPARED_PREFIX_SUITES)
 
 _CLIENT_WXS = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
@@ -120,7 +122,7 @@ def plant_link_fixture(prefix):
     return r"C:\vl-link-fixture"
 
 
-def run_wine_tests(extra_filter=None):
+def run_wine_tests(extra_filter=None, xml=None):
     """Runs the Wine tests of this area in a fresh prefix; returns (passed, failed, skipped, output)."""
     tests_exe = build_dir() / "tests" / "wine_tests.exe"
     # The sample application needs a window (hidden, but real), hence a display.
@@ -130,8 +132,10 @@ def run_wine_tests(extra_filter=None):
         build_peer_msis(msi_dir)
         env = {"VL_PEER_MSI_DIR": Prefix.windows_path(msi_dir),
                "VL_LINK_FIXTURE": plant_link_fixture(prefix)}
-        result = prefix.run([tests_exe, "--gtest_filter=" + (extra_filter or WINE_TEST_FILTER)],
-                            timeout=600, env=env)
+        argv = [tests_exe, "--gtest_filter=" + (extra_filter or WINE_TEST_FILTER)]
+        if xml:
+            argv.append("--gtest_output=xml:" + Prefix.windows_path(xml))
+        result = prefix.run(argv, timeout=900, env=env)
         output = result.stdout + result.stderr
     passed = len(re.findall(r"^\[       OK \]", output, re.M))
     failed = len(re.findall(r"^\[  FAILED  \] \S+\.\S+ \(", output, re.M))
