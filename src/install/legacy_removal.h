@@ -31,7 +31,8 @@ std::string quoted_command_line(std::string_view program, std::string_view argum
 // A path that names a location on its own: "X:\…" or a UNC path "\\server\share…".
 bool is_absolute_path(std::string_view path);
 // Whether `inner` is `outer` or lies below it, by path components (case-insensitive; "." and
-// ".." are taken literally, so callers refuse paths holding them).
+// ".." are taken literally, so callers refuse paths holding them). Unlike is_inside, slashes
+// and doubled separators count as one separator: this guards a whole-tree deletion.
 bool path_contains(std::string_view outer, std::string_view inner);
 
 enum class LegacyFolderAction {

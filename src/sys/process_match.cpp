@@ -1,5 +1,6 @@
 #include "sys/process_match.h"
 
+#include "install/path_compare.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -7,11 +8,6 @@ namespace vl {
 namespace {
 
 constexpr std::string_view APPLICATION_BINARY = "verilune.exe";
-
-std::string_view drop_trailing_backslashes(std::string_view path) {
-  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return path;
-}
 
 bool is_plain_file_name(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
@@ -25,10 +21,6 @@ std::string_view path_file_name(std::string_view path) {
   return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-bool same_image_path(std::string_view a, std::string_view b) {
-  return lower_full(drop_trailing_backslashes(a)) == lower_full(drop_trailing_backslashes(b));
-}
-
 std::vector<uint32_t> select_by_image(std::span<const ProcessRecord> snapshot,
                                       std::string_view image_path) {
   std::vector<uint32_t> ids;
@@ -37,7 +29,7 @@ std::vector<uint32_t> select_by_image(std::span<const ProcessRecord> snapshot,
   std::string wanted = lower_full(name);
   for (const ProcessRecord& process : snapshot) {
     if (lower_full(process.exe_name) != wanted) continue;
-    if (!process.image_path || same_image_path(*process.image_path, image_path))
+    if (!process.image_path || same_path(*process.image_path, image_path))
       ids.push_back(process.pid);
   }
   return ids;
@@ -67,7 +59,7 @@ std::vector<std::string> application_paths(
   // A name read from the registry that is not a plain file name could point the search (and the
   // termination) at a program outside the install directory; such a name is not used.
   if (previous_main_binary && is_plain_file_name(*previous_main_binary) &&
-      !iequals_ascii(*previous_main_binary, APPLICATION_BINARY)) {
+      !same_name(*previous_main_binary, APPLICATION_BINARY)) {
     paths.push_back(join_path(install_dir, *previous_main_binary));
   }
   return paths;

@@ -22,9 +22,6 @@ struct ProcessRecord {
 // The last component of a path ("" when the path ends in a separator or is empty).
 std::string_view path_file_name(std::string_view path);
 
-// Paths compare as text without trailing backslashes, under full lower-casing.
-bool same_image_path(std::string_view a, std::string_view b);
-
 // Ids of the processes running `image_path`. A process with the same file name whose path could
 // not be read counts as a match: a protected instance, or one of another user, is assumed to be
 // the application.

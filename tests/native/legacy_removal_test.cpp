@@ -96,7 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"a sibling with a common prefix is not inside",
                    "C:\\Apps\\VeriluneClient", "C:\\Apps\\VeriluneClientNew", A::RemoveTree},
         FolderCase{"a UNC location is absolute", "\\\\server\\share\\VeriluneClient", kInstall,
-                   A::RemoveTree}),
+                   A::RemoveTree},
+        FolderCase{"slashes and doubled separators do not hide the install directory",
+                   "C:/Apps//VeriluneClient", "C:\\Apps\\VeriluneClient\\Verilune",
+                   A::RemoveExecutables}),
     [](const testing::TestParamInfo<FolderCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(PathContains, ComparesWholeComponents) {

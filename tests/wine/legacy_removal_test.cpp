@@ -10,6 +10,7 @@
 
 #include "install/install_job.h"
 #include "install/legacy_removal.h"
+#include "install/path_compare.h"
 #include "install/legacy_removal_win.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
@@ -443,7 +444,7 @@ TEST_F(LegacyRemoval, ClientFoundOnlyByItsFilesBesideTheInstallDirectoryIsRemove
   ASSERT_TRUE(legacy);
   EXPECT_FALSE(legacy->product_code.has_value());
   ASSERT_TRUE(legacy->location);
-  EXPECT_TRUE(same_image_path(*legacy->location, location));
+  EXPECT_TRUE(same_path(*legacy->location, location));
 
   InstallJob job;
   job.install_dir = install_dir;
