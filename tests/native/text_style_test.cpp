@@ -27,7 +27,7 @@ TEST(TextFormatKey, SizeIsHundredthsTruncated) {
     uint32_t key;
   };
   const Case cases[] = {
-      {12.5f, 1250}, {12.504f, 1250}, {12.6f, 1260}, {14.0f, 1400}, {11.0f, 1100},
+      {12.5f, 1250}, {12.504f, 1250}, {12.6f, 1260}, {12.57f, 1257}, {14.0f, 1400}, {11.0f, 1100},
       {0.0f, 0},     {-3.0f, 0},      {std::nanf(""), 0},
       {1e30f, std::numeric_limits<uint32_t>::max()},
   };
