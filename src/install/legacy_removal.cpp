@@ -60,7 +60,7 @@ std::optional<std::string> msiexec_path(const std::optional<std::string>& system
   return std::nullopt;
 }
 
-std::string quoted_command_line(std::string_view program, std::string_view arguments) {
+std::string msiexec_command_line(std::string_view program, std::string_view arguments) {
   std::string line;
   line.reserve(program.size() + arguments.size() + 3);
   line += '"';

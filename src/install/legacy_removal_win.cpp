@@ -90,7 +90,7 @@ std::optional<std::string> system_msiexec_path() {
 }
 
 Result<uint32_t> run_program_and_wait(std::string_view program, std::string_view arguments) {
-  std::wstring command_line = to_wide(quoted_command_line(program, arguments));
+  std::wstring command_line = to_wide(msiexec_command_line(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};

@@ -17,7 +17,7 @@ TEST(MsiexecArguments, SilentRunIsFullyQuietInteractiveShowsBasicUi) {
 }
 
 TEST(MsiexecCommandLine, PathIsQuotedArgumentsFollowAfterOneSpace) {
-  EXPECT_EQ(quoted_command_line("C:\\Windows\\system32\\msiexec.exe",
+  EXPECT_EQ(msiexec_command_line("C:\\Windows\\system32\\msiexec.exe",
                                 previous_msi_uninstall_arguments("{A}")),
             "\"C:\\Windows\\system32\\msiexec.exe\" /x {A} /qb-! /norestart");
 }

@@ -94,7 +94,7 @@ class LegacyRemoval : public testing::Test {
     return record_lines(join_path(system_dir(), "msiexec-record.txt"));
   }
   std::string expected_call(std::string_view arguments) const {
-    return quoted_command_line(recorder(), arguments);
+    return msiexec_command_line(recorder(), arguments);
   }
 
   std::string peer_msi(std::string_view name) {

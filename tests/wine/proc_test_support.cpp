@@ -79,7 +79,7 @@ void copy_file(std::string_view from, std::string_view to) {
 }
 
 Started start_program(std::string_view program, std::string_view arguments) {
-  std::wstring line = to_wide(quoted_command_line(program, arguments));
+  std::wstring line = to_wide(msiexec_command_line(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
