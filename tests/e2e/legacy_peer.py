@@ -112,13 +112,19 @@ def use_virtual_desktop(prefix):
 
 
 def plant_link_fixture(prefix):
-    """A client folder holding a link to a folder outside it (a Unix symbolic link, which Wine
-    shows as a directory reparse point); returns the fixture's Windows path."""
+    """A client folder holding a link to a folder outside it, and a client location that is a link
+    itself (Unix symbolic links, which Wine shows as directory reparse points); returns the
+    fixture's Windows path."""
     root = prefix.unix_path(r"C:\vl-link-fixture")
     (root / "Outside").mkdir(parents=True)
     (root / "Outside" / "keep.txt").write_text("must survive")
     (root / "VeriluneClient").mkdir()
     os.symlink("../Outside", root / "VeriluneClient" / "outside-link")
+    # A client location that is itself a link to a folder elsewhere.
+    (root / "Target").mkdir()
+    (root / "Target" / "Osmira.Security.KeyClient.exe").write_bytes(b"MZ")
+    (root / "Linked").mkdir()
+    os.symlink("../Target", root / "Linked" / "VeriluneClient")
     return r"C:\vl-link-fixture"
 
 

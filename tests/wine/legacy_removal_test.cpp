@@ -248,6 +248,19 @@ TEST_F(LegacyRemoval, LinkInsideTheClientFolderIsNotFollowed) {
   // refuses to remove a Unix link to a folder that holds files, so the folder stays.
 }
 
+TEST_F(LegacyRemoval, LocationThatIsALinkIsNotFollowed) {
+  std::optional<std::string> fixture = env_text(L"VL_LINK_FIXTURE");
+  if (!fixture) GTEST_SKIP() << "VL_LINK_FIXTURE not set (tests/e2e/legacy_peer.py sets it)";
+  std::string location = join_path(*fixture, "Linked\\VeriluneClient");
+  DWORD attributes = GetFileAttributesW(to_wide(location).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
+
+  EXPECT_TRUE(test::file_exists(join_path(*fixture, "Target\\Osmira.Security.KeyClient.exe")));
+}
+
 TEST_F(LegacyRemoval, SharedFolderLosesOnlyTheTwoExecutables) {
   std::string location = dir_ / "Program Files\\Osmira";
   make_client_files(location);
