@@ -1,0 +1,64 @@
+// The widget showcase in a real window: showcase.exe [--log=FILE] [--logo=PNG] [--pos=X,Y]
+// Without --logo it uses the executable's embedded logo when it has one.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gfx/embedded_image_win.h"
+#include "showcase_app.h"
+#include "sys/system_dll_win.h"
+#include "ui/run_window.h"
+
+namespace {
+
+std::optional<std::wstring> option(int argc, wchar_t** argv, const std::wstring& name) {
+  const std::wstring prefix = L"--" + name + L"=";
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
+  }
+  return std::nullopt;
+}
+
+std::vector<uint8_t> read_file(const std::wstring& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  vl::enable_per_monitor_dpi_awareness();
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
+
+  std::FILE* log = stdout;
+  if (auto path = option(argc, argv, L"log")) {
+    log = _wfopen(path->c_str(), L"w");
+    if (log == nullptr) return 4;
+  }
+  std::vector<uint8_t> logo_file;
+  std::span<const uint8_t> logo = vl::embedded_logo();
+  if (auto path = option(argc, argv, L"logo")) {
+    logo_file = read_file(*path);
+    logo = logo_file;
+  }
+  std::optional<vl::WindowPos> position;
+  if (auto pos = option(argc, argv, L"pos")) {
+    int x = 0;
+    int y = 0;
+    if (swscanf(pos->c_str(), L"%d,%d", &x, &y) == 2) position = vl::WindowPos{x, y};
+  }
+
+  vl::run_window(std::make_unique<showcase::ShowcaseApp>(log, logo), position);
+  std::fprintf(log, "exit\n");
+  std::fflush(log);
+  ::CoUninitialize();
+  return 0;
+}
