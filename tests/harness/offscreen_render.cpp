@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,8 +51,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<uint8_t> logo_file;
   std::span<const uint8_t> logo = vl::embedded_logo();
   if (auto path = option(argc, argv, L"logo")) {
-    std::ifstream in(*path, std::ios::binary);
-    logo_file.assign(std::istreambuf_iterator<char>(in), {});
+    logo_file = showcase::read_binary_file(path->c_str());
     logo = logo_file;
   }
 

@@ -4,8 +4,6 @@
 #include <objbase.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,11 +25,6 @@ std::optional<std::wstring> option(int argc, wchar_t** argv, const std::wstring&
   return std::nullopt;
 }
 
-std::vector<uint8_t> read_file(const std::wstring& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -46,7 +39,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<uint8_t> logo_file;
   std::span<const uint8_t> logo = vl::embedded_logo();
   if (auto path = option(argc, argv, L"logo")) {
-    logo_file = read_file(*path);
+    logo_file = showcase::read_binary_file(path->c_str());
     logo = logo_file;
   }
   std::optional<vl::WindowPos> position;

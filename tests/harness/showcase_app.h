@@ -34,6 +34,20 @@
 
 namespace showcase {
 
+// The whole file as bytes (empty when it cannot be read).
+inline std::vector<uint8_t> read_binary_file(const wchar_t* path) {
+  std::vector<uint8_t> bytes;
+  std::FILE* file = _wfopen(path, L"rb");
+  if (file == nullptr) return bytes;
+  uint8_t buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  std::fclose(file);
+  return bytes;
+}
+
 inline constexpr uint32_t ID_PRIMARY = 1;
 inline constexpr uint32_t ID_SECONDARY = 2;
 inline constexpr uint32_t ID_DISABLED = 3;
