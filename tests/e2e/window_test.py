@@ -32,6 +32,7 @@ CHECK_BOX = (60, 270)        # id 4, "allow close"
 HELP = (64, 28)              # id 7, inside the 56-DIP drag band
 BAND_FREE = (230, 30)        # drag band, outside every target
 BODY_FREE = (20, 250)        # below the band, outside every target
+HEADER_FREE = (360, 80)       # header band, right of the logo, below the caption buttons
 HEADER_COLOR = (13, 27, 61)
 BODY_COLOR = (244, 247, 251)
 
@@ -144,11 +145,18 @@ class Showcase:
     def settle(self, seconds=0.6):
         time.sleep(seconds)
 
-    def screenshot(self, name):
+    def screenshot(self, name, painted_at=BODY_FREE, dpi=96):
+        """The whole screen as a PNG, taken once the window's content has reached the X
+        server (the body point is no longer black); the last attempt is kept either way."""
         SHOTS.mkdir(parents=True, exist_ok=True)
         path = SHOTS / name
-        subprocess.run(["import", "-window", "root", str(path)], env=self.display_env(),
-                       check=True, timeout=30)
+        sx, sy = self.screen_point(painted_at, dpi)
+        for _ in range(20):
+            subprocess.run(["import", "-window", "root", str(path)], env=self.display_env(),
+                           check=True, timeout=30)
+            if pixel(path, sx, sy) != (0, 0, 0):
+                break
+            time.sleep(0.25)
         return path
 
     def post_app_message(self):
@@ -165,11 +173,12 @@ class Showcase:
 
 def pixel(image_path, x, y):
     """(r, g, b) of one pixel, read with ImageMagick."""
-    out = subprocess.run(["convert", str(image_path), "-format",
-                          "%[fx:int(255*p{%d,%d}.r)],%[fx:int(255*p{%d,%d}.g)],"
-                          "%[fx:int(255*p{%d,%d}.b)]" % (x, y, x, y, x, y), "info:"],
-                         capture_output=True, text=True, check=True).stdout
-    return tuple(int(v) for v in out.strip().split(","))
+    out = subprocess.run(["convert", str(image_path), "-crop", "1x1+%d+%d" % (x, y), "+repage",
+                          "-depth", "8", "txt:-"], capture_output=True, text=True,
+                         check=True).stdout
+    match = re.search(r"#([0-9A-Fa-f]{6})", out)
+    value = match.group(1)
+    return tuple(int(value[i:i + 2], 16) for i in (0, 2, 4))
 
 
 def assert_colour(test, image, x, y, expected, tolerance=6, what=""):
@@ -215,7 +224,8 @@ class PlacementAt96Dpi(WindowTest):
         app = self.start()
         shot = app.screenshot("showcase-96dpi.png")
         x, y, _, _ = app.geometry()
-        assert_colour(self, shot, x + 230, y + 70, HEADER_COLOR, what="header band")
+        assert_colour(self, shot, x + HEADER_FREE[0], y + HEADER_FREE[1], HEADER_COLOR,
+                      what="header band")
         assert_colour(self, shot, x + 20, y + 250, BODY_COLOR, what="body")
         # Primary button: the 135-degree gradient runs from (57, 198, 240) to (26, 127, 208)
         # under a faint white gloss; its middle is a clear mid blue.
@@ -231,9 +241,9 @@ class PlacementAt144Dpi(WindowTest):
     def test_opens_630_by_870_centred(self):
         app = self.start()
         self.assertEqual(app.geometry(), ((SCREEN[0] - 630) // 2, (SCREEN[1] - 870) // 2, 630, 870))
-        shot = app.screenshot("showcase-144dpi.png")
+        shot = app.screenshot("showcase-144dpi.png", dpi=144)
         x, y, _, _ = app.geometry()
-        assert_colour(self, shot, x + 345, y + 105, HEADER_COLOR, what="header band at 144 DPI")
+        assert_colour(self, shot, x + 540, y + 120, HEADER_COLOR, what="header band at 144 DPI")
         assert_colour(self, shot, x + 30, y + 375, BODY_COLOR, what="body at 144 DPI")
 
 
