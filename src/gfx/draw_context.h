@@ -137,8 +137,10 @@ class DrawContext {
   // Multiplied into the alpha of every colour, gradient stop and image; 1 at a frame's start.
   float opacity = 1.0f;
 
-  // Offset 0, opacity 1, and any clip left pushed is popped.
+  // Offset 0, opacity 1, and any clip left pushed is popped (call it when a frame starts).
   void reset_frame_state();
+  // Pops every clip still pushed (call it before EndDraw: Direct2D needs the pairs closed).
+  void pop_all_clips();
 
   void fill_round_rect(const Rect& rect, float radius, const Color& color);
   // Stroke inset by width / 2 on every side, radius max(0, radius - width / 2).
