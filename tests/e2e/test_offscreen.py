@@ -3,7 +3,7 @@
 on a WIC bitmap at 96 and 144 DPI. Checks the pixel size, the logo's decoded width, the header
 and body colours, that the Cyrillic texts left ink where they stand, and that the logo is there.
 
-Run: python3 tests/e2e/offscreen_test.py [-v]   (after building the windows preset)
+Run: python3 tests/e2e/test_offscreen.py [-v]   (after building the windows preset)
 The images are kept in build/windows/e2e/offscreen/."""
 import re
 import subprocess

@@ -3,7 +3,7 @@
 keyboard and close handling as seen by the widget showcase's handlers, the drag band, the
 animation timer, and screenshots checked by sampling pixels.
 
-Run: python3 tests/e2e/window_test.py [-v]   (after building the windows preset)
+Run: python3 tests/e2e/test_window.py [-v]   (after building the windows preset)
 Screenshots are kept in build/windows/e2e/window/ (see SHOTS below)."""
 import os
 import re
