@@ -6,6 +6,8 @@
 #include <dwrite.h>
 #include <wincodec.h>
 
+#include <utility>
+
 #include "sys/unique_handle_win.h"
 
 namespace vl {
@@ -23,7 +25,31 @@ inline constexpr GUID WIC_CONTAINER_PNG = {
     0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
 
 struct GraphicsFactories {
-  // The modules are declared first so that they are unloaded after the interfaces they made.
+  GraphicsFactories() = default;
+  GraphicsFactories(GraphicsFactories&&) = default;
+  // Releases the current interfaces before their modules, then takes the other's.
+  GraphicsFactories& operator=(GraphicsFactories&& other) noexcept {
+    if (this != &other) {
+      release();
+      d2d_module = std::move(other.d2d_module);
+      dwrite_module = std::move(other.dwrite_module);
+      d2d = std::move(other.d2d);
+      dwrite = std::move(other.dwrite);
+      wic = std::move(other.wic);
+    }
+    return *this;
+  }
+  ~GraphicsFactories() { release(); }
+
+  // Interfaces first: a module is never unloaded under an interface it made.
+  void release() {
+    wic.reset();
+    dwrite.reset();
+    d2d.reset();
+    dwrite_module.reset();
+    d2d_module.reset();
+  }
+
   UniqueModule d2d_module;
   UniqueModule dwrite_module;
   ComPtr<ID2D1Factory> d2d;
