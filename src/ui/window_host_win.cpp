@@ -169,7 +169,9 @@ void render_frame(WindowState& w) {
   ::GetClientRect(w.hwnd, &client);
   const UINT width = static_cast<UINT>(std::max<LONG>(0, client.right - client.left));
   const UINT height = static_cast<UINT>(std::max<LONG>(0, client.bottom - client.top));
-  if (width == 0 || height == 0) return;  // minimised: nothing drawn, timer left alone
+  // Minimised: nothing drawn, timer left alone. A minimised window keeps a small client area
+  // under the custom WM_NCCALCSIZE on some systems (Wine), so being iconic counts as empty too.
+  if (width == 0 || height == 0 || ::IsIconic(w.hwnd)) return;
 
   if (!ensure_render_target(w, width, height)) return;  // tried again on the next WM_PAINT
   if (!w.surface.ready()) {
@@ -266,6 +268,8 @@ LRESULT hit_test_message(WindowState& w, WPARAM wparam, LPARAM lparam) {
   const float scale = 96.0f / w.dpi;
   const float x = static_cast<float>(p.x) * scale;
   const float y = static_cast<float>(p.y) * scale;
+  if (hit_test(w.input.active, x, y)) return HTCLIENT;  // targets keep their clicks
+  // Only a point outside every target asks the application for its drag band.
   return is_drag_point(w.input, x, y, w.app->drag_height()) ? HTCAPTION : HTCLIENT;
 }
 

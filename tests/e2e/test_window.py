@@ -19,7 +19,7 @@ from harness.wine import Display, Prefix, build_dir  # noqa: E402
 REPO = Path(__file__).resolve().parents[2]
 HARNESS = build_dir() / "tests"
 SHOWCASE = HARNESS / "showcase.exe"
-POST_APP_MESSAGE = HARNESS / "post_app_message.exe"
+POST_MESSAGE = HARNESS / "post_message.exe"
 LOGO = REPO / "resources" / "logo.png"
 SHOTS = build_dir() / "e2e" / "window"
 SCREEN = (1280, 1024)
@@ -38,7 +38,7 @@ BODY_COLOR = (244, 247, 251)
 
 
 def require_tools():
-    missing = [exe for exe in (SHOWCASE, POST_APP_MESSAGE) if not exe.exists()]
+    missing = [exe for exe in (SHOWCASE, POST_MESSAGE) if not exe.exists()]
     if missing:
         raise unittest.SkipTest("build the windows preset first: missing %s" % missing)
 
@@ -174,8 +174,9 @@ class Showcase:
             time.sleep(0.25)
         return path
 
-    def post_app_message(self):
-        return self.prefix.run([POST_APP_MESSAGE]).returncode
+    def post(self, what):
+        """post_message.exe's exit status: 0 when sent (or, for "iconic", when minimised)."""
+        return self.prefix.run([POST_MESSAGE, what]).returncode
 
     def stop(self):
         if self.process.poll() is None:
@@ -365,22 +366,44 @@ class KeyboardRules(WindowTest):
         self.assertEqual(app.events_after(mark),
                          ["close refused", "action 4", "close accepted", "exit"])
 
-    def test_the_close_button_goes_through_on_close(self):
+    def test_every_close_request_goes_through_on_close(self):
         app = self.start()
         mark = len(app.lines())
-        app.click((394, 26))
-        self.assertEqual(app.events_after(mark), ["close refused"])
+        app.click((394, 26))    # the page's close button, TARGET_CLOSE
+        app.key("alt+F4")
+        self.assertEqual(app.post("close"), 0)      # WM_CLOSE
+        self.assertEqual(app.post("sysclose"), 0)   # the taskbar button's Close
+        app.settle()
+        self.assertEqual(app.events_after(mark), ["close refused"] * 4)
+        self.assertFalse(app.exited(timeout=1))
+        app.click(CHECK_BOX)
+        self.assertEqual(app.post("sysclose"), 0)
+        self.assertTrue(app.exited())
+
+    def test_the_minimise_button_minimises_and_a_minimised_window_draws_nothing(self):
+        app = self.start()
+        mark = len(app.lines())
+        app.click((358, 26))    # TARGET_MINIMIZE
+        self.assertEqual(app.post("iconic"), 0, "the window is not minimised")
+        app.settle()
+        frames = app.frame_count()
+        # The hover animation's timer may still fire and the posted message invalidates the
+        # window: neither draws while it is minimised.
+        self.assertEqual(app.post("app"), 0)
+        app.settle(1.0)
+        self.assertEqual(app.events_after(mark), ["app_message"])  # no on_action for it
+        self.assertEqual(app.frame_count(), frames)
 
 
 class AppMessages(WindowTest):
     def test_wm_app_1_reaches_on_app_message_and_a_close_request_destroys_at_once(self):
         app = self.start()
         mark = len(app.lines())
-        self.assertEqual(app.post_app_message(), 0)
+        self.assertEqual(app.post("app"), 0)
         app.settle()
         self.assertEqual(app.events_after(mark), ["app_message"])
         app.click(CHECK_BOX)
-        self.assertEqual(app.post_app_message(), 0)
+        self.assertEqual(app.post("app"), 0)
         self.assertTrue(app.exited(), "WM_APP + 1 with a close request left the window")
         self.assertEqual(app.events_after(mark),
                          ["app_message", "action 4", "app_message", "exit"])
