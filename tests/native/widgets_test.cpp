@@ -196,6 +196,24 @@ TEST(Button, DisabledCannotBeClickedOrActivatedByEnterThroughFocus) {
   EXPECT_EQ(on_key_down(in, Key::Enter, false, false).kind, KeyOutcome::Kind::DefaultAction);
 }
 
+TEST(Button, DraggingOffWhilePressedReleasesThePressLook) {
+  RecordingHost host;
+  arrange(host, 7, Given{true, true, false});
+  auto paint = [](FrameContext& f) {
+    button(f, 7, kButton, "Суулгах", ButtonStyle::Primary, true);
+  };
+  host.frame(0.015f, paint);
+  ASSERT_EQ(host.surface().of(DrawOp::FillRoundRect).size(), 9u);  // shadow and press shade
+  on_mouse_move(host.input(), 200, 100);  // off the button, the press still held
+  EXPECT_EQ(host.input().press, 7u);
+  const auto result = host.frame(0.015f, paint);
+  EXPECT_TRUE(result.animate);
+  const float press = std::exp(-22 * 0.015f);
+  const float hover = std::exp(-14 * 0.015f);
+  EXPECT_NEAR(host.surface().of(DrawOp::FillRoundRect).back().color.a, 0.07f * press, 1e-5);
+  EXPECT_NEAR(host.calls()[8].rect.y, 500 + press - hover, 1e-4);
+}
+
 TEST(Button, HoverEasesInAndLiftsTheButton) {
   RecordingHost host;
   auto paint = [](FrameContext& f) {
@@ -296,7 +314,17 @@ TEST(CheckBox, CheckingDrawsTheMarkAndUncheckingRunsItBackwards) {
   const float c = host.surface().of(DrawOp::LinearGradient).at(0).stops[0].color.a;
   EXPECT_NEAR(c, std::exp(-18 * 0.015f), 1e-4);  // the box empties at rate 18
   EXPECT_NEAR(host.surface().of(DrawOp::DrawRoundRect).at(0).color.a, 1 - c, 1e-5);
+  float before = host.surface().of(DrawOp::Polyline).at(0).points.back().x;
+  float outline_before = 1 - c;
   for (int i = 0; i < 100 && host.frame(0.015f, paint).animate; ++i) {
+    const auto mark = host.surface().of(DrawOp::Polyline);
+    ASSERT_EQ(mark.size(), 1u);
+    // The mark's end runs back along its strokes (x falls on both) as the outline returns.
+    EXPECT_LT(mark[0].points.back().x, before);
+    before = mark[0].points.back().x;
+    const float outline = host.surface().of(DrawOp::DrawRoundRect).at(0).color.a;
+    EXPECT_GT(outline, outline_before);
+    outline_before = outline;
   }
   EXPECT_TRUE(host.surface().of(DrawOp::Polyline).empty());
   EXPECT_EQ(host.surface().of(DrawOp::DrawRoundRect).at(0).color.a, 1);
