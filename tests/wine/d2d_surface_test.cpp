@@ -252,5 +252,35 @@ TEST_F(D2DSurfaceTest, HalfOpacityHalvesColoursAndImages) {
   EXPECT_LT(pixel(20, 20).r, 3);
 }
 
+
+TEST_F(D2DSurfaceTest, ClipConfinesDrawingUntilItIsPopped) {
+  frame([&](DrawContext& d) {
+    d.push_clip({20, 20, 40, 40});
+    d.fill_round_rect({0, 0, 200, 100}, 0, rgb(0, 0, 0));
+    d.pop_clip();
+    d.fill_round_rect({150, 80, 10, 10}, 0, rgb(0, 0, 0));
+  });
+  EXPECT_TRUE(inked(20, 20));
+  EXPECT_TRUE(inked(59, 59));
+  EXPECT_FALSE(inked(19, 30));
+  EXPECT_FALSE(inked(60, 30));
+  EXPECT_FALSE(inked(100, 50));
+  EXPECT_TRUE(inked(155, 85));  // after the pop the whole target is drawable again
+}
+
+TEST_F(D2DSurfaceTest, RadialGradientRunsFromItsCentreToItsRadiiAndClamps) {
+  frame([&](DrawContext& d) {
+    d.fill_radial_gradient({0, 0, 240, 120}, 60, 60, 40, 40,
+                           {GradientStop{rgb(0, 0, 0), 0.0f}, GradientStop{rgb(0, 0, 255), 1.0f}});
+  });
+  const Rgba centre = pixel(60, 60);
+  const Rgba beyond = pixel(150, 60);  // outside the radii: the last stop, clamped
+  const Rgba between = pixel(80, 60);
+  EXPECT_LT(centre.b, 10);
+  EXPECT_GT(beyond.b, 245);
+  EXPECT_GT(between.b, centre.b + 40);
+  EXPECT_LT(between.b, beyond.b - 40);
+}
+
 }  // namespace
 }  // namespace vl
