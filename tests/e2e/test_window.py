@@ -251,6 +251,28 @@ class PlacementAt96Dpi(WindowTest):
         assert_colour(self, shot, x + 49, y + 270, (255, 255, 255), what="check box inside")
 
 
+class PlacementInAReducedWorkArea(WindowTest):
+    def set_work_area(self, x, y, width, height):
+        """Publishes _NET_WORKAREA on the root window as a desktop with panels would. A client
+        stays connected meanwhile: Xvfb resets the root's properties when the last one leaves."""
+        env = dict(os.environ, DISPLAY=self.display.name)
+        holder = subprocess.Popen(["xprop", "-root", "-spy", "_NET_WORKAREA"], env=env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait, 10)
+        self.addCleanup(holder.terminate)
+        time.sleep(0.3)
+        for name, value in (("_NET_CURRENT_DESKTOP", "0"),
+                            ("_NET_WORKAREA", "%d,%d,%d,%d" % (x, y, width, height))):
+            subprocess.run(["xprop", "-root", "-f", name, "32c", "-set", name, value], env=env,
+                           check=True, timeout=30)
+
+    def test_the_window_is_centred_in_the_work_area_not_the_screen(self):
+        # Panels take 100 pixels on the left, 30 at the top and 40 at the bottom.
+        self.set_work_area(100, 30, 1180, 954)
+        app = self.start()
+        self.assertEqual(app.geometry(), (100 + (1180 - 420) // 2, 30 + (954 - 580) // 2, 420, 580))
+
+
 class PlacementAt144Dpi(WindowTest):
     dpi = 144
 
