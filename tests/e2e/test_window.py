@@ -20,7 +20,6 @@ REPO = Path(__file__).resolve().parents[2]
 HARNESS = build_dir() / "tests"
 SHOWCASE = HARNESS / "showcase.exe"
 POST_MESSAGE = HARNESS / "post_message.exe"
-LOGO = REPO / "resources" / "logo.png"
 SHOTS = build_dir() / "e2e" / "window"
 SCREEN = (1280, 1024)
 
@@ -34,6 +33,7 @@ BAND_FREE = (230, 30)        # drag band, outside every target
 BODY_FREE = (20, 250)        # below the band, outside every target
 HEADER_FREE = (360, 80)       # header band, right of the logo, below the caption buttons
 HEADER_COLOR = (13, 27, 61)
+LOGO_TILE = (178, 52)         # the embedded logo's blue tile, near its upper right corner
 BODY_COLOR = (244, 247, 251)
 
 
@@ -50,7 +50,7 @@ class Showcase:
         self.prefix = prefix
         self.display = display
         self.log = prefix.path / "drive_c" / "showcase.log"
-        args = [SHOWCASE, "--log=C:\\showcase.log", "--logo=" + Prefix.windows_path(LOGO)]
+        args = [SHOWCASE, "--log=C:\\showcase.log"]  # the logo is the embedded one
         self.process = prefix.start(args + list(extra_args), stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
         self.window = None
@@ -247,6 +247,8 @@ class PlacementAt96Dpi(WindowTest):
         # under a faint white gloss; its middle is a clear mid blue.
         r, g, b = pixel(shot, x + PRIMARY[0], y + PRIMARY[1] + 8)
         self.assertTrue(r < 90 and 120 < g < 200 and b > 190, "primary button %s" % ((r, g, b),))
+        r, g, b = pixel(shot, x + LOGO_TILE[0], y + LOGO_TILE[1])
+        self.assertTrue(r < 60 and g > 60 and b > 150, "logo tile %s" % ((r, g, b),))
         # Unchecked check box: a white box with a grey outline.
         assert_colour(self, shot, x + 49, y + 270, (255, 255, 255), what="check box inside")
 
@@ -283,6 +285,8 @@ class PlacementAt144Dpi(WindowTest):
         x, y, _, _ = app.geometry()
         assert_colour(self, shot, x + 540, y + 120, HEADER_COLOR, what="header band at 144 DPI")
         assert_colour(self, shot, x + 30, y + 375, BODY_COLOR, what="body at 144 DPI")
+        r, g, b = pixel(shot, x + round(LOGO_TILE[0] * 1.5), y + round(LOGO_TILE[1] * 1.5))
+        self.assertTrue(r < 60 and g > 60 and b > 150, "logo tile at 144 DPI %s" % ((r, g, b),))
 
 
 class PlacementAt72Dpi(WindowTest):
