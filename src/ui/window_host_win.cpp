@@ -132,13 +132,11 @@ bool ensure_render_target(WindowState& w, UINT width, UINT height) {
   const D2D1_HWND_RENDER_TARGET_PROPERTIES hwnd_props{w.hwnd, {width, height},
                                                       D2D1_PRESENT_OPTIONS_NONE};
   ComPtr<ID2D1HwndRenderTarget> created;
-  if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props,
-                                                               created.put())) ||
+  if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put())) ||
       !created) {
     return false;
   }
-  created->AddRef();
-  w.surface.attach_target(ComPtr<ID2D1RenderTarget>(created.get()));
+  w.surface.attach_target(created.query<ID2D1RenderTarget>());  // the surface's own reference
   w.render_target = std::move(created);
   return true;
 }
