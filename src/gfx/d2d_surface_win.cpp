@@ -20,6 +20,7 @@ D2D1_POINT_2F d2d_point(Point p) { return {p.x, p.y}; }
 D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 }  // namespace
+
 uint32_t image_pixels(float dips, float dpi) {
   const double value = std::round(static_cast<double>(dips) * dpi / 96.0);
   if (!(value >= 1.0)) return 1;  // NaN, zero and negative sizes
@@ -228,10 +229,7 @@ ComPtr<ID2D1Bitmap> D2DSurface::decode_png(std::span<const uint8_t> png, uint32_
   if (FAILED(decoder->GetFrame(0, frame.put())) || !frame) return {};
   ComPtr<IWICBitmapScaler> scaler;
   if (FAILED(wic->CreateBitmapScaler(scaler.put())) || !scaler) return {};
-  if (FAILED(scaler->Initialize(frame.get(), width, height,
-                                WIC_HIGH_QUALITY_CUBIC))) {
-    return {};
-  }
+  if (FAILED(scaler->Initialize(frame.get(), width, height, WIC_HIGH_QUALITY_CUBIC))) return {};
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(wic->CreateFormatConverter(converter.put())) || !converter) return {};
   if (FAILED(converter->Initialize(scaler.get(), WIC_PIXEL_FORMAT_PBGRA, WICBitmapDitherTypeNone,
