@@ -15,32 +15,19 @@
 #include "showcase_app.h"
 #include "ui/offscreen_render_win.h"
 
-namespace {
-
-std::optional<std::wstring> option(int argc, wchar_t** argv, const std::wstring& name) {
-  const std::wstring prefix = L"--" + name + L"=";
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   vl::OffscreenRequest request;
-  auto out = option(argc, argv, L"out");
+  auto out = showcase::option(argc, argv, L"out");
   if (!out) {
     std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
                          "[--logo=PNG] [--mouse=X,Y]\n");
     return 2;
   }
   request.png_path = *out;
-  if (auto dpi = option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
-  if (auto t = option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
-  if (auto mouse = option(argc, argv, L"mouse")) {
+  if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
+  if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
+  if (auto mouse = showcase::option(argc, argv, L"mouse")) {
     float x = 0;
     float y = 0;
     if (swscanf(mouse->c_str(), L"%f,%f", &x, &y) == 2) {
@@ -50,7 +37,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::vector<uint8_t> logo_file;
   std::span<const uint8_t> logo = vl::embedded_logo();
-  if (auto path = option(argc, argv, L"logo")) {
+  if (auto path = showcase::option(argc, argv, L"logo")) {
     logo_file = showcase::read_binary_file(path->c_str());
     logo = logo_file;
   }

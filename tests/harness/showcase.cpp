@@ -14,36 +14,23 @@
 #include "sys/system_dll_win.h"
 #include "ui/run_window.h"
 
-namespace {
-
-std::optional<std::wstring> option(int argc, wchar_t** argv, const std::wstring& name) {
-  const std::wstring prefix = L"--" + name + L"=";
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
   vl::enable_per_monitor_dpi_awareness();
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
 
   std::FILE* log = stdout;
-  if (auto path = option(argc, argv, L"log")) {
+  if (auto path = showcase::option(argc, argv, L"log")) {
     log = _wfopen(path->c_str(), L"w");
     if (log == nullptr) return 4;
   }
   std::vector<uint8_t> logo_file;
   std::span<const uint8_t> logo = vl::embedded_logo();
-  if (auto path = option(argc, argv, L"logo")) {
+  if (auto path = showcase::option(argc, argv, L"logo")) {
     logo_file = showcase::read_binary_file(path->c_str());
     logo = logo_file;
   }
   std::optional<vl::WindowPos> position;
-  if (auto pos = option(argc, argv, L"pos")) {
+  if (auto pos = showcase::option(argc, argv, L"pos")) {
     int x = 0;
     int y = 0;
     if (swscanf(pos->c_str(), L"%d,%d", &x, &y) == 2) position = vl::WindowPos{x, y};

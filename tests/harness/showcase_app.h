@@ -34,6 +34,16 @@
 
 namespace showcase {
 
+// The value of "--name=value" among the program's arguments.
+inline std::optional<std::wstring> option(int argc, wchar_t** argv, const std::wstring& name) {
+  const std::wstring prefix = L"--" + name + L"=";
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
+  }
+  return std::nullopt;
+}
+
 // The whole file as bytes (empty when it cannot be read).
 inline std::vector<uint8_t> read_binary_file(const wchar_t* path) {
   std::vector<uint8_t> bytes;
