@@ -33,6 +33,7 @@ BAND_FREE = (230, 30)        # drag band, outside every target
 BODY_FREE = (20, 250)        # below the band, outside every target
 HEADER_FREE = (360, 80)       # header band, right of the logo, below the caption buttons
 HEADER_COLOR = (13, 27, 61)
+LINK = (210, 458)             # id 8: the showcase answers with a simulated move to 144 DPI
 LOGO_TILE = (178, 52)         # the embedded logo's blue tile, near its upper right corner
 BODY_COLOR = (244, 247, 251)
 
@@ -146,7 +147,7 @@ class Showcase:
         time.sleep(seconds)
 
     def last_frame_animates(self):
-        frames = re.findall(r"^frame \d+ animate (\d)$", self.text(), re.M)
+        frames = re.findall(r"^frame \d+ animate (\d)", self.text(), re.M)
         return bool(frames) and frames[-1] == "1"
 
     def wait_still(self, timeout=20):
@@ -295,6 +296,30 @@ class PlacementAt72Dpi(WindowTest):
     def test_a_reported_72_keeps_420_by_580(self):
         app = self.start()
         self.assertEqual(app.geometry()[2:], (420, 580))
+
+
+class DpiChange(WindowTest):
+    def test_a_dpi_change_resizes_to_the_suggested_rectangle_and_redraws_at_the_new_scale(self):
+        app = self.start()
+        x, y, _, _ = app.geometry()
+        app.click(LINK)
+        self.assertEqual(app.geometry(), (x, y, 630, 870))
+        self.assertTrue(app.wait_still())
+        last = re.findall(r"^frame \d+ animate \d dpi (\S+) size (\S+)$", app.text(), re.M)[-1]
+        self.assertEqual(last, ("144", "420x580"))  # the same page in DIPs
+        shot = app.screenshot("showcase-after-dpi-change.png", dpi=144)
+        assert_colour(self, shot, x + 540, y + 120, HEADER_COLOR, what="header after the change")
+        # The logo is decoded again for 144 DPI and drawn at its scaled place.
+        r, g, b = pixel(shot, x + round(LOGO_TILE[0] * 1.5), y + round(LOGO_TILE[1] * 1.5))
+        self.assertTrue(r < 60 and g > 60 and b > 150, "logo tile after the change %s" % ((r, g, b),))
+        # Mouse positions are converted with the new DPI: the primary button still clicks.
+        mark = len(app.lines())
+        sx, sy = app.screen_point(PRIMARY, dpi=144)
+        app.xdotool("mousemove", sx, sy)
+        time.sleep(0.15)
+        app.xdotool("click", "1")
+        app.settle()
+        self.assertEqual(app.events_after(mark), ["action 1"])
 
 
 class MouseRules(WindowTest):

@@ -18,9 +18,12 @@
 //     check box    id 4   (40, 256, 340, 28)  "Хаахыг зөвшөөрөх": while checked, close
 //                                             requests and app messages close the window
 //     radio cards  id 5   (40, 296, 340, 64), id 6 (40, 370, 340, 64)
-//     link         id 8   (40, 446, 340, 24)  centred
+//     link         id 8   (40, 446, 340, 24)  centred; sends the window the WM_DPICHANGED
+//                                             that a move to a 144-DPI monitor would bring
 //     paragraph           (40, 480, 340, 80) wrapping Cyrillic text
 // Enter with no visible focus activates id 1 (the default action).
+#include <windows.h>
+
 #include <cstdio>
 #include <optional>
 #include <span>
@@ -118,16 +121,18 @@ class ShowcaseApp final : public vl::WindowApp {
     body.color = rgb(57, 73, 95);
     d.draw_text(body, {40, 480, 340, 80});
 
-    char line[64];
-    std::snprintf(line, sizeof line, "frame %d animate %d", frames_, frame.animate ? 1 : 0);
+    char line[96];
+    std::snprintf(line, sizeof line, "frame %d animate %d dpi %g size %gx%g", frames_,
+                  frame.animate ? 1 : 0, frame.dpi, frame.width, frame.height);
     record(line);
   }
 
-  void on_action(uint32_t id, vl::WindowControl&) override {
+  void on_action(uint32_t id, vl::WindowControl& control) override {
     record("action " + std::to_string(id));
     if (id == ID_ALLOW_CLOSE) allow_close_ = !allow_close_;
     if (id == ID_ALL_USERS) all_users_ = true;
     if (id == ID_CURRENT_USER) all_users_ = false;
+    if (id == ID_LINK) simulate_move_to_144_dpi(static_cast<HWND>(control.window_handle()));
   }
 
   void on_app_message(vl::WindowControl& control) override {
@@ -147,6 +152,17 @@ class ShowcaseApp final : public vl::WindowApp {
   }
 
  private:
+  // What the system sends when the window lands on a 144-DPI monitor: the new DPI and a
+  // suggested rectangle at the same top-left corner, 1.5 times the size.
+  static void simulate_move_to_144_dpi(HWND hwnd) {
+    RECT now{};
+    if (hwnd == nullptr || !::GetWindowRect(hwnd, &now)) return;
+    RECT suggested{now.left, now.top, now.left + (now.right - now.left) * 3 / 2,
+                   now.top + (now.bottom - now.top) * 3 / 2};
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+  }
+
   // A plain caption glyph button: a minus or a cross on a faint tile that brightens on hover.
   static void caption_button(vl::FrameContext& frame, uint32_t id, const vl::Rect& r,
                              bool cross) {
