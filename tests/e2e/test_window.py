@@ -28,6 +28,7 @@ PRIMARY = (120, 162)         # id 1
 SECONDARY = (300, 162)       # id 2
 DISABLED = (210, 220)        # id 3, registers no target
 CHECK_BOX = (60, 270)        # id 4, "allow close"
+CURRENT_USER = (200, 402)    # id 6; with close allowed the next frame asks to close
 HELP = (64, 28)              # id 7, inside the 56-DIP drag band
 BAND_FREE = (230, 30)        # drag band, outside every target
 BODY_FREE = (20, 250)        # below the band, outside every target
@@ -444,6 +445,18 @@ class KeyboardRules(WindowTest):
         app.settle(1.0)
         self.assertEqual(app.events_after(mark), ["app_message"])  # no on_action for it
         self.assertEqual(app.frame_count(), frames)
+
+
+class FrameClose(WindowTest):
+    def test_a_frame_that_asks_to_close_destroys_the_window_without_on_close(self):
+        app = self.start()
+        mark = len(app.lines())
+        app.click(CURRENT_USER)  # close not allowed yet: an ordinary choice
+        self.assertFalse(app.exited(timeout=1))
+        app.click(CHECK_BOX)
+        app.click(CURRENT_USER)
+        self.assertTrue(app.exited(), "the frame's close request left the window")
+        self.assertEqual(app.events_after(mark), ["action 6", "action 4", "action 6", "exit"])
 
 
 class AppMessages(WindowTest):

@@ -17,7 +17,9 @@
 //     disabled     id 3   (40, 200, 340, 40)  danger, disabled
 //     check box    id 4   (40, 256, 340, 28)  "Хаахыг зөвшөөрөх": while checked, close
 //                                             requests and app messages close the window
-//     radio cards  id 5   (40, 296, 340, 64), id 6 (40, 370, 340, 64)
+//     radio cards  id 5   (40, 296, 340, 64), id 6 (40, 370, 340, 64); choosing 6 while
+//                                             close is allowed makes the next frame ask to
+//                                             close the window (no on_close)
 //     link         id 8   (40, 446, 340, 24)  centred; sends the window the WM_DPICHANGED
 //                                             that a move to a 144-DPI monitor would bring
 //     paragraph           (40, 480, 340, 80) wrapping Cyrillic text
@@ -121,6 +123,8 @@ class ShowcaseApp final : public vl::WindowApp {
     body.color = rgb(57, 73, 95);
     d.draw_text(body, {40, 480, 340, 80});
 
+    if (close_from_frame_) frame.close = true;
+
     char line[96];
     std::snprintf(line, sizeof line, "frame %d animate %d dpi %g size %gx%g", frames_,
                   frame.animate ? 1 : 0, frame.dpi, frame.width, frame.height);
@@ -131,7 +135,10 @@ class ShowcaseApp final : public vl::WindowApp {
     record("action " + std::to_string(id));
     if (id == ID_ALLOW_CLOSE) allow_close_ = !allow_close_;
     if (id == ID_ALL_USERS) all_users_ = true;
-    if (id == ID_CURRENT_USER) all_users_ = false;
+    if (id == ID_CURRENT_USER) {
+      all_users_ = false;
+      close_from_frame_ = allow_close_;
+    }
     if (id == ID_LINK) simulate_move_to_144_dpi(static_cast<HWND>(control.window_handle()));
   }
 
@@ -190,6 +197,7 @@ class ShowcaseApp final : public vl::WindowApp {
   std::span<const uint8_t> logo_;
   bool allow_close_ = false;
   bool all_users_ = true;
+  bool close_from_frame_ = false;
   int frames_ = 0;
 };
 
