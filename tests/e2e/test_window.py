@@ -366,6 +366,11 @@ class MouseRules(WindowTest):
         still = app.frame_count()
         time.sleep(1.5)
         self.assertEqual(app.frame_count(), still, "frames kept coming from a still window")
+        # Moving within the hovered button changes no hover: nothing is redrawn.
+        app.move_to((SECONDARY[0] + 20, SECONDARY[1] + 5))
+        app.move_to((SECONDARY[0] - 30, SECONDARY[1] - 6))
+        app.settle()
+        self.assertEqual(app.frame_count(), still, "moving within one button redrew the window")
 
 
 class KeyboardRules(WindowTest):
