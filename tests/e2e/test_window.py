@@ -255,6 +255,16 @@ class PlacementAt96Dpi(WindowTest):
         assert_colour(self, shot, x + 49, y + 270, (255, 255, 255), what="check box inside")
 
 
+class Lifecycle(WindowTest):
+    def test_a_close_request_from_on_created_ends_the_run_before_the_loop(self):
+        log = self.prefix.path / "drive_c" / "showcase.log"
+        process = self.prefix.start([SHOWCASE, "--log=C:\\showcase.log", "--close-at-start"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(process.wait(timeout=120), 0)
+        lines = [l for l in log.read_text().splitlines() if not l.startswith("frame ")]
+        self.assertEqual(lines, ["created", "exit"])
+
+
 class PlacementInAReducedWorkArea(WindowTest):
     def set_work_area(self, x, y, width, height):
         """Publishes _NET_WORKAREA on the root window as a desktop with panels would. A client

@@ -1,4 +1,5 @@
-// The widget showcase in a real window: showcase.exe [--log=FILE] [--logo=PNG] [--pos=X,Y]
+// The widget showcase in a real window:
+//   showcase.exe [--log=FILE] [--logo=PNG] [--pos=X,Y] [--close-at-start]
 // Without --logo it uses the executable's embedded logo when it has one.
 #include <windows.h>
 #include <objbase.h>
@@ -36,7 +37,11 @@ int wmain(int argc, wchar_t** argv) {
     if (swscanf(pos->c_str(), L"%d,%d", &x, &y) == 2) position = vl::WindowPos{x, y};
   }
 
-  vl::run_window(std::make_unique<showcase::ShowcaseApp>(log, logo), position);
+  auto app = std::make_unique<showcase::ShowcaseApp>(log, logo);
+  for (int i = 1; i < argc; ++i) {
+    if (std::wstring(argv[i]) == L"--close-at-start") app->close_at_start = true;
+  }
+  vl::run_window(std::move(app), position);
   std::fprintf(log, "exit\n");
   std::fflush(log);
   ::CoUninitialize();
