@@ -33,6 +33,12 @@ PixelPoint mouse_point_from_lparam(uint32_t lparam) {
   return {static_cast<int16_t>(lparam & 0xFFFF), static_cast<int16_t>((lparam >> 16) & 0xFFFF)};
 }
 
+uint32_t taskbar_progress_value(float fraction) {
+  if (std::isnan(fraction) || fraction <= 0.0f) return 0;
+  if (fraction >= 1.0f) return 1000;
+  return static_cast<uint32_t>(fraction * 1000.0f);
+}
+
 bool is_key_repeat(uint32_t lparam) { return (lparam & (1u << 30)) != 0; }
 
 }  // namespace vl

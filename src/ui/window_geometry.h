@@ -38,4 +38,8 @@ PixelPoint mouse_point_from_lparam(uint32_t lparam);
 // state, set for the auto-repeats of a held key.
 bool is_key_repeat(uint32_t lparam);
 
+// The taskbar button's progress out of 1000: the fraction clamped to 0..1 (NaN as 0), times
+// 1000, truncated.
+uint32_t taskbar_progress_value(float fraction);
+
 }  // namespace vl

@@ -50,9 +50,8 @@ class HostControl final : public WindowControl {
       taskbar = std::move(created);
     }
     if (active) {
-      const float clamped = std::isnan(fraction) ? 0.0f : std::clamp(fraction, 0.0f, 1.0f);
       taskbar->SetProgressState(hwnd, TBPF_NORMAL);
-      taskbar->SetProgressValue(hwnd, static_cast<ULONGLONG>(clamped * 1000.0f), 1000);
+      taskbar->SetProgressValue(hwnd, taskbar_progress_value(fraction), 1000);
     } else {
       taskbar->SetProgressState(hwnd, TBPF_NOPROGRESS);
     }

@@ -74,5 +74,17 @@ TEST(KeyMessage, HeldKeyRepeatsAreRecognisedByBit30) {
   EXPECT_FALSE(is_key_repeat(0x80000000u));  // transition bit alone is not a repeat
 }
 
+TEST(TaskbarProgress, FractionIsClampedAndTruncatedToThousandths) {
+  struct Case {
+    float fraction;
+    uint32_t completed;
+  };
+  const Case cases[] = {{0.5f, 500},   {0.9999f, 999}, {0.0015f, 1}, {1.0f, 1000},
+                        {1.7f, 1000},  {-0.2f, 0},     {std::nanf(""), 0}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(taskbar_progress_value(c.fraction), c.completed) << c.fraction;
+  }
+}
+
 }  // namespace
 }  // namespace vl
