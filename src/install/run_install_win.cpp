@@ -3,11 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
 #include "install/install_steps.h"
-#include "sys/text.h"
 
 namespace vl {
 
@@ -19,19 +17,6 @@ Status prepare(const InstallJob& job, StepProgress& progress) {
   progress.report(0.5f);
   if (job.previous_msi_code && !job.update_in_place) remove_previous_msi_install(*job.previous_msi_code);
   progress.report(1.0f);
-  return Status::success();
-}
-
-Status copy_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
-                  std::vector<std::string>& installed_files) {
-  {
-    FilePlacer placer(job.install_dir);
-    if (Status copied = copy_payload_entries(payload, placer, progress, installed_files); !copied) {
-      return copied;
-    }
-  }
-  remove_previous_main_binary(job, installed_files);
-  remove_stale_files(job.install_dir, job.previous_files, installed_files);
   return Status::success();
 }
 
@@ -69,7 +54,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:
-        done = copy_files(job, payload, progress, installed_files);
+        done = copy_payload_files(job, payload, progress, installed_files);
         break;
       case InstallStep::Register:
         done = register_installation(job, payload, progress, installed_files);
