@@ -7,12 +7,19 @@
 
 namespace vl {
 
+namespace {
+
+// The monotonic clock of the wait. GetTickCount64 rather than std::chrono::steady_clock, whose
+// mingw implementation links the C runtime's whole clock module, SetSystemTime included.
+std::chrono::milliseconds monotonic_now() { return std::chrono::milliseconds(GetTickCount64()); }
+
+}  // namespace
+
 ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_place) {
-  using Clock = std::chrono::steady_clock;
   ApplicationWait wait{std::string(image_path)};
-  const Clock::time_point start = Clock::now();
+  const std::chrono::milliseconds start = monotonic_now();
   auto finish = [&] {
-    wait.waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    wait.waited = monotonic_now() - start;
     return wait;
   };
 
@@ -23,7 +30,7 @@ ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_
   // not wait for the windows, so the grace period is not lengthened.
   wait.windows_asked = request_close(running);
   for (;;) {
-    if (grace_expired(Clock::now() - start, update_in_place)) {
+    if (grace_expired(monotonic_now() - start, update_in_place)) {
       running = find_processes_by_image(image_path);
       wait.terminated = !running.empty();
       terminate_processes(running);
