@@ -1,5 +1,114 @@
+// The entry point: start-up checks in a fixed order, detection of what is installed, settled
+// options, then the unattended or the windowed run. The process always ends through ExitProcess.
 #include <windows.h>
+#include <objbase.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  ExitProcess(1);
+#include "args/command_line.h"
+#include "setup_app/detect_installed_win.h"
+#include "setup_app/exit_code.h"
+#include "setup_app/silent_run.h"
+#include "setup_app/startup_texts.h"
+#include "sys/text_win.h"
+
+namespace vl {
+namespace {
+
+// The first act: DLLs are searched in System32 only, so that nothing planted beside the
+// installer (often in Downloads) is loaded. Looked up at run time: Windows 7 may lack it.
+void restrict_dll_search() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  auto set_default = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(
+                                  reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                            : nullptr;
+  if (!set_default || !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
 }
+
+struct OsVersion {
+  DWORD major = 0;
+  DWORD minor = 0;
+  DWORD build = 0;
+};
+
+OsVersion read_os_version() {
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OsVersion version;
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto rtl_get_version = ntdll ? reinterpret_cast<RtlGetVersionFn>(
+                                     reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                               : nullptr;
+  if (!rtl_get_version) return version;
+  RTL_OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);  // 276
+  rtl_get_version(reinterpret_cast<OSVERSIONINFOW*>(&info));
+  version.major = info.dwMajorVersion;
+  version.minor = info.dwMinorVersion;
+  version.build = info.dwBuildNumber;
+  return version;
+}
+
+void show_box(std::string_view text, UINT style) {
+  MessageBoxW(nullptr, to_wide(text).c_str(), to_wide(MESSAGE_BOX_CAPTION).c_str(), style);
+}
+
+constexpr UINT ERROR_BOX = MB_ICONERROR | MB_SETFOREGROUND;
+constexpr UINT INFO_BOX = MB_ICONINFORMATION | MB_SETFOREGROUND;
+
+// True when this is the only installer running; the mutex stays held for the process's life.
+bool take_single_instance_mutex() {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\VeriluneSetup");
+  if (!mutex) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  return true;  // deliberately never closed
+}
+
+std::u16string own_command_line() {
+  const wchar_t* line = GetCommandLineW();
+  return std::u16string(reinterpret_cast<const char16_t*>(line));
+}
+
+StartupContext gather_startup_context(CommandLine cmd) {
+  StartupContext context;
+  context.installed.existing = detect_existing_install();
+  if (context.installed.existing) {
+    context.installed.mode = mode_for_installed_version(context.installed.existing->version);
+  }
+  context.options = settle_install_options(cmd, context.installed, system_folder_services());
+  if (!cmd.update) context.installed.legacy = detect_legacy_client(context.options.install_dir);
+  if (!context.installed.existing) context.installed.previous_msi_code = detect_previous_msi();
+  context.command_line = std::move(cmd);
+  return context;
+}
+
+[[noreturn]] void run_setup() {
+  restrict_dll_search();
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
+
+  CommandLine cmd = parse_command_line(own_command_line());
+
+  OsVersion os = read_os_version();
+  if (os.major < 10) {
+    if (!cmd.silent) show_box(old_windows_message(os.major, os.minor, os.build), ERROR_BOX);
+    ExitProcess(1);
+  }
+
+  if (!cmd.resume && !take_single_instance_mutex()) {
+    if (!cmd.silent) show_box(ALREADY_RUNNING_TEXT, INFO_BOX);
+    ExitProcess(1);
+  }
+
+  const bool silent = cmd.silent;
+  StartupContext context = gather_startup_context(std::move(cmd));
+  if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
+
+  // The windowed wizard is not part of this build yet.
+  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
+}
+
+}  // namespace
+}  // namespace vl
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { vl::run_setup(); }

@@ -1,0 +1,249 @@
+#include "args/command_line.h"
+
+#include <charconv>
+#include <vector>
+
+#include "sys/text.h"
+
+namespace vl {
+namespace {
+
+// Strips the program name (quoted or up to the first whitespace) and trims the rest.
+std::string_view argument_text(std::string_view line) {
+  size_t pos = 0;
+  while (pos < line.size()) {
+    size_t start = pos;
+    auto c = next_code_point(line, pos);
+    if (!c || !is_unicode_whitespace(*c)) {
+      pos = start;
+      break;
+    }
+  }
+  if (pos >= line.size()) return {};
+  if (line[pos] == '"') {
+    size_t close = line.find('"', pos + 1);
+    if (close == std::string_view::npos) return {};
+    return trim_unicode(line.substr(close + 1));
+  }
+  while (pos < line.size()) {
+    size_t start = pos;
+    auto c = next_code_point(line, pos);
+    if (c && is_unicode_whitespace(*c)) return trim_unicode(line.substr(start));
+  }
+  return {};
+}
+
+// The first case-insensitive occurrence of `needle` at the start of `text` or right after an
+// ASCII whitespace character (not vertical tab).
+size_t find_switch(std::string_view text, std::string_view needle) {
+  for (size_t pos = 0; pos + needle.size() <= text.size(); ++pos) {
+    bool at_boundary = pos == 0 || is_ascii_whitespace(static_cast<unsigned char>(text[pos - 1]));
+    if (at_boundary && iequals_ascii(text.substr(pos, needle.size()), needle)) return pos;
+  }
+  return std::string_view::npos;
+}
+
+std::string_view strip_quotes(std::string_view text) {
+  while (!text.empty() && text.front() == '"') text.remove_prefix(1);
+  while (!text.empty() && text.back() == '"') text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string> tokenize(std::string_view text) {
+  std::vector<std::string> tokens;
+  std::string current;
+  bool started = false;
+  bool in_quotes = false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t start = pos;
+    auto c = next_code_point(text, pos);
+    if (c && *c == '"') {
+      in_quotes = !in_quotes;
+      started = true;
+    } else if (c && !in_quotes && (is_ascii_whitespace(*c) || is_unicode_whitespace(*c))) {
+      if (started) tokens.push_back(std::move(current));
+      current.clear();
+      started = false;
+    } else {
+      current.append(text.substr(start, pos - start));
+      started = true;
+    }
+  }
+  if (started) tokens.push_back(std::move(current));
+  return tokens;
+}
+
+std::optional<int32_t> parse_i32(std::string_view piece) {
+  if (piece.empty()) return std::nullopt;
+  bool negative = false;
+  if (piece.front() == '+' || piece.front() == '-') {
+    negative = piece.front() == '-';
+    piece.remove_prefix(1);
+  }
+  if (piece.empty()) return std::nullopt;
+  int64_t value = 0;
+  for (char c : piece) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > int64_t{1} << 32) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+std::optional<WindowPos> parse_position(std::string_view value) {
+  std::vector<int32_t> numbers;
+  size_t pos = 0;
+  while (numbers.size() < 2) {
+    size_t comma = value.find(',', pos);
+    std::string_view piece =
+        value.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+    if (auto number = parse_i32(piece)) numbers.push_back(*number);
+    if (comma == std::string_view::npos) break;
+    pos = comma + 1;
+  }
+  if (numbers.size() < 2) return std::nullopt;
+  return WindowPos{numbers[0], numbers[1]};
+}
+
+bool last_char_is_one(std::string_view token) { return !token.empty() && token.back() == '1'; }
+
+// Resume switches seen on the line: in a resumed run they win over forwarded user switches.
+struct ResumeChoices {
+  std::optional<InstallScope> scope;
+  std::optional<std::string> dir;
+};
+
+void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resume,
+                 std::vector<std::string>& forwarded) {
+  const std::string upper = ascii_upper(token);
+  if (upper == "/S") {
+    cmd.silent = true;
+  } else if (upper == "/P") {
+    cmd.passive = true;
+  } else if (upper == "/R") {
+    cmd.run_after = true;
+  } else if (upper == "/NS") {
+    cmd.no_shortcut = true;
+  } else if (upper == "/UPDATE") {
+    cmd.update = true;
+  } else if (upper == "/ALLUSERS") {
+    cmd.scope_choice = InstallScope::AllUsers;
+  } else if (upper == "/CURRENTUSER") {
+    cmd.scope_choice = InstallScope::CurrentUser;
+  } else if (upper == "--VL-RESUME") {
+    cmd.resume = true;
+  } else if (upper == "--VL-FROM-TEMP") {
+    cmd.from_temp = true;
+  } else if (upper.starts_with("--VL-DESKTOP=")) {
+    cmd.desktop_choice = last_char_is_one(token);
+  } else if (upper.starts_with("--VL-LEGACY=")) {
+    cmd.legacy_choice = last_char_is_one(token);
+  } else if (upper.starts_with("--VL-SCOPE=")) {
+    cmd.scope_choice = upper.ends_with("MACHINE") ? InstallScope::AllUsers : InstallScope::CurrentUser;
+    resume.scope = cmd.scope_choice;
+  } else if (upper.starts_with("--VL-DIR=")) {
+    cmd.dir_choice = token.substr(9);
+    resume.dir = cmd.dir_choice;
+  } else if (upper.starts_with("--VL-POS=")) {
+    if (auto position = parse_position(std::string_view(token).substr(9))) cmd.window_pos = position;
+  } else if (token.starts_with("_?=")) {
+    cmd.uninstaller_dir_flag = true;
+    cmd.dir_choice = token.substr(3);
+  }
+  if (!upper.starts_with("--VL-")) forwarded.push_back(token);
+}
+
+std::string join(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& item : items) {
+    if (!out.empty()) out += ' ';
+    out += item;
+  }
+  return out;
+}
+
+// Drops every whitespace-delimited piece that begins with /D= (any case): the elevated copy
+// would read one as a /D= that swallows the rest of its command line.
+std::string without_dir_switches(std::string_view passthrough) {
+  std::string out;
+  bool first_kept = true;
+  char separator = 0;  // the whitespace character that came before the current piece
+  size_t pos = 0;
+  for (;;) {
+    size_t end = pos;
+    while (end < passthrough.size() && !is_ascii_whitespace(static_cast<unsigned char>(passthrough[end])))
+      ++end;
+    std::string_view piece = passthrough.substr(pos, end - pos);
+    if (!istarts_with_ascii(piece, "/D=")) {
+      if (!first_kept) out += separator;
+      out.append(piece);
+      first_kept = false;
+    }
+    if (end >= passthrough.size()) break;
+    separator = passthrough[end];
+    pos = end + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(std::u16string_view command_line) {
+  CommandLine cmd;
+  const std::string line = utf16_to_utf8(command_line).value_or(std::string());
+  std::string_view text = argument_text(line);
+
+  if (size_t at = find_switch(text, "/D="); at != std::string_view::npos) {
+    std::string_view dir = strip_quotes(trim_unicode(text.substr(at + 3)));
+    if (!dir.empty()) cmd.dir_choice = std::string(dir);
+    text = text.substr(0, at);
+  }
+
+  std::string to_tokenize(text);
+  if (size_t at = find_switch(text, "/ARGS"); at != std::string_view::npos) {
+    std::string_view after = text.substr(at + 5);
+    size_t next_switch = after.find(" /");
+    std::string_view value = after.substr(0, next_switch);
+    cmd.app_arguments = std::string(trim_unicode(value));
+    to_tokenize = std::string(text.substr(0, at));
+    if (next_switch != std::string_view::npos) to_tokenize.append(after.substr(next_switch));
+  }
+
+  ResumeChoices resume;
+  std::vector<std::string> forwarded;
+  for (const std::string& token : tokenize(to_tokenize)) apply_token(token, cmd, resume, forwarded);
+
+  if (cmd.resume) {
+    if (resume.scope) cmd.scope_choice = resume.scope;
+    if (resume.dir) cmd.dir_choice = resume.dir;
+  }
+  if (!cmd.app_arguments.empty()) forwarded.push_back("/ARGS " + cmd.app_arguments);
+  cmd.passthrough = join(forwarded);
+  return cmd;
+}
+
+std::string quote_if_needed(std::string_view text) {
+  if (!contains_unicode_whitespace(text)) return std::string(text);
+  return "\"" + std::string(text) + "\"";
+}
+
+std::string build_resume_arguments(const ResumeState& state, std::optional<WindowPos> position) {
+  std::vector<std::string> items;
+  items.push_back("--vl-resume");
+  items.push_back(state.scope == InstallScope::CurrentUser ? "--vl-scope=user" : "--vl-scope=machine");
+  items.push_back(quote_if_needed("--vl-dir=" + state.install_dir));
+  items.push_back(state.desktop_shortcut ? "--vl-desktop=1" : "--vl-desktop=0");
+  items.push_back(state.remove_legacy ? "--vl-legacy=1" : "--vl-legacy=0");
+  if (position) {
+    items.push_back("--vl-pos=" + std::to_string(position->x) + "," + std::to_string(position->y));
+  }
+  std::string out = join(items);
+  out += ' ';
+  out += without_dir_switches(state.passthrough);
+  return out;
+}
+
+}  // namespace vl

@@ -1,0 +1,150 @@
+#include "setup_app/detect_installed_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "sys/folders_win.h"
+#include "sys/registry_win.h"
+#include "sys/text.h"
+#include "sys/text_win.h"
+
+namespace vl {
+namespace {
+
+constexpr std::string_view LEGACY_DISPLAY_NAME = "VeriluneClient";
+constexpr std::string_view LEGACY_CLIENT_EXE = "Osmira.Security.KeyClient.exe";
+
+HKEY root_for(InstallScope scope) {
+  return scope == InstallScope::AllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::optional<std::string> non_empty(std::optional<std::string> text) {
+  if (text && text->empty()) return std::nullopt;
+  return text;
+}
+
+std::optional<ExistingInstall> read_install_record(InstallScope scope) {
+  HKEY root = root_for(scope);
+  if (!reg_key_exists(root, UNINSTALL_KEY)) return std::nullopt;
+  std::string location;
+  for (auto candidate : {read_reg_string(root, PRODUCT_KEY, ""),
+                         read_reg_string(root, UNINSTALL_KEY, "InstallLocation")}) {
+    // A value that normalises to nothing counts as missing too.
+    if (candidate && !normalize_location(*candidate).empty()) {
+      location = normalize_location(*candidate);
+      break;
+    }
+  }
+  if (location.empty()) return std::nullopt;
+  ExistingInstall record;
+  record.location = location;
+  record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, "DisplayVersion"));
+  record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, "MainBinaryName"))
+                           .value_or(std::string(DEFAULT_MAIN_BINARY));
+  record.scope = scope;
+  return record;
+}
+
+bool holds_legacy_client(const std::string& dir) {
+  return path_exists(join_path(dir, LEGACY_CLIENT_EXE));
+}
+
+}  // namespace
+
+std::optional<ExistingInstall> detect_existing_install() {
+  std::vector<ExistingInstall> records;
+  for (InstallScope scope : {InstallScope::AllUsers, InstallScope::CurrentUser}) {
+    if (auto record = read_install_record(scope)) records.push_back(std::move(*record));
+  }
+  for (const auto& record : records) {
+    if (path_exists(join_path(record.location, record.main_binary))) return record;
+  }
+  if (records.empty()) return std::nullopt;
+  return records.front();
+}
+
+std::optional<LegacyClient> detect_legacy_client(const std::string& install_dir) {
+  std::optional<LegacyClient> found;
+  std::optional<std::string> registered_location;
+  for (RegView view : {RegView::Bits32, RegView::Bits64}) {
+    for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT, view)) {
+      if (name.empty() || name.front() != '{') continue;
+      std::string key = join_path(UNINSTALL_ROOT, name);
+      if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName", view) != LEGACY_DISPLAY_NAME) continue;
+      found = LegacyClient{name, read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayVersion", view),
+                           std::nullopt};
+      registered_location = read_reg_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", view);
+      break;
+    }
+    if (found) break;
+  }
+
+  std::optional<std::string> location;
+  if (registered_location) {
+    std::string dir = normalize_location(*registered_location);
+    if (!dir.empty() && holds_legacy_client(dir)) location = dir;
+  }
+  if (!location) {
+    std::string program_files = known_folder_path(FOLDERID_ProgramFilesX86).value_or("");
+    for (const std::string& dir :
+         {join_path(install_dir, "VeriluneClient"),
+          join_path(join_path(program_files, "osmira"), "VeriluneClient"),
+          join_path(join_path(program_files, "Verilune"), "VeriluneClient")}) {
+      if (holds_legacy_client(dir)) {
+        location = dir;
+        break;
+      }
+    }
+  }
+
+  if (found) {
+    found->location = location;
+    return found;
+  }
+  if (location) return LegacyClient{std::nullopt, std::nullopt, location};
+  return std::nullopt;
+}
+
+std::optional<std::string> detect_previous_msi() {
+  for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT)) {
+    std::string key = join_path(UNINSTALL_ROOT, name);
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName") != PRODUCT_NAME) continue;
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher") != "osmira") continue;
+    auto uninstall = read_reg_string(HKEY_LOCAL_MACHINE, key, "UninstallString");
+    if (uninstall && lower_full(*uninstall).find("msiexec") != std::string::npos) return name;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> read_previous_files(InstallScope scope) {
+  std::vector<std::string> files;
+  if (auto data = read_reg_raw(root_for(scope), UNINSTALL_KEY, "VlFiles")) {
+    std::wstring_view all(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
+    size_t pos = 0;
+    while (pos < all.size()) {
+      size_t nul = all.find(L'\0', pos);
+      std::wstring_view piece = all.substr(pos, nul == std::wstring_view::npos ? nul : nul - pos);
+      if (!piece.empty()) {
+        auto name = from_wide(piece);
+        if (!name) break;  // text that is not valid UTF-16 ends the list
+        files.push_back(std::move(*name));
+      }
+      if (nul == std::wstring_view::npos) break;
+      pos = nul + 1;
+    }
+  }
+  if (files.empty()) files.emplace_back(PREVIOUS_FILES_FALLBACK);
+  return files;
+}
+
+FolderServices system_folder_services() {
+  FolderServices folders;
+  folders.known_folder = [](InstallScope scope) {
+    return known_folder_path(scope == InstallScope::AllUsers ? FOLDERID_ProgramFilesX86
+                                                              : FOLDERID_LocalAppData);
+  };
+  folders.make_absolute = absolute_path;
+  return folders;
+}
+
+}  // namespace vl

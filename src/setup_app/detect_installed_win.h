@@ -1,0 +1,27 @@
+#pragma once
+// Reads what is installed from the registry and the file system.
+#include <string>
+#include <vector>
+
+#include "setup_app/install_options.h"
+#include "setup_app/installed_state.h"
+
+namespace vl {
+
+inline constexpr std::string_view UNINSTALL_ROOT = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr std::string_view UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
+inline constexpr std::string_view PRODUCT_KEY = "Software\\osmira\\Verilune";
+
+// The product's own installation: HKLM before HKCU, preferring one whose main binary exists.
+std::optional<ExistingInstall> detect_existing_install();
+// The predecessor client, by its Uninstall entry or by its files.
+std::optional<LegacyClient> detect_legacy_client(const std::string& install_dir);
+// An earlier MSI-based installation of the product (its Uninstall subkey name).
+std::optional<std::string> detect_previous_msi();
+// The installed file list of the existing installation (VlFiles), with its fallback.
+std::vector<std::string> read_previous_files(InstallScope scope);
+
+// Known folders and GetFullPathNameW.
+FolderServices system_folder_services();
+
+}  // namespace vl

@@ -1,0 +1,44 @@
+#include "setup_app/install_options.h"
+
+#include "sys/text.h"
+
+namespace vl {
+
+bool is_absolute_windows_path(std::string_view path) {
+  auto is_separator = [](char c) { return c == '\\' || c == '/'; };
+  if (path.size() >= 3 && path[1] == ':' && is_separator(path[2])) {
+    char drive = ascii_upper(path[0]);
+    return drive >= 'A' && drive <= 'Z';
+  }
+  return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);  // UNC or \\?\ path
+}
+
+std::string default_install_dir(InstallScope scope, const FolderServices& folders) {
+  std::optional<std::string> base = folders.known_folder ? folders.known_folder(scope) : std::nullopt;
+  if (!base || base->empty()) return std::string(PRODUCT_NAME);
+  return join_path(*base, PRODUCT_NAME);
+}
+
+InstallOptions settle_install_options(const CommandLine& cmd, const InstalledState& installed,
+                                      const FolderServices& folders) {
+  InstallOptions options;
+  if (installed.existing) {
+    options.install_dir = installed.existing->location;
+    options.scope = installed.existing->scope;
+  } else {
+    options.scope = cmd.scope_choice.value_or(InstallScope::AllUsers);
+    options.install_dir = cmd.dir_choice ? *cmd.dir_choice : default_install_dir(options.scope, folders);
+    // A relative directory would otherwise reach the registry as it stands.
+    if (!options.install_dir.empty() && !is_absolute_windows_path(options.install_dir) &&
+        folders.make_absolute) {
+      options.install_dir = folders.make_absolute(options.install_dir);
+    }
+  }
+  options.dir_customized = cmd.dir_choice.has_value();
+  options.desktop_shortcut = cmd.desktop_choice.value_or(!installed.existing && !cmd.no_shortcut);
+  options.remove_legacy = cmd.legacy_choice.value_or(true);
+  options.window_pos = cmd.window_pos;
+  return options;
+}
+
+}  // namespace vl

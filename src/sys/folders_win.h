@@ -1,0 +1,19 @@
+#pragma once
+// Known folders, full paths and file-system presence.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vl {
+
+// SHGetKnownFolderPath (flags 0, no token); nullopt when the folder cannot be obtained.
+std::optional<std::string> known_folder_path(REFKNOWNFOLDERID id);
+// The path made absolute against the current directory (unchanged when that fails).
+std::string absolute_path(const std::string& path);
+// True for a file system entry of any kind.
+bool path_exists(std::string_view path);
+
+}  // namespace vl

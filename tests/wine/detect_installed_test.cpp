@@ -1,0 +1,230 @@
+// Detection against a real registry and file system (run inside a fresh Wine prefix).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "setup_app/detect_installed_win.h"
+#include "sys/folders_win.h"
+#include "sys/text.h"
+#include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+namespace {
+
+void delete_tree(HKEY root, std::string_view path, REGSAM view = 0) {
+  // RegDeleteTreeW has no view flag; open the parent in the view and delete below it.
+  std::string parent(path.substr(0, path.rfind('\\')));
+  std::string leaf(path.substr(path.rfind('\\') + 1));
+  UniqueKey key;
+  if (RegOpenKeyExW(root, to_wide(parent).c_str(), 0, KEY_ALL_ACCESS | view, key.put()) == ERROR_SUCCESS)
+    RegDeleteTreeW(key.get(), to_wide(leaf).c_str());
+}
+
+void set_value(HKEY root, std::string_view path, std::string_view name, DWORD type,
+               const std::wstring& data, REGSAM view = 0) {
+  UniqueKey key;
+  ASSERT_EQ(RegCreateKeyExW(root, to_wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                            key.put(), nullptr),
+            ERROR_SUCCESS);
+  DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
+  if (type == REG_MULTI_SZ) bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  ASSERT_EQ(RegSetValueExW(key.get(), name.empty() ? nullptr : to_wide(name).c_str(), 0, type,
+                           reinterpret_cast<const BYTE*>(data.c_str()), bytes),
+            ERROR_SUCCESS);
+}
+
+void set_string(HKEY root, std::string_view path, std::string_view name, std::string_view text,
+                REGSAM view = 0) {
+  set_value(root, path, name, REG_SZ, to_wide(text), view);
+}
+
+std::string make_temp_dir(const char* leaf) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::filesystem::path dir = std::filesystem::path(temp) / L"vl-detect" / leaf;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return from_wide(dir.wstring()).value();
+}
+
+void touch(const std::string& path) {
+  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(file.valid()) << path;
+}
+
+const std::string UNINSTALL_LEGACY_ROOT = std::string(UNINSTALL_ROOT);
+
+class Detection : public ::testing::Test {
+ protected:
+  void SetUp() override { clean(); }
+  void TearDown() override { clean(); }
+  static void clean() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      delete_tree(root, UNINSTALL_KEY);
+      delete_tree(root, PRODUCT_KEY);
+    }
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+      for (auto name : {"{LEGACY-0001}", "{LEGACY-0002}", "NotBraced", "{MSI-1}", "{MSI-2}", "MsiNoBrace"})
+        delete_tree(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_ROOT, name), view);
+    }
+  }
+  static void register_install(HKEY root, const std::string& location, const char* version = nullptr,
+                               const char* main_binary = nullptr) {
+    set_string(root, UNINSTALL_KEY, "InstallLocation", location);
+    if (version) set_string(root, UNINSTALL_KEY, "DisplayVersion", version);
+    if (main_binary) set_string(root, UNINSTALL_KEY, "MainBinaryName", main_binary);
+  }
+};
+
+TEST_F(Detection, NothingRegisteredMeansFreshInstall) {
+  EXPECT_FALSE(detect_existing_install().has_value());
+}
+
+TEST_F(Detection, PerUserWinsWhenMachineFilesAreGone) {
+  std::string machine_dir = make_temp_dir("machine");  // registered, but no verilune.exe
+  std::string user_dir = make_temp_dir("user");
+  touch(join_path(user_dir, "verilune.exe"));
+  register_install(HKEY_LOCAL_MACHINE, machine_dir, "3.0.5");
+  register_install(HKEY_CURRENT_USER, user_dir, "3.0.6");
+  auto existing = detect_existing_install();
+  ASSERT_TRUE(existing.has_value());
+  EXPECT_EQ(existing->scope, InstallScope::CurrentUser);
+  EXPECT_EQ(existing->location, user_dir);
+  EXPECT_EQ(existing->version, "3.0.6");
+}
+
+TEST_F(Detection, MachineRecordFirstWhenNeitherHasFiles) {
+  register_install(HKEY_LOCAL_MACHINE, "C:\\nowhere\\machine", "");
+  register_install(HKEY_CURRENT_USER, "C:\\nowhere\\user", "1.0");
+  auto existing = detect_existing_install();
+  ASSERT_TRUE(existing.has_value());
+  EXPECT_EQ(existing->scope, InstallScope::AllUsers);
+  EXPECT_EQ(existing->version, std::nullopt);  // empty counts as absent
+  EXPECT_EQ(existing->main_binary, "verilune.exe");
+}
+
+TEST_F(Detection, ProductKeyLocationComesBeforeInstallLocation) {
+  std::string dir = make_temp_dir("product-key");
+  touch(join_path(dir, "Signer.exe"));
+  register_install(HKEY_CURRENT_USER, "C:\\other", "3.0.6", "Signer.exe");
+  set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", "  \"" + dir + "\\\\\"  ");
+  auto existing = detect_existing_install();
+  ASSERT_TRUE(existing.has_value());
+  EXPECT_EQ(existing->location, dir);
+  EXPECT_EQ(existing->main_binary, "Signer.exe");
+}
+
+TEST_F(Detection, BlankOrUnusableLocationsCountAsMissing) {
+  set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", "   ");
+  set_string(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", "\"\\\"");  // normalises to ""
+  EXPECT_FALSE(detect_existing_install().has_value());
+  // A location of another type is not read at all.
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", REG_MULTI_SZ, std::wstring(L"C:\\x\0\0", 6));
+  EXPECT_FALSE(detect_existing_install().has_value());
+  // REG_EXPAND_SZ is taken as it stands, without expansion.
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", REG_EXPAND_SZ, L"%LOCALAPPDATA%\\Verilune");
+  ASSERT_TRUE(detect_existing_install().has_value());
+  EXPECT_EQ(detect_existing_install()->location, "%LOCALAPPDATA%\\Verilune");
+}
+
+TEST_F(Detection, MachineRecordLivesInThe32BitView) {
+  // Written by a 64-bit tool into the 64-bit view, a machine record is not ours.
+  set_string(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "C:\\x64", KEY_WOW64_64KEY);
+  EXPECT_FALSE(detect_existing_install().has_value());
+  delete_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, KEY_WOW64_64KEY);
+  set_string(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "C:\\x86", KEY_WOW64_32KEY);
+  ASSERT_TRUE(detect_existing_install().has_value());
+  EXPECT_EQ(detect_existing_install()->location, "C:\\x86");
+}
+
+TEST_F(Detection, LegacyClientFoundInEitherViewWithItsFiles) {
+  std::string dir = make_temp_dir("legacy-reg");
+  touch(join_path(dir, "Osmira.Security.KeyClient.exe"));
+  std::string key = join_path(UNINSTALL_ROOT, "{LEGACY-0002}");
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "VeriluneClient", KEY_WOW64_64KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayVersion", "2.1.0", KEY_WOW64_64KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", "\"" + dir + "\\\"", KEY_WOW64_64KEY);
+  auto legacy = detect_legacy_client("C:\\unused");
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->product_code, "{LEGACY-0002}");
+  EXPECT_EQ(legacy->display_version, "2.1.0");
+  EXPECT_EQ(legacy->location, dir);
+}
+
+TEST_F(Detection, LegacyClientRegistryNamesMustBeBracedAndExact) {
+  set_string(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_ROOT, "NotBraced"), "DisplayName", "VeriluneClient",
+             KEY_WOW64_32KEY);
+  set_string(HKEY_LOCAL_MACHINE, join_path(UNINSTALL_ROOT, "{LEGACY-0001}"), "DisplayName", "veriluneclient",
+             KEY_WOW64_32KEY);
+  EXPECT_FALSE(detect_legacy_client("C:\\unused").has_value());
+}
+
+TEST_F(Detection, LegacyClientFoundOnlyByItsFiles) {
+  std::string install_dir = make_temp_dir("install-dir");
+  std::string client_dir = join_path(install_dir, "VeriluneClient");
+  CreateDirectoryW(to_wide(client_dir).c_str(), nullptr);
+  touch(join_path(client_dir, "Osmira.Security.KeyClient.exe"));
+  auto legacy = detect_legacy_client(install_dir);
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->product_code, std::nullopt);
+  EXPECT_EQ(legacy->location, client_dir);
+}
+
+TEST_F(Detection, LegacyRegistryEntryWithoutFilesHasNoLocation) {
+  std::string key = join_path(UNINSTALL_ROOT, "{LEGACY-0001}");
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "VeriluneClient", KEY_WOW64_32KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", "C:\\gone", KEY_WOW64_32KEY);
+  auto legacy = detect_legacy_client(make_temp_dir("empty"));
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->product_code, "{LEGACY-0001}");
+  EXPECT_EQ(legacy->location, std::nullopt);
+}
+
+TEST_F(Detection, PreviousMsiNeedsNamePublisherAndMsiexec) {
+  std::string first = join_path(UNINSTALL_ROOT, "{MSI-1}");
+  set_string(HKEY_LOCAL_MACHINE, first, "DisplayName", "Verilune");
+  set_string(HKEY_LOCAL_MACHINE, first, "Publisher", "osmira");
+  set_string(HKEY_LOCAL_MACHINE, first, "UninstallString", "C:\\Verilune\\uninstall.exe");
+  EXPECT_EQ(detect_previous_msi(), std::nullopt);
+  std::string second = join_path(UNINSTALL_ROOT, "MsiNoBrace");
+  set_string(HKEY_LOCAL_MACHINE, second, "DisplayName", "Verilune");
+  set_string(HKEY_LOCAL_MACHINE, second, "Publisher", "osmira");
+  set_string(HKEY_LOCAL_MACHINE, second, "UninstallString", "MsiExec.exe /X{MSI-2}");
+  EXPECT_EQ(detect_previous_msi(), "MsiNoBrace");
+}
+
+TEST_F(Detection, PreviousFilesSplitAtNulWithFallback) {
+  EXPECT_EQ(read_previous_files(InstallScope::CurrentUser),
+            std::vector<std::string>{"pkcs11-drivers\\libcastle.dylib"});
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "VlFiles", REG_MULTI_SZ,
+            std::wstring(L"verilune.exe\0\0sub\\a.dll\0Ёё.dll\0\0", 31));
+  EXPECT_EQ(read_previous_files(InstallScope::CurrentUser),
+            (std::vector<std::string>{"verilune.exe", "sub\\a.dll", "Ёё.dll"}));
+  // Read without a type check; an invalid piece ends the list.
+  std::wstring broken = L"one.dll";
+  broken.push_back(L'\0');
+  broken.push_back(static_cast<wchar_t>(0xDC00));
+  broken += std::wstring(L"\0two.dll\0", 9);
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "VlFiles", REG_BINARY, broken);
+  EXPECT_EQ(read_previous_files(InstallScope::CurrentUser), std::vector<std::string>{"one.dll"});
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "VlFiles", REG_MULTI_SZ, std::wstring(L"\0\0", 2));
+  EXPECT_EQ(read_previous_files(InstallScope::CurrentUser),
+            std::vector<std::string>{"pkcs11-drivers\\libcastle.dylib"});
+}
+
+TEST(FolderServices, DefaultDirectoriesComeFromKnownFolders) {
+  FolderServices folders = system_folder_services();
+  std::string machine = default_install_dir(InstallScope::AllUsers, folders);
+  std::string user = default_install_dir(InstallScope::CurrentUser, folders);
+  EXPECT_NE(machine.find("Program Files (x86)\\Verilune"), std::string::npos) << machine;
+  EXPECT_NE(user.find("AppData\\Local\\Verilune"), std::string::npos) << user;
+  EXPECT_TRUE(is_absolute_windows_path(absolute_path("relative")));
+}
+
+}  // namespace
+}  // namespace vl
