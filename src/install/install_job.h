@@ -1,0 +1,150 @@
+#pragma once
+// The records of the installation engine: what one run installs (InstallJob), the embedded
+// payload it installs from (Payload, PayloadEntry), the ordered steps with their labels and
+// weights (InstallStep, STEP_WEIGHTS) and where a run reports its progress (ProgressSink).
+// Everything here is portable; the run itself (run_install) is Win32.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "args/command_line.h"
+#include "setup_app/installed_state.h"
+#include "sys/result.h"
+
+namespace vl {
+
+// ---- payload ----------------------------------------------------------------------------
+
+// The blob starts with a 20-byte header: magic "VLPL", u32 version 1, u64 total_size,
+// u32 entry_count (little-endian); one XZ stream of entries follows.
+inline constexpr std::string_view PAYLOAD_MAGIC = "VLPL";
+inline constexpr uint32_t PAYLOAD_VERSION = 1;
+inline constexpr size_t PAYLOAD_HEADER_SIZE = 20;
+
+// A borrowed view of the embedded container: the XZ stream (the blob less its header) and
+// the header's figures. It owns nothing; the blob lives as long as the process.
+struct Payload {
+  std::span<const uint8_t> stream;
+  uint64_t total_size = 0;   // sum of the entries' data sizes
+  uint32_t entry_count = 0;  // entries in the stream
+};
+
+// One entry's header as read from the stream; its data is streamed, never held.
+struct PayloadEntry {
+  std::string name;  // UTF-8 relative path, subfolders separated by backslash
+  uint64_t size = 0;
+};
+
+// The failure of the header check: a development build carries no payload.
+inline constexpr std::string_view TEXT_NO_PAYLOAD =
+    "Энэ суулгагчид суулгах файл алга (хөгжүүлэлтийн build). "
+    "scripts/build-installer-ээр build хийнэ үү.";
+
+// The header check: usable when the blob holds at least the header, starts with the magic
+// and has version 1 (total_size and entry_count are not checked here). Fails with
+// TEXT_NO_PAYLOAD.
+Result<Payload> check_payload_header(std::span<const uint8_t> blob);
+
+// ---- the job ------------------------------------------------------------------------------
+
+// What one run does; built by the controller, read-only for the pipeline.
+struct InstallJob {
+  std::string install_dir;
+  // Relative names listed by the installation being replaced (its VlFiles); empty when fresh.
+  std::vector<std::string> previous_files;
+  // Product code of an earlier MSI-based installation of the product, uninstalled first.
+  std::optional<std::string> previous_msi_code;
+  // MainBinaryName of the installation being replaced.
+  std::optional<std::string> previous_main_binary;
+  // The predecessor client to remove (its product code and install location).
+  std::optional<LegacyClient> legacy;
+  InstallScope scope = InstallScope::CurrentUser;
+  bool update_in_place = false;  // /UPDATE: longer grace period, earlier MSI install kept
+  bool quiet = false;            // silent run: the legacy uninstall runs fully quiet
+  bool create_start_menu_shortcut = false;
+  bool create_desktop_shortcut = false;
+  bool provision_webview2 = false;
+};
+
+// ---- steps and progress -------------------------------------------------------------------
+
+enum class InstallStep : uint8_t {
+  Prepare = 0,
+  RemoveLegacy = 1,
+  InstallWebView2 = 2,
+  CopyFiles = 3,
+  Register = 4,
+};
+inline constexpr size_t INSTALL_STEP_COUNT = 5;
+
+// The progress page's label of each step, indexed by step value.
+inline constexpr std::array<std::string_view, INSTALL_STEP_COUNT> STEP_LABELS = {
+    "Бэлтгэж байна",
+    "Хуучин VeriluneClient-г устгаж байна",
+    "WebView2 суулгаж байна",
+    "Файлуудыг хуулж байна",
+    "Системд бүртгэж байна",
+};
+
+// Each step's share of the bar, indexed by step value.
+inline constexpr std::array<float, INSTALL_STEP_COUNT> STEP_WEIGHTS = {0.06f, 0.14f, 0.2f, 0.7f,
+                                                                       0.06f};
+
+constexpr size_t step_index(InstallStep step) { return static_cast<size_t>(step); }
+constexpr std::string_view step_label(InstallStep step) { return STEP_LABELS[step_index(step)]; }
+
+// The steps of a run: Prepare; RemoveLegacy when `legacy` is present; InstallWebView2 when
+// `provision_webview2` is set; CopyFiles; Register. The progress page uses the same list.
+std::vector<InstallStep> install_steps(const InstallJob& job);
+
+// The overall fraction for `step` at step fraction `f` (clamped to 0..1):
+// (sum of the weights before the step + f * weight) / sum of the weights of the list.
+float overall_fraction(std::span<const InstallStep> steps, InstallStep step, float f);
+
+// Where a run reports. The controller's sink keeps the latest fraction, replaces its detail
+// text only when the new one differs (empty clears it) and notifies the window; the silent
+// run's sink does nothing. Calls come from the thread that runs the pipeline.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  // A step of the list begins.
+  virtual void step_started(InstallStep step) = 0;
+  // The overall progress of the whole run, in [0, 1], and a detail text (possibly empty).
+  virtual void report_progress(float fraction, std::string_view detail) = 0;
+};
+
+// The silent run's sink.
+class SilentProgressSink final : public ProgressSink {
+ public:
+  void step_started(InstallStep) override {}
+  void report_progress(float, std::string_view) override {}
+};
+
+// A step's view of the sink: turns the step's own fraction into the overall one.
+class StepProgress {
+ public:
+  StepProgress(ProgressSink& sink, std::span<const InstallStep> steps, InstallStep step)
+      : sink_(sink), steps_(steps), step_(step) {}
+  InstallStep step() const { return step_; }
+  // Reports the step fraction `f` (0..1) with a detail text.
+  void report(float f, std::string_view detail = {}) {
+    sink_.report_progress(overall_fraction(steps_, step_, f), detail);
+  }
+
+ private:
+  ProgressSink& sink_;
+  std::span<const InstallStep> steps_;
+  InstallStep step_;
+};
+
+// Runs the installation: the steps of install_steps(job) in order, reporting to `sink`.
+// Success, or the one failure text that ended the run. Needs COM initialised
+// apartment-threaded on the calling thread. (Win32.)
+Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& sink);
+
+}  // namespace vl
