@@ -1,0 +1,105 @@
+#include "install/payload_reader.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace vl {
+
+std::string lzma_error_text(int lzma_ret) {
+  switch (lzma_ret) {
+    case LZMA_DATA_ERROR: return "lzma data error";
+    case LZMA_OPTIONS_ERROR: return "invalid options";
+    case LZMA_FORMAT_ERROR: return "stream/file format not recognized";
+    case LZMA_MEMLIMIT_ERROR: return "memory limit reached";
+    case LZMA_MEM_ERROR: return "can't allocate memory";
+    case LZMA_NO_CHECK: return "no integrity check was available";
+    case LZMA_UNSUPPORTED_CHECK: return "liblzma not built with check support";
+    default: return "liblzma internal error";
+  }
+}
+
+struct PayloadReader::State {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  std::span<const uint8_t> source;  // compressed bytes not yet copied into `input`
+  std::vector<uint8_t> input;       // the 8 KiB chunk being fed to the decoder
+  bool ended = false;               // the decoder returned LZMA_STREAM_END
+
+  ~State() { lzma_end(&stream); }
+
+  // Refills the input chunk when the decoder has taken all of it; false when the stream's
+  // bytes are exhausted.
+  bool fill_input() {
+    if (stream.avail_in > 0) return true;
+    size_t n = std::min(source.size(), INPUT_CHUNK);
+    if (n == 0) return false;
+    std::memcpy(input.data(), source.data(), n);
+    source = source.subspan(n);
+    stream.next_in = input.data();
+    stream.avail_in = n;
+    return true;
+  }
+};
+
+PayloadReader::PayloadReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+PayloadReader::PayloadReader(PayloadReader&&) noexcept = default;
+PayloadReader& PayloadReader::operator=(PayloadReader&&) noexcept = default;
+PayloadReader::~PayloadReader() = default;
+
+Result<PayloadReader> PayloadReader::open(const Payload& payload) {
+  auto state = std::make_unique<State>();
+  lzma_ret ret = lzma_stream_decoder(&state->stream, UINT64_MAX, 0);
+  if (ret != LZMA_OK) return fail(lzma_error_text(ret));
+  state->source = payload.stream;
+  state->input.resize(INPUT_CHUNK);
+  return PayloadReader(std::move(state));
+}
+
+bool PayloadReader::at_end() const { return state_->ended; }
+
+Result<size_t> PayloadReader::read_some(std::span<uint8_t> out) {
+  State& s = *state_;
+  while (true) {
+    if (s.ended || out.empty()) return size_t{0};
+    bool input_exhausted = !s.fill_input();
+    size_t in_before = s.stream.avail_in;
+    s.stream.next_out = out.data();
+    s.stream.avail_out = out.size();
+    lzma_ret ret = lzma_code(&s.stream, input_exhausted ? LZMA_FINISH : LZMA_RUN);
+    size_t produced = out.size() - s.stream.avail_out;
+    size_t consumed = in_before - s.stream.avail_in;
+    if (ret == LZMA_STREAM_END) {
+      s.ended = true;
+    } else if (ret != LZMA_OK && ret != LZMA_BUF_ERROR) {
+      return fail(lzma_error_text(ret));
+    }
+    if (produced > 0 || s.ended) return produced;
+    if (input_exhausted) return fail(std::string(TEXT_PREMATURE_EOF));
+    if (consumed == 0) return fail(std::string(TEXT_CORRUPT_XZ));
+    // Input was taken without output yet (headers, a block's start): feed more.
+  }
+}
+
+Status PayloadReader::read_exact(std::span<uint8_t> out) {
+  while (!out.empty()) {
+    Result<size_t> n = read_some(out);
+    if (!n) return n.failure();
+    if (*n == 0) return fail(std::string(TEXT_FILL_WHOLE_BUFFER));
+    out = out.subspan(*n);
+  }
+  return Status::success();
+}
+
+Status PayloadReader::finish() {
+  std::array<uint8_t, 4096> scratch;
+  while (!state_->ended) {
+    Result<size_t> n = read_some(scratch);
+    if (!n) return n.failure();
+  }
+  return Status::success();
+}
+
+}  // namespace vl

@@ -1,0 +1,53 @@
+#pragma once
+// Streaming decoder over the payload's XZ stream: compressed input is fed to liblzma in
+// chunks of at most 8 KiB and decompressed bytes come out in whatever amounts are asked for,
+// so the payload's content never has to be in memory as a whole.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "install/install_job.h"
+#include "sys/result.h"
+
+namespace vl {
+
+// Errors of the reader (the decoder's own texts come from lzma_error_text).
+inline constexpr std::string_view TEXT_PREMATURE_EOF = "premature eof";
+inline constexpr std::string_view TEXT_CORRUPT_XZ = "corrupt xz stream";
+inline constexpr std::string_view TEXT_FILL_WHOLE_BUFFER = "failed to fill whole buffer";
+
+// liblzma's error codes as display texts ("lzma data error", "invalid options", …).
+std::string lzma_error_text(int lzma_ret);
+
+class PayloadReader {
+ public:
+  inline static constexpr size_t INPUT_CHUNK = 8192;
+
+  // Creates the stream decoder (no memory limit, no flags: one stream, nothing read after it).
+  static Result<PayloadReader> open(const Payload& payload);
+
+  PayloadReader(PayloadReader&&) noexcept;
+  PayloadReader& operator=(PayloadReader&&) noexcept;
+  ~PayloadReader();
+
+  // Up to out.size() decompressed bytes; 0 only at the stream's proper end (or for an empty
+  // request). Errors: a decoder text, "premature eof" or "corrupt xz stream".
+  Result<size_t> read_some(std::span<uint8_t> out);
+  // Exactly out.size() bytes; "failed to fill whole buffer" when the data ends first.
+  Status read_exact(std::span<uint8_t> out);
+  // Reads and discards everything up to the stream's end, so that the decoder verifies the
+  // stream's integrity check, index and footer. Fails with the read error's text.
+  Status finish();
+  // True once the decoder has seen the stream's end.
+  bool at_end() const;
+
+ private:
+  struct State;
+  explicit PayloadReader(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace vl

@@ -1,0 +1,81 @@
+#pragma once
+// Builds payload blobs byte by byte for the reader's tests: entry records, XZ streams made
+// with liblzma, and the 20-byte header.
+#include <lzma.h>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vl::craft {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void put_le(Bytes& out, uint64_t value, size_t width) {
+  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+inline void append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
+
+// One entry record; `declared_size` overrides the size field (for short entries).
+inline Bytes entry(std::string_view name, std::string_view data,
+                   std::optional<uint64_t> declared_size = std::nullopt) {
+  Bytes out;
+  put_le(out, name.size(), 2);
+  append(out, name);
+  put_le(out, declared_size.value_or(data.size()), 8);
+  append(out, data);
+  return out;
+}
+
+inline Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+// One XZ stream holding `content`.
+inline Bytes xz(const Bytes& content, lzma_check check = LZMA_CHECK_CRC32, uint32_t preset = 1) {
+  Bytes out(lzma_stream_buffer_bound(content.size()));
+  size_t out_pos = 0;
+  if (lzma_easy_buffer_encode(preset, check, nullptr, content.data(), content.size(), out.data(),
+                              &out_pos, out.size()) != LZMA_OK) {
+    throw std::runtime_error("xz encode failed");
+  }
+  out.resize(out_pos);
+  return out;
+}
+
+inline Bytes header(uint64_t total_size, uint32_t entry_count, uint32_t version = 1,
+                    std::string_view magic = "VLPL") {
+  Bytes out;
+  append(out, magic);
+  put_le(out, version, 4);
+  put_le(out, total_size, 8);
+  put_le(out, entry_count, 4);
+  return out;
+}
+
+// Deterministic bytes that compress poorly (so a cut in the compressed stream lands inside
+// the data).
+inline std::string noise(size_t size, uint32_t seed = 1) {
+  std::string out(size, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (char& c : out) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return out;
+}
+
+inline Bytes noise_bytes(size_t size, uint32_t seed = 2) {
+  std::string text = noise(size, seed);
+  return Bytes(text.begin(), text.end());
+}
+
+}  // namespace vl::craft

@@ -1,0 +1,223 @@
+#include "packer.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <system_error>
+
+#include "install/entry_name.h"
+#include "install/install_job.h"
+#include "install/payload_reader.h"
+#include "sys/text.h"
+
+namespace vl::packer {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool entry_order(const PackFile& a, const PackFile& b) {
+  bool a_last = iequals_ascii(a.name, "verilune.exe");
+  bool b_last = iequals_ascii(b.name, "verilune.exe");
+  if (a_last != b_last) return b_last;
+  std::string la = ascii_lower(a.name);
+  std::string lb = ascii_lower(b.name);
+  if (la != lb) return la < lb;
+  return a.name < b.name;
+}
+
+// The entry name of a relative path; nullopt when a component holds a backslash (a legal
+// character in a Linux file name that would turn into a folder separator on Windows).
+std::optional<std::string> entry_name_of(const fs::path& relative) {
+  std::string name;
+  for (const fs::path& part : relative) {
+    std::string component = part.string();
+    if (component.find('\\') != std::string::npos) return std::nullopt;
+    if (!name.empty()) name += '\\';
+    name += component;
+  }
+  return name;
+}
+
+void put_le(std::vector<uint8_t>& out, uint64_t value, size_t width) {
+  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// Feeds bytes through the encoder and writes what comes out.
+class StreamWriter {
+ public:
+  StreamWriter(lzma_stream& stream, std::ofstream& out) : stream_(stream), out_(out) {}
+
+  Status feed(const uint8_t* data, size_t size) { return run(data, size, LZMA_RUN); }
+  Status end() { return run(nullptr, 0, LZMA_FINISH); }
+  uint64_t written() const { return written_; }
+
+ private:
+  Status run(const uint8_t* data, size_t size, lzma_action action) {
+    stream_.next_in = data;
+    stream_.avail_in = size;
+    while (true) {
+      stream_.next_out = buffer_.data();
+      stream_.avail_out = buffer_.size();
+      lzma_ret ret = lzma_code(&stream_, action);
+      size_t produced = buffer_.size() - stream_.avail_out;
+      if (produced > 0) {
+        out_.write(reinterpret_cast<const char*>(buffer_.data()),
+                   static_cast<std::streamsize>(produced));
+        if (!out_) return fail("cannot write the blob");
+        written_ += produced;
+      }
+      if (ret == LZMA_STREAM_END) return Status::success();
+      if (ret != LZMA_OK) return fail("compression failed: " + lzma_error_text(ret));
+      if (action == LZMA_RUN && stream_.avail_in == 0) return Status::success();
+    }
+  }
+
+  lzma_stream& stream_;
+  std::ofstream& out_;
+  std::array<uint8_t, 1 << 20> buffer_{};
+  uint64_t written_ = 0;
+};
+
+}  // namespace
+
+Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) return fail("not a folder: " + folder.string());
+  std::vector<PackFile> files;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec);
+  if (ec) return fail(folder.string() + ": " + ec.message());
+  for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (ec) return fail(folder.string() + ": " + ec.message());
+    const fs::directory_entry& entry = *it;
+    if (entry.is_directory(ec) && !entry.is_symlink(ec)) continue;
+    fs::path relative = fs::relative(entry.path(), folder, ec);
+    std::optional<std::string> entry_name = entry_name_of(relative);
+    if (!entry_name) {
+      return fail("refused file name (the installer would not accept it): " + relative.string());
+    }
+    std::string name = std::move(*entry_name);
+    if (entry.is_symlink(ec) || !entry.is_regular_file(ec)) {
+      return fail("not a regular file: " + name);
+    }
+    if (name.size() > std::numeric_limits<uint16_t>::max() || !is_valid_entry_name(name)) {
+      return fail("refused file name (the installer would not accept it): " + name);
+    }
+    uint64_t size = entry.file_size(ec);
+    if (ec) return fail(name + ": " + ec.message());
+    files.push_back(PackFile{std::move(name), entry.path(), size});
+  }
+  // Names that differ only in ASCII case would land on one file on Windows.
+  std::sort(files.begin(), files.end(), entry_order);
+  for (size_t i = 1; i < files.size(); ++i) {
+    if (iequals_ascii(files[i - 1].name, files[i].name)) {
+      return fail("file names differ only in case: " + files[i - 1].name + ", " + files[i].name);
+    }
+  }
+  if (files.size() > std::numeric_limits<uint32_t>::max()) return fail("too many files");
+  return files;
+}
+
+uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size) {
+  // LZMA2 headers can state 2^n and 2^n + 2^(n-1); the decoder allocates the stated size.
+  uint64_t size = 1u << 20;
+  while (size < content_size && size < preset_dict_size) {
+    uint64_t between = size + size / 2;
+    size = between >= content_size ? between : size * 2;
+  }
+  return static_cast<uint32_t>(std::min<uint64_t>(size, preset_dict_size));
+}
+
+Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::path& out,
+                               const PackSettings& settings) {
+  PackStats stats;
+  uint64_t content_size = 0;
+  for (const PackFile& file : files) {
+    stats.total_size += file.size;
+    content_size += 2 + file.name.size() + 8 + file.size;
+  }
+  stats.entry_count = static_cast<uint32_t>(files.size());
+
+  lzma_options_lzma lzma_options;
+  uint32_t preset = settings.preset | (settings.extreme ? LZMA_PRESET_EXTREME : 0);
+  if (lzma_lzma_preset(&lzma_options, preset)) return fail("unsupported preset");
+  lzma_options.dict_size = dictionary_for(content_size, lzma_options.dict_size);
+  stats.dict_size = lzma_options.dict_size;
+  std::vector<lzma_filter> filters;
+  if (settings.filter == Filter::X86) filters.push_back({LZMA_FILTER_X86, nullptr});
+  filters.push_back({LZMA_FILTER_LZMA2, &lzma_options});
+  filters.push_back({LZMA_VLI_UNKNOWN, nullptr});
+
+  lzma_stream stream = LZMA_STREAM_INIT;
+  if (lzma_ret ret = lzma_stream_encoder(&stream, filters.data(), LZMA_CHECK_CRC32);
+      ret != LZMA_OK) {
+    return fail("cannot start the encoder: " + lzma_error_text(ret));
+  }
+  struct EndStream {
+    lzma_stream* s;
+    ~EndStream() { lzma_end(s); }
+  } end_stream{&stream};
+
+  fs::path temporary = out;
+  temporary += ".part";
+  std::ofstream blob(temporary, std::ios::binary | std::ios::trunc);
+  if (!blob) return fail("cannot create " + temporary.string());
+  auto abandon = [&](Failure failure) -> Result<PackStats> {
+    blob.close();
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return failure;
+  };
+
+  std::vector<uint8_t> header;
+  header.insert(header.end(), PAYLOAD_MAGIC.begin(), PAYLOAD_MAGIC.end());
+  put_le(header, PAYLOAD_VERSION, 4);
+  put_le(header, stats.total_size, 8);
+  put_le(header, stats.entry_count, 4);
+  blob.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+
+  StreamWriter writer(stream, blob);
+  std::vector<uint8_t> chunk(1 << 20);
+  uint64_t done = 0;
+  for (const PackFile& file : files) {
+    std::vector<uint8_t> entry_header;
+    put_le(entry_header, file.name.size(), 2);
+    entry_header.insert(entry_header.end(), file.name.begin(), file.name.end());
+    put_le(entry_header, file.size, 8);
+    if (Status fed = writer.feed(entry_header.data(), entry_header.size()); !fed) return abandon(fed.failure());
+
+    std::ifstream in(file.path, std::ios::binary);
+    if (!in) return abandon(fail("cannot read " + file.path.string()));
+    uint64_t remaining = file.size;
+    while (remaining > 0) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, chunk.size()));
+      in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(want));
+      if (static_cast<size_t>(in.gcount()) != want) {
+        return abandon(fail(file.path.string() + " changed while it was packed"));
+      }
+      if (Status fed = writer.feed(chunk.data(), want); !fed) return abandon(fed.failure());
+      remaining -= want;
+      done += want;
+      if (settings.on_progress) settings.on_progress(done, stats.total_size);
+    }
+    if (in.peek() != std::char_traits<char>::eof()) {
+      return abandon(fail(file.path.string() + " changed while it was packed"));
+    }
+  }
+  if (Status ended = writer.end(); !ended) return abandon(ended.failure());
+  blob.close();
+  if (!blob) return abandon(fail("cannot write " + temporary.string()));
+  stats.blob_size = header.size() + writer.written();
+
+  std::error_code ec;
+  fs::rename(temporary, out, ec);
+  if (ec) return abandon(fail("cannot rename to " + out.string() + ": " + ec.message()));
+  return stats;
+}
+
+}  // namespace vl::packer

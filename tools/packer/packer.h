@@ -1,0 +1,55 @@
+#pragma once
+// Packs a folder into a payload blob: the 20-byte header ("VLPL", version 1, total_size,
+// entry_count) and one XZ stream (CRC32 check) of entries, each a u16 name length, the UTF-8
+// name with backslash separators, a u64 size and the data.
+//
+// Entry order (fixed): every file below the folder, sorted by name compared byte-wise after
+// ASCII lower-casing, except that "verilune.exe" at the top level comes last, so that the
+// application's executable is replaced only after everything it loads.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sys/result.h"
+
+namespace vl::packer {
+
+struct PackFile {
+  std::string name;  // entry name: relative path with backslashes
+  std::filesystem::path path;
+  uint64_t size = 0;
+};
+
+enum class Filter { None, X86 };
+
+struct PackSettings {
+  uint32_t preset = 9;
+  bool extreme = true;          // "9e"
+  Filter filter = Filter::X86;  // the x86 BCJ filter before LZMA2
+  // Called as input is consumed: bytes done, bytes in all.
+  std::function<void(uint64_t, uint64_t)> on_progress;
+};
+
+struct PackStats {
+  uint64_t total_size = 0;
+  uint32_t entry_count = 0;
+  uint64_t blob_size = 0;
+  uint32_t dict_size = 0;
+};
+
+// The folder's files in entry order; fails on a name the installer would refuse, on a
+// symbolic link or special file, or when there are more entries than the header can count.
+Result<std::vector<PackFile>> collect_payload_files(const std::filesystem::path& folder);
+
+// The LZMA2 dictionary for `content_size` decompressed bytes: the preset's size, reduced to
+// the smallest size that still covers the whole content (a larger one only costs the
+// installer memory), at least 1 MiB.
+uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size);
+
+// Writes the blob for `files` to `out` (through a temporary name, renamed at the end).
+Result<PackStats> pack_payload(const std::vector<PackFile>& files, const std::filesystem::path& out,
+                               const PackSettings& settings);
+
+}  // namespace vl::packer
