@@ -47,11 +47,44 @@ TempFolder::~TempFolder() { delete_tree(path_); }
 
 std::string TempFolder::file(std::string_view name) const { return path_ + "\\" + std::string(name); }
 
-ScratchKey::ScratchKey() : path_("Software\\VeriluneTest\\" + random_name()) {}
+ScratchKey::ScratchKey(HKEY root) : root_(root), path_("Software\\VeriluneTest\\" + random_name()) {}
 
 ScratchKey::~ScratchKey() {
-  RegDeleteTreeW(HKEY_CURRENT_USER, to_wide(path_).c_str());
-  RegDeleteKeyW(HKEY_CURRENT_USER, to_wide(path_).c_str());
+  RegDeleteTreeW(root_, to_wide(path_).c_str());
+  RegDeleteKeyW(root_, to_wide(path_).c_str());
+}
+
+bool set_reg_value(HKEY root, const std::string& key, const std::string& name, DWORD type, const void* data,
+                   DWORD size) {
+  return RegSetKeyValueW(root, to_wide(key).c_str(), to_wide(name).c_str(), type, data, size) == ERROR_SUCCESS;
+}
+
+bool set_reg_string(HKEY root, const std::string& key, const std::string& name, const std::string& text) {
+  std::wstring wide = to_wide(text);
+  return set_reg_value(root, key, name, REG_SZ, wide.c_str(), static_cast<DWORD>((wide.size() + 1) * 2));
+}
+
+std::optional<RawValue> get_reg_value(HKEY root, const std::string& key, const std::string& name) {
+  // RegQueryValueExW hands back the stored bytes as they are (RegGetValueW would add a NUL).
+  UniqueKey handle;
+  if (RegOpenKeyExW(root, to_wide(key).c_str(), 0, KEY_READ, handle.put()) != ERROR_SUCCESS) return std::nullopt;
+  RawValue value;
+  DWORD size = 0;
+  std::wstring wide_name = to_wide(name);
+  if (RegQueryValueExW(handle.get(), wide_name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  value.data.resize(size);
+  if (RegQueryValueExW(handle.get(), wide_name.c_str(), nullptr, &value.type, value.data.data(), &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  value.data.resize(size);
+  return value;
+}
+
+std::string file_url(const std::string& path) {
+  std::string url = "file:///";
+  for (char c : path) url += (c == '\\') ? '/' : c;
+  return url;
 }
 
 ScopedEnvironment::ScopedEnvironment(std::string_view name, std::optional<std::string_view> value)

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vl::test {
 
@@ -29,18 +30,19 @@ class TempFolder {
   std::string path_;
 };
 
-// HKCU\Software\VeriluneTest\<random>; deleted with its subtree at the end.
+// <root>\Software\VeriluneTest\<random> (HKCU unless told); deleted with its subtree at the end.
 class ScratchKey {
  public:
-  ScratchKey();
+  explicit ScratchKey(HKEY root = HKEY_CURRENT_USER);
   ~ScratchKey();
   ScratchKey(const ScratchKey&) = delete;
   ScratchKey& operator=(const ScratchKey&) = delete;
-  HKEY root() const { return HKEY_CURRENT_USER; }
+  HKEY root() const { return root_; }
   const std::string& path() const { return path_; }  // relative to root()
   std::string sub(std::string_view name) const { return path_ + "\\" + std::string(name); }
 
  private:
+  HKEY root_;
   std::string path_;
 };
 
@@ -67,6 +69,20 @@ bool copy_file(const std::string& from, const std::string& to);
 // `wait_ms`.
 std::optional<std::map<std::string, std::string>> read_probe_record(const std::string& path,
                                                                     DWORD wait_ms = 0);
+
+// Writes a value (creating the key) through the plain registry API; false on failure.
+bool set_reg_value(HKEY root, const std::string& key, const std::string& name, DWORD type, const void* data,
+                   DWORD size);
+bool set_reg_string(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+// A value's type and raw bytes; nullopt when missing.
+struct RawValue {
+  DWORD type = 0;
+  std::vector<uint8_t> data;
+};
+std::optional<RawValue> get_reg_value(HKEY root, const std::string& key, const std::string& name);
+
+// A file:/// address for a local path.
+std::string file_url(const std::string& path);
 
 // Runs `command_line` with the linked (limited) token of this process's token, waits and
 // returns the exit code; nullopt when it cannot be started.
