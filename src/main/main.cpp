@@ -65,6 +65,16 @@ bool take_single_instance_mutex() {
   return true;  // deliberately never closed
 }
 
+// The payload blob is an RCDATA resource of the executable, read in place.
+std::span<const uint8_t> embedded_payload_blob() {
+  HRSRC resource = FindResourceW(nullptr, L"PAYLOAD", MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (!resource) return {};
+  HGLOBAL loaded = LoadResource(nullptr, resource);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return {};
+  return {static_cast<const uint8_t*>(data), SizeofResource(nullptr, resource)};
+}
+
 std::u16string own_command_line() {
   const wchar_t* line = GetCommandLineW();
   return std::u16string(reinterpret_cast<const char16_t*>(line));
@@ -80,6 +90,7 @@ StartupContext gather_startup_context(CommandLine cmd) {
   if (!cmd.update) context.installed.legacy = detect_legacy_client(context.options.install_dir);
   if (!context.installed.existing) context.installed.previous_msi_code = detect_previous_msi();
   context.command_line = std::move(cmd);
+  context.payload_blob = embedded_payload_blob();
   return context;
 }
 

@@ -1,0 +1,66 @@
+"""The installer's import table: only DLLs that Windows treats as known system DLLs, and only
+functions that exist on Windows 7 (so that Windows 7 and 8 reach the refusal box instead of a
+loader error). Everything else is loaded from System32 at run time."""
+import re
+import subprocess
+import unittest
+from pathlib import Path
+
+from e2e.installer import dev_installer
+
+ALLOWED_FUNCTIONS = Path(__file__).with_name("imports_allowed.txt")
+# KnownDLLs of Windows 7 to 11 (HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs).
+KNOWN_DLLS = {"advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+              "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "imm32.dll", "psapi.dll",
+              "setupapi.dll", "ws2_32.dll", "rpcrt4.dll", "sechost.dll"}
+
+
+def read_imports(exe):
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True, text=True,
+                          check=True).stdout
+    imports = {}
+    dll = None
+    for line in dump.splitlines():
+        match = re.match(r"\s*DLL Name: (\S+)", line)
+        if match:
+            dll = match.group(1).lower()
+            imports.setdefault(dll, set())
+            continue
+        match = re.match(r"^\s+[0-9a-f]+\s+\d+\s+(\S+)$", line)
+        if dll and match:
+            imports[dll].add(match.group(1))
+        elif dll and not line.strip():
+            pass
+    return imports
+
+
+def allowed_functions():
+    entries = set()
+    for line in ALLOWED_FUNCTIONS.read_text().splitlines():
+        line = line.split("#")[0].strip()
+        if line:
+            entries.add(line.lower())
+    return entries
+
+
+class ImportTable(unittest.TestCase):
+    def test_only_known_system_dlls_are_imported(self):
+        imports = read_imports(dev_installer())
+        self.assertIn("kernel32.dll", imports)
+        self.assertEqual(set(imports) - KNOWN_DLLS, set())
+
+    def test_every_imported_function_is_on_the_allow_list(self):
+        allowed = allowed_functions()
+        imports = read_imports(dev_installer())
+        outside = sorted("%s!%s" % (dll, name) for dll, names in imports.items() for name in names
+                         if ("%s!%s" % (dll, name)).lower() not in allowed)
+        self.assertEqual(outside, [], "functions outside the allow-list (check that they exist on "
+                                      "Windows 7, or look them up at run time)")
+
+    def test_the_parser_reads_functions(self):
+        imports = read_imports(dev_installer())
+        self.assertIn("ExitProcess", imports["kernel32.dll"])
+
+
+if __name__ == "__main__":
+    unittest.main()
