@@ -1,0 +1,168 @@
+#include "install/file_placement_win.h"
+
+#include <windows.h>
+
+#include "install/entry_name.h"
+#include "install/path_compare.h"
+#include "sys/text.h"
+#include "sys/text_win.h"
+
+namespace vl {
+
+namespace {
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool is_folder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates `folder` after its parent; returns the error code of the call that failed.
+DWORD create_folder_chain(const std::string& folder) {
+  std::wstring wide = to_wide(folder);
+  if (is_folder(wide)) return ERROR_SUCCESS;
+  std::string parent = parent_folder(folder);
+  if (!parent.empty() && parent != folder) {
+    if (DWORD error = create_folder_chain(parent); error != ERROR_SUCCESS) return error;
+  }
+  if (CreateDirectoryW(wide.c_str(), nullptr)) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  // Another process may have made it in between; a file of that name is still a failure.
+  if (error == ERROR_ALREADY_EXISTS && is_folder(wide)) return ERROR_SUCCESS;
+  return error;
+}
+
+std::string write_failed(std::string_view target, std::string_view reason) {
+  return format_text(TEXT_WRITE_FAILED, {target, reason});
+}
+
+// Whether `name` (below install_dir) is, or may be, a file this run placed.
+bool placed_by_this_run(std::string_view install_dir, std::string_view name,
+                        std::span<const std::string> installed_files) {
+  std::string path = join_path(install_dir, name);
+  for (const std::string& placed : installed_files) {
+    if (same_name(placed, name) || same_path(join_path(install_dir, placed), path)) return true;
+  }
+  return false;
+}
+
+// Removes the emptied folders above a removed file, up to but not including install_dir.
+void remove_emptied_folders(std::string_view install_dir, const std::string& file) {
+  std::string folder = parent_folder(file);
+  while (!folder.empty() && is_folder(to_wide(folder)) && !same_path(folder, install_dir) &&
+         is_inside(install_dir, folder)) {
+    if (!RemoveDirectoryW(to_wide(folder).c_str())) return;
+    std::string up = parent_folder(folder);
+    if (up == folder) return;
+    folder = std::move(up);
+  }
+}
+
+}  // namespace
+
+Status create_folder_tree(std::string_view folder) {
+  std::string path(folder);
+  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path);
+  if (error == ERROR_SUCCESS) return Status::success();
+  return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
+}
+
+void delete_now_or_at_reboot(std::string_view path) {
+  std::wstring wide = to_wide(path);
+  if (DeleteFileW(wide.c_str())) return;
+  if (exists(wide)) MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+Status replace_file(std::string_view new_file, std::string_view target) {
+  std::wstring wide_new = to_wide(new_file);
+  std::wstring wide_target = to_wide(target);
+  std::wstring moved_aside;  // the original target, once this call has displaced it
+  for (int attempt = 0; attempt < REPLACE_ATTEMPTS; ++attempt) {
+    if (MoveFileExW(wide_new.c_str(), wide_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      return Status::success();
+    }
+    if (!exists(wide_target)) {
+      Sleep(REPLACE_RETRY_MS);
+      continue;
+    }
+    std::wstring displaced = wide_target + to_wide(DISPLACED_SUFFIX) + std::to_wstring(attempt);
+    if (exists(displaced)) DeleteFileW(displaced.c_str());
+    if (!MoveFileExW(wide_target.c_str(), displaced.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      Sleep(REPLACE_RETRY_MS);
+      continue;
+    }
+    if (moved_aside.empty()) moved_aside = displaced;
+    std::optional<std::string> displaced_utf8 = from_wide(displaced);
+    if (displaced_utf8) delete_now_or_at_reboot(*displaced_utf8);
+  }
+  DeleteFileW(wide_new.c_str());
+  // Leave the application its old file rather than none (the copy may already be gone when
+  // nothing held it).
+  if (!moved_aside.empty() && exists(moved_aside) && !exists(wide_target)) {
+    MoveFileExW(moved_aside.c_str(), wide_target.c_str(), 0);
+  }
+  return fail(format_text(TEXT_FILE_IN_USE, {file_name_of(target)}));
+}
+
+FilePlacer::FilePlacer(std::string install_dir) : install_dir_(std::move(install_dir)) {}
+
+Status FilePlacer::begin(const PayloadEntry& entry) {
+  file_.reset();
+  target_ = join_path(install_dir_, entry.name);
+  new_file_ = target_ + std::string(NEW_FILE_SUFFIX);
+  std::string folder = parent_folder(target_);
+  if (!folder.empty()) {
+    if (Status created = create_folder_tree(folder); !created) return created;
+  }
+  file_.reset(CreateFileW(to_wide(new_file_).c_str(), GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file_) return fail(write_failed(target_, system_message(GetLastError())));
+  return Status::success();
+}
+
+Status FilePlacer::write(std::span<const uint8_t> chunk) {
+  while (!chunk.empty()) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(chunk.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file_.get(), chunk.data(), want, &written, nullptr)) {
+      return fail(write_failed(target_, system_message(GetLastError())));
+    }
+    if (written == 0) return fail(write_failed(target_, "failed to write whole buffer"));
+    chunk = chunk.subspan(written);
+  }
+  return Status::success();
+}
+
+Status FilePlacer::commit() {
+  FlushFileBuffers(file_.get());
+  file_.reset();
+  return replace_file(new_file_, target_);
+}
+
+void FilePlacer::discard() {
+  file_.reset();
+  DeleteFileW(to_wide(new_file_).c_str());
+}
+
+void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed_files) {
+  if (!job.previous_main_binary) return;
+  const std::string& name = *job.previous_main_binary;
+  if (!is_plain_file_name(name) || same_name(name, "verilune.exe")) return;
+  if (placed_by_this_run(job.install_dir, name, installed_files)) return;
+  delete_now_or_at_reboot(join_path(job.install_dir, name));
+}
+
+void remove_stale_files(std::string_view install_dir, std::span<const std::string> previous_files,
+                        std::span<const std::string> installed_files) {
+  for (const std::string& name : previous_files) {
+    if (!is_valid_entry_name(name)) continue;
+    if (placed_by_this_run(install_dir, name, installed_files)) continue;
+    std::string path = join_path(install_dir, name);
+    delete_now_or_at_reboot(path);
+    remove_emptied_folders(install_dir, path);
+  }
+}
+
+}  // namespace vl

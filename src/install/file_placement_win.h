@@ -1,0 +1,62 @@
+#pragma once
+// Placing payload entries in the install directory: each file is written under its name with
+// ".vl-new" appended and then renamed over its target; a target in use is moved aside to
+// ".vl-old<N>" first. Afterwards, files of the previous installation that this payload no
+// longer ships are removed with their emptied folders.
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "install/copy_entries.h"
+#include "install/install_job.h"
+#include "sys/result.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+
+inline constexpr std::string_view NEW_FILE_SUFFIX = ".vl-new";
+inline constexpr std::string_view DISPLACED_SUFFIX = ".vl-old";
+inline constexpr int REPLACE_ATTEMPTS = 12;
+inline constexpr unsigned REPLACE_RETRY_MS = 250;
+
+inline constexpr std::string_view TEXT_FOLDER_FAILED = "«{}» хавтсыг үүсгэж чадсангүй.\n{}";
+inline constexpr std::string_view TEXT_WRITE_FAILED = "«{}» файлыг бичиж чадсангүй.\n{}";
+inline constexpr std::string_view TEXT_FILE_IN_USE =
+    "«{}» файлыг өөр програм ашиглаж байна. Компьютерээ дахин асаагаад оролдоно уу.";
+
+// Creates a folder and its missing ancestors; the failure text names the folder.
+Status create_folder_tree(std::string_view folder);
+
+// Deletes a file; when that fails and the file is still there, schedules its deletion for the
+// next restart. Every error is ignored.
+void delete_now_or_at_reboot(std::string_view path);
+
+// Renames `new_file` over `target`, moving an in-use target aside first; at most 12 attempts.
+// When every attempt fails the new file is deleted, a target this call moved aside is put
+// back under its name, and the failure names the target's file name.
+Status replace_file(std::string_view new_file, std::string_view target);
+
+// Writes entries below `install_dir` through "<target>.vl-new" and replace_file.
+class FilePlacer final : public EntryWriter {
+ public:
+  explicit FilePlacer(std::string install_dir);
+  Status begin(const PayloadEntry& entry) override;
+  Status write(std::span<const uint8_t> chunk) override;
+  Status commit() override;
+  void discard() override;
+
+ private:
+  std::string install_dir_;
+  std::string target_;
+  std::string new_file_;
+  UniqueHandle file_;  // the new file while it is written
+};
+
+// The clean-up after the last entry. Names that are not valid entry names are skipped (not
+// deleted); a name placed by this run is never deleted.
+void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed_files);
+void remove_stale_files(std::string_view install_dir, std::span<const std::string> previous_files,
+                        std::span<const std::string> installed_files);
+
+}  // namespace vl

@@ -1,0 +1,83 @@
+// run_install: the ordered steps of one installation, each announced to the sink, with the
+// step's own fraction turned into the overall one.
+#include <string>
+#include <vector>
+
+#include "install/copy_entries.h"
+#include "install/file_placement_win.h"
+#include "install/install_job.h"
+#include "install/install_steps.h"
+#include "sys/text.h"
+
+namespace vl {
+
+namespace {
+
+Status prepare(const InstallJob& job, StepProgress& progress) {
+  if (Status created = create_folder_tree(job.install_dir); !created) return created;
+  stop_running_application(job);
+  progress.report(0.5f);
+  if (job.previous_msi_code && !job.update_in_place) remove_previous_msi_install(*job.previous_msi_code);
+  progress.report(1.0f);
+  return Status::success();
+}
+
+Status copy_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
+                  std::vector<std::string>& installed_files) {
+  {
+    FilePlacer placer(job.install_dir);
+    if (Status copied = copy_payload_entries(payload, placer, progress, installed_files); !copied) {
+      return copied;
+    }
+  }
+  remove_previous_main_binary(job, installed_files);
+  remove_stale_files(job.install_dir, job.previous_files, installed_files);
+  return Status::success();
+}
+
+Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
+                             const std::vector<std::string>& installed_files) {
+  if (Status written = write_registration(job, payload.total_size, installed_files); !written) {
+    return written;
+  }
+  progress.report(0.6f);
+  make_shortcuts(job);
+  progress.report(1.0f);
+  return Status::success();
+}
+
+}  // namespace
+
+Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& sink) {
+  const std::vector<InstallStep> steps = install_steps(job);
+  std::vector<std::string> installed_files;
+  for (InstallStep step : steps) {
+    sink.step_started(step);
+    StepProgress progress(sink, steps, step);
+    progress.report(0.0f);
+    Status done;
+    switch (step) {
+      case InstallStep::Prepare:
+        done = prepare(job, progress);
+        break;
+      case InstallStep::RemoveLegacy:
+        remove_legacy_client(job, progress);
+        progress.report(1.0f);
+        break;
+      case InstallStep::InstallWebView2:
+        done = install_webview2(progress);
+        if (done) progress.report(1.0f);
+        break;
+      case InstallStep::CopyFiles:
+        done = copy_files(job, payload, progress, installed_files);
+        break;
+      case InstallStep::Register:
+        done = register_installation(job, payload, progress, installed_files);
+        break;
+    }
+    if (!done) return done;
+  }
+  return Status::success();
+}
+
+}  // namespace vl

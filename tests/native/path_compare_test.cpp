@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "install/path_compare.h"
+
+namespace vl {
+namespace {
+
+TEST(SamePath, DropsTrailingBackslashesAndFoldsCaseFully) {
+  EXPECT_TRUE(same_path("C:\\Program Files\\Verilune\\", "c:\\program files\\verilune"));
+  EXPECT_TRUE(same_path("C:\\Users\\Бат\\Verilune", "c:\\users\\БАТ\\VERILUNE\\\\"));
+  EXPECT_FALSE(same_path("C:\\Verilune", "C:\\Verilune2"));
+  EXPECT_FALSE(same_path("C:\\a\\b", "C:\\a"));
+}
+
+TEST(SameName, IsAsciiCaseInsensitiveOnly) {
+  EXPECT_TRUE(same_name("Old.DLL", "old.dll"));
+  EXPECT_FALSE(same_name("old.dll", "old.dl"));
+  EXPECT_FALSE(same_name("Тест.dll", "тест.dll"));  // non-ASCII letters compare as bytes
+}
+
+TEST(ParentFolder, KeepsTheDriveRootsBackslash) {
+  EXPECT_EQ(parent_folder("C:\\a\\b.dll"), "C:\\a");
+  EXPECT_EQ(parent_folder("D:\\b.dll"), "D:\\");
+  EXPECT_EQ(parent_folder("b.dll"), "");
+  EXPECT_EQ(file_name_of("C:\\a\\b.dll"), "b.dll");
+  EXPECT_EQ(file_name_of("b.dll"), "b.dll");
+}
+
+TEST(IsInside, ComparesWholeComponents) {
+  EXPECT_TRUE(is_inside("C:\\App", "c:\\app\\sub"));
+  EXPECT_TRUE(is_inside("C:\\App\\", "C:\\App\\sub\\x"));
+  EXPECT_TRUE(is_inside("D:\\", "D:\\sub"));
+  EXPECT_FALSE(is_inside("C:\\App", "C:\\Apple\\sub"));
+  EXPECT_FALSE(is_inside("C:\\App\\sub", "C:\\App"));
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "install/file_placement_win.h"
+#include "sys/text.h"
+#include "wine/engine_test_support.h"
+
+namespace vl {
+namespace {
+
+using namespace wine_support;
+
+std::string in_use_text(std::string_view name) { return format_text(TEXT_FILE_IN_USE, {name}); }
+
+TEST(ReplaceOrDisplace, FreeTargetIsReplacedDirectly) {
+  TempFolder dir;
+  std::string target = dir / "eToken.dll";
+  ASSERT_TRUE(write_file(target, "old"));
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_FALSE(exists(target + ".vl-new"));
+  EXPECT_FALSE(exists(target + ".vl-old0"));
+}
+
+TEST(ReplaceOrDisplace, TargetHeldWithDeleteSharingIsMovedAsideAndRemoved) {
+  TempFolder dir;
+  std::string target = dir / "verilune.exe";
+  ASSERT_TRUE(write_file(target, "old"));
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  UniqueHandle held = hold(target, FILE_SHARE_READ | FILE_SHARE_DELETE);
+  ASSERT_TRUE(held.valid());
+
+  ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_FALSE(exists(target + ".vl-new"));
+  EXPECT_EQ(read_handle(held.get()), "old");  // the holder still reads its own, old file
+  // The displaced copy is deleted: with delete sharing the deletion is accepted at once and
+  // completes when the holder lets go.
+  std::string displaced = target + ".vl-old0";
+  EXPECT_TRUE(exists(displaced));
+  held.reset();
+  EXPECT_FALSE(exists(displaced));
+}
+
+TEST(ReplaceOrDisplace, TargetHeldWithoutDeleteSharingFailsAfterEveryAttemptAndKeepsTheOldFile) {
+  TempFolder dir;
+  std::string target = dir / "eps2003csp11.dll";
+  ASSERT_TRUE(write_file(target, "old"));
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  UniqueHandle held = hold(target, FILE_SHARE_READ);
+  ASSERT_TRUE(held.valid());
+
+  DWORD start = GetTickCount();
+  Status replaced = replace_file(target + ".vl-new", target);
+  DWORD elapsed = GetTickCount() - start;
+  ASSERT_FALSE(replaced.ok());
+  EXPECT_EQ(replaced.error(), in_use_text("eps2003csp11.dll"));
+  EXPECT_FALSE(exists(target + ".vl-new"));
+  held.reset();
+  EXPECT_EQ(read_file(target), "old");
+  for (int n = 0; n < REPLACE_ATTEMPTS; ++n) EXPECT_FALSE(exists(target + ".vl-old" + std::to_string(n)));
+  std::printf("[ info ] 12 attempts on a locked file took %lu ms\n", static_cast<unsigned long>(elapsed));
+}
+
+// A running program: its image can be renamed but neither replaced nor deleted.
+class RunningCopy {
+ public:
+  explicit RunningCopy(const std::string& exe) {
+    std::wstring command = L"\"" + to_wide(exe) + L"\" 20000";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+      process_.reset(info.hProcess);
+      CloseHandle(info.hThread);
+      WaitForInputIdle(process_.get(), 2000);
+      Sleep(300);
+    }
+  }
+  ~RunningCopy() { stop(); }
+  bool running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  void stop() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 5000);
+    process_.reset();
+  }
+
+ private:
+  UniqueHandle process_;
+};
+
+bool copy_file(const std::string& from, const std::string& to) {
+  return CopyFileW(to_wide(from).c_str(), to_wide(to).c_str(), FALSE);
+}
+
+TEST(ReplaceOrDisplace, RunningExecutableIsMovedAsideAndScheduledForDeletion) {
+  TempFolder dir;
+  std::string target = dir / "verilune.exe";
+  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
+  RunningCopy app(target);
+  ASSERT_TRUE(app.running());
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+
+  ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_FALSE(exists(target + ".vl-new"));
+  ASSERT_TRUE(exists(target + ".vl-old0"));
+  EXPECT_TRUE(is_scheduled_for_deletion(target + ".vl-old0"));
+  EXPECT_TRUE(app.running());
+}
+
+TEST(ReplaceOrDisplace, LoadedModuleIsMovedAside) {
+  TempFolder dir;
+  std::string target = dir / "eToken.dll";
+  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
+  UniqueModule loaded(LoadLibraryExW(to_wide(target).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  ASSERT_TRUE(loaded.valid());
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_TRUE(exists(target + ".vl-old0"));
+  EXPECT_TRUE(is_scheduled_for_deletion(target + ".vl-old0"));
+}
+
+TEST(ReplaceOrDisplace, DisplacedTargetIsPutBackWhenTheNewFileNeverTakesItsPlace) {
+  TempFolder dir;
+  std::string target = dir / "eToken.dll";
+  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
+  std::string original = read_file(target);
+  UniqueModule loaded(LoadLibraryExW(to_wide(target).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  ASSERT_TRUE(loaded.valid());
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  UniqueHandle new_file_held = hold(target + ".vl-new", FILE_SHARE_READ);  // cannot be renamed
+
+  Status replaced = replace_file(target + ".vl-new", target);
+  ASSERT_FALSE(replaced.ok());
+  EXPECT_EQ(replaced.error(), in_use_text("eToken.dll"));
+  EXPECT_EQ(read_file(target), original);  // the application keeps its file
+  EXPECT_FALSE(exists(target + ".vl-old0"));
+}
+
+TEST(ReplaceOrDisplace, LeftoverDisplacedFileIsDeletedAndItsNameReused) {
+  TempFolder dir;
+  std::string target = dir / "verilune.exe";
+  ASSERT_TRUE(write_file(target, "old"));
+  ASSERT_TRUE(write_file(target + ".vl-old0", "leftover"));
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  UniqueHandle held = hold(target, FILE_SHARE_READ | FILE_SHARE_DELETE);
+  ASSERT_TRUE(held.valid());
+
+  ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_FALSE(exists(target + ".vl-old1"));  // attempt 0 reused its name
+  if (exists(target + ".vl-old0")) {
+    EXPECT_EQ(read_file(target + ".vl-old0"), "old");
+  }
+}
+
+TEST(ReplaceOrDisplace, MissingNewFileFailsWithoutTouchingTheTarget) {
+  TempFolder dir;
+  std::string target = dir / "a.dll";
+  ASSERT_TRUE(write_file(target, "old"));
+  UniqueHandle held = hold(target, FILE_SHARE_READ);
+  Status replaced = replace_file(target + ".vl-new", target);
+  ASSERT_FALSE(replaced.ok());
+  EXPECT_EQ(replaced.error(), in_use_text("a.dll"));
+  held.reset();
+  EXPECT_EQ(read_file(target), "old");
+}
+
+TEST(DeleteNowOrAtReboot, DeletesAFreeFileAndIgnoresAMissingOne) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "x.dll", "x"));
+  delete_now_or_at_reboot(dir / "x.dll");
+  EXPECT_FALSE(exists(dir / "x.dll"));
+  delete_now_or_at_reboot(dir / "never-there.dll");
+  EXPECT_FALSE(is_scheduled_for_deletion(dir / "never-there.dll"));
+}
+
+TEST(DeleteNowOrAtReboot, SchedulesAFileThatCannotBeDeleted) {
+  TempFolder dir;
+  std::string path = dir / "held.dll";
+  ASSERT_TRUE(write_file(path, "x"));
+  UniqueHandle held = hold(path, FILE_SHARE_READ);  // no delete sharing: deletion is refused
+  delete_now_or_at_reboot(path);
+  EXPECT_TRUE(exists(path));
+  EXPECT_TRUE(is_scheduled_for_deletion(path));
+}
+
+TEST(CreateFolderTree, CreatesMissingAncestorsAndNamesTheFolderOnFailure) {
+  TempFolder dir;
+  ASSERT_TRUE(create_folder_tree(dir / "a\\b\\c").ok());
+  EXPECT_TRUE(exists(dir / "a\\b\\c"));
+  ASSERT_TRUE(create_folder_tree(dir / "a\\b\\c").ok());  // existing: fine
+
+  ASSERT_TRUE(write_file(dir / "file", "x"));
+  Status blocked = create_folder_tree(dir / "file\\sub");
+  ASSERT_FALSE(blocked.ok());
+  std::string expected_start = "«" + (dir / "file\\sub") + "» хавтсыг үүсгэж чадсангүй.\n";
+  EXPECT_EQ(blocked.error().substr(0, expected_start.size()), expected_start) << blocked.error();
+  EXPECT_GT(blocked.error().size(), expected_start.size());  // the system's text follows
+  EXPECT_NE(blocked.error().back(), '\n');
+}
+
+TEST(FilePlacer, WritesThroughTheNewFileAndCreatesSubfolders) {
+  TempFolder dir;
+  FilePlacer placer(dir.path());
+  ASSERT_TRUE(placer.begin(PayloadEntry{"pkcs11-drivers\\x.dll", 5}).ok());
+  EXPECT_TRUE(exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
+  EXPECT_FALSE(exists(dir / "pkcs11-drivers\\x.dll"));  // nothing under the final name yet
+  const uint8_t data[] = {'h', 'e', 'l', 'l', 'o'};
+  ASSERT_TRUE(placer.write(data).ok());
+  ASSERT_TRUE(placer.commit().ok());
+  EXPECT_EQ(read_file(dir / "pkcs11-drivers\\x.dll"), "hello");
+  EXPECT_FALSE(exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
+}
+
+TEST(FilePlacer, DiscardLeavesTheOldFileAndNoNewFile) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
+  FilePlacer placer(dir.path());
+  ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 9}).ok());
+  const uint8_t data[] = {'b', 'a', 'd'};
+  ASSERT_TRUE(placer.write(data).ok());
+  placer.discard();
+  EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
+  EXPECT_FALSE(exists(dir / "eToken.dll.vl-new"));
+}
+
+TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "a.dll.vl-new", "a much longer leftover from an earlier run"));
+  FilePlacer placer(dir.path());
+  ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 2}).ok());
+  const uint8_t data[] = {'o', 'k'};
+  ASSERT_TRUE(placer.write(data).ok());
+  ASSERT_TRUE(placer.commit().ok());
+  EXPECT_EQ(read_file(dir / "a.dll"), "ok");
+}
+
+TEST(FilePlacer, EntryFolderThatIsAFileFailsWithTheFolderText) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "sub", "a file, not a folder"));
+  FilePlacer placer(dir.path());
+  Status begun = placer.begin(PayloadEntry{"sub\\x.dll", 1});
+  ASSERT_FALSE(begun.ok());
+  EXPECT_EQ(begun.error().rfind("«" + (dir / "sub") + "» хавтсыг үүсгэж чадсангүй.\n", 0), 0u)
+      << begun.error();
+}
+
+TEST(FilePlacer, NewFileThatCannotBeOpenedFailsWithTheTargetPath) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "a.dll.vl-new", "held"));
+  UniqueHandle held = hold(dir / "a.dll.vl-new", 0);  // no sharing at all
+  FilePlacer placer(dir.path());
+  Status begun = placer.begin(PayloadEntry{"a.dll", 1});
+  ASSERT_FALSE(begun.ok());
+  std::string expected_start = "«" + (dir / "a.dll") + "» файлыг бичиж чадсангүй.\n";
+  EXPECT_EQ(begun.error().rfind(expected_start, 0), 0u) << begun.error();
+}
+
+TEST(FilePlacer, DriveRootInstallDirDoesNotDoubleTheBackslash) {
+  // join_path keeps "C:\" + name as "C:\name"; the placer must use it for every path.
+  TempFolder dir;
+  FilePlacer placer(dir.path() + "\\");
+  ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 0}).ok());
+  ASSERT_TRUE(placer.commit().ok());
+  EXPECT_TRUE(exists(dir / "a.dll"));
+}
+
+// ---- clean-up after the copy ----------------------------------------------------------
+
+TEST(StaleFiles, RemovedWithTheirEmptiedFoldersStoppingAtAFolderThatStillHoldsFiles) {
+  TempFolder dir;
+  ASSERT_TRUE(create_folder_tree(dir / "a\\b").ok());
+  ASSERT_TRUE(write_file(dir / "a\\b\\c.dll", "stale"));
+  ASSERT_TRUE(write_file(dir / "a\\keep.txt", "other"));
+  ASSERT_TRUE(create_folder_tree(dir / "p\\q").ok());
+  ASSERT_TRUE(write_file(dir / "p\\q\\r.dll", "stale"));
+  ASSERT_TRUE(write_file(dir / "top.dll", "stale"));
+  std::vector<std::string> previous{"a\\b\\c.dll", "p\\q\\r.dll", "top.dll"};
+  remove_stale_files(dir.path(), previous, {});
+  EXPECT_FALSE(exists(dir / "a\\b\\c.dll"));
+  EXPECT_FALSE(exists(dir / "a\\b"));
+  EXPECT_TRUE(exists(dir / "a\\keep.txt"));  // a still holds a file: it stays
+  EXPECT_FALSE(exists(dir / "p"));           // p\q and p became empty: both gone
+  EXPECT_FALSE(exists(dir / "top.dll"));
+  EXPECT_TRUE(exists(dir.path()));           // the install directory itself stays
+}
+
+TEST(StaleFiles, NamesShippedAgainStayAsciiCaseInsensitively) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "old.dll", "shipped again"));
+  ASSERT_TRUE(write_file(dir / "Gone.DLL", "no longer shipped"));
+  std::vector<std::string> previous{"Old.DLL", "gone.dll"};
+  std::vector<std::string> installed{"old.dll", "verilune.exe"};
+  remove_stale_files(dir.path(), previous, installed);
+  EXPECT_TRUE(exists(dir / "old.dll"));
+  EXPECT_FALSE(exists(dir / "Gone.DLL"));
+}
+
+TEST(StaleFiles, UnsafeNamesFromTheRegistryAreSkipped) {
+  TempFolder outer;
+  ASSERT_TRUE(create_folder_tree(outer / "app").ok());
+  ASSERT_TRUE(write_file(outer / "outside.dll", "not ours"));
+  ASSERT_TRUE(write_file(outer / "app\\x.dll", "x"));
+  std::vector<std::string> previous{"..\\outside.dll", outer / "outside.dll", "x.dll."};
+  remove_stale_files(outer / "app", previous, {});
+  EXPECT_TRUE(exists(outer / "outside.dll"));
+  EXPECT_TRUE(exists(outer / "app\\x.dll"));
+}
+
+TEST(StaleFiles, FileHeldOpenIsScheduledAndItsFolderKept) {
+  TempFolder dir;
+  ASSERT_TRUE(create_folder_tree(dir / "drivers").ok());
+  ASSERT_TRUE(write_file(dir / "drivers\\held.dll", "x"));
+  UniqueHandle held = hold(dir / "drivers\\held.dll", FILE_SHARE_READ);
+  std::vector<std::string> previous{"drivers\\held.dll"};
+  remove_stale_files(dir.path(), previous, {});
+  EXPECT_TRUE(is_scheduled_for_deletion(dir / "drivers\\held.dll"));
+  EXPECT_TRUE(exists(dir / "drivers"));
+}
+
+TEST(PreviousMainBinary, DeletedWhenItHadAnotherName) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "verilune-legacy.exe", "old main"));
+  ASSERT_TRUE(write_file(dir / "verilune.exe", "new main"));
+  InstallJob job;
+  job.install_dir = dir.path();
+  job.previous_main_binary = "verilune-legacy.exe";
+  std::vector<std::string> installed{"verilune.exe"};
+  remove_previous_main_binary(job, installed);
+  EXPECT_FALSE(exists(dir / "verilune-legacy.exe"));
+  EXPECT_TRUE(exists(dir / "verilune.exe"));
+}
+
+TEST(PreviousMainBinary, KeptWhenItIsVeriluneExeShippedAgainOrNotAPlainName) {
+  struct Case {
+    const char* name;
+    const char* file;
+  } cases[] = {
+      {"VERILUNE.EXE", "VERILUNE.EXE"},      // the current main binary, any ASCII case
+      {"uninstall.exe", "uninstall.exe"},    // placed by this run
+      {"bin\\old.exe", "bin\\old.exe"},      // not a plain file name
+      {"..\\old.exe", "old.exe"},            // outside the folder: never touched
+  };
+  for (const Case& c : cases) {
+    TempFolder outer;
+    std::string dir = outer / "app";
+    ASSERT_TRUE(create_folder_tree(dir + "\\bin").ok());
+    std::string file = std::string(c.name).starts_with("..") ? outer / c.file : join_path(dir, c.file);
+    ASSERT_TRUE(write_file(file, "x"));
+    InstallJob job;
+    job.install_dir = dir;
+    job.previous_main_binary = c.name;
+    std::vector<std::string> installed{"uninstall.exe", "verilune.exe"};
+    remove_previous_main_binary(job, installed);
+    EXPECT_TRUE(exists(file)) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace vl
