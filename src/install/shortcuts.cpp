@@ -1,25 +1,13 @@
 #include "install/shortcuts.h"
 
+#include "install/path_compare.h"
 #include "setup_app/installed_state.h"
 #include "sys/text.h"
 
 namespace vl {
 
-namespace {
-
-std::string_view without_trailing_backslashes(std::string_view path) {
-  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return path;
-}
-
-}  // namespace
-
-bool same_path(std::string_view a, std::string_view b) {
-  return lower_full(without_trailing_backslashes(a)) == lower_full(without_trailing_backslashes(b));
-}
-
 bool main_binary_renamed(const std::optional<std::string>& previous_main_binary) {
-  return previous_main_binary && !iequals_ascii(*previous_main_binary, DEFAULT_MAIN_BINARY);
+  return previous_main_binary && !same_name(*previous_main_binary, DEFAULT_MAIN_BINARY);
 }
 
 std::vector<ShortcutAction> plan_shortcuts(const InstallJob& job, const std::optional<std::string>& start_menu_folder,

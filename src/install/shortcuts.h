@@ -13,9 +13,6 @@ namespace vl {
 inline constexpr std::string_view SHORTCUT_FILE_NAME = "Verilune.lnk";
 inline constexpr std::string_view APP_USER_MODEL_ID = "mn.osmira.key";
 
-// Paths are equal when they match after dropping trailing backslashes and full lower-casing.
-bool same_path(std::string_view a, std::string_view b);
-
 // A link can only need rewriting when the previous main binary had another name than
 // verilune.exe (names compare ASCII case-insensitively).
 bool main_binary_renamed(const std::optional<std::string>& previous_main_binary);

@@ -10,9 +10,9 @@
 #include <shobjidl.h>
 
 #include "install/install_steps.h"
+#include "install/path_compare.h"
 #include "setup_app/installed_state.h"
 #include "sys/folders_win.h"
-#include "sys/program_launch.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"

@@ -12,7 +12,7 @@ std::string quoted_command_line(std::string_view program, std::string_view argum
   return line;
 }
 
-std::string parent_folder(std::string_view path) {
+std::string program_folder(std::string_view path) {
   size_t slash = path.find_last_of("\\/");
   if (slash == std::string_view::npos) return {};
   std::string_view folder = path.substr(0, slash);

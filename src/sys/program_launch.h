@@ -11,6 +11,6 @@ std::string quoted_command_line(std::string_view program, std::string_view argum
 
 // The folder part of a path: everything before its last backslash, keeping the backslash of a
 // drive root ("C:\x.exe" -> "C:\"); empty when the path names no folder.
-std::string parent_folder(std::string_view path);
+std::string program_folder(std::string_view path);
 
 }  // namespace vl

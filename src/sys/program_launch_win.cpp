@@ -135,7 +135,7 @@ Status launch_via_shell(std::string_view program, std::string_view arguments) {
 
   UniqueBstr file(SysAllocString(to_wide(program).c_str()));
   Variant args, dir, operation, show;
-  if (!file || !Variant::make_bstr(args, arguments) || !Variant::make_bstr(dir, parent_folder(program)) ||
+  if (!file || !Variant::make_bstr(args, arguments) || !Variant::make_bstr(dir, program_folder(program)) ||
       !Variant::make_bstr(operation, "open")) {
     return shell_failure("ShellExecute", E_OUTOFMEMORY);
   }

@@ -20,7 +20,7 @@ TEST(QuotedCommandLine, QuotesThePathAndKeepsTheArgumentTextAsItIs) {
   for (const Case& c : cases) EXPECT_EQ(quoted_command_line(c.program, c.arguments), c.expected) << c.program;
 }
 
-TEST(ParentFolder, IsThePathUpToItsLastBackslash) {
+TEST(ProgramFolder, IsThePathUpToItsLastBackslash) {
   struct Case {
     const char* path;
     const char* expected;
@@ -32,7 +32,7 @@ TEST(ParentFolder, IsThePathUpToItsLastBackslash) {
       {"D:\\Апп\\verilune.exe", "D:\\Апп"},
       {"\\\\server\\share\\v.exe", "\\\\server\\share"},
   };
-  for (const Case& c : cases) EXPECT_EQ(parent_folder(c.path), c.expected) << c.path;
+  for (const Case& c : cases) EXPECT_EQ(program_folder(c.path), c.expected) << c.path;
 }
 
 }  // namespace

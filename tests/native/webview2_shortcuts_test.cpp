@@ -22,13 +22,6 @@ TEST(WebView2ExitCodeText, ShowsTheCodeAsAnUnsignedDecimal) {
             "WebView2 суулгах үед 2147942405 кодоор зогслоо. Үүнгүйгээр Verilune ажиллахгүй.");
 }
 
-TEST(SamePath, IgnoresTrailingBackslashesAndCase) {
-  EXPECT_TRUE(same_path("C:\\Apps\\Verilune\\Old.exe", "c:\\apps\\verilune\\old.EXE"));
-  EXPECT_TRUE(same_path("C:\\Апп\\", "c:\\апп"));
-  EXPECT_FALSE(same_path("C:\\Apps\\Verilune\\old.exe", "C:\\Apps\\Verilune\\old.ex"));
-  EXPECT_FALSE(same_path("C:\\Apps\\A", "C:\\Apps\\B"));
-}
-
 TEST(MainBinaryRenamed, OnlyAnotherNameThanVeriluneExe) {
   EXPECT_FALSE(main_binary_renamed(std::nullopt));
   EXPECT_FALSE(main_binary_renamed("verilune.exe"));
