@@ -1,13 +1,16 @@
 """Unattended installs end to end: the real installer with the sample payload under Wine, a fresh
 prefix for each case, exit codes read through the non-elevated launcher."""
 import os
+import re
 import shutil
+import subprocess
 import tempfile
+import threading
 import time
 import unittest
 from pathlib import Path
 
-from e2e.installer import dev_installer
+from e2e.installer import dev_installer, harness_program
 from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo, expected_uninstall_values,
                                 installer, installer_command_lines, patched_installer, read_link, tree)
 from harness.wine import Display, Prefix
@@ -71,14 +74,15 @@ class PerUserInstall(SilentCase):
             self.assertEqual(self.install(prefix, "/S", "/CURRENTUSER"), 0)
             self.assert_files_installed(prefix, LOCAL_DIR)
             self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
-            self.assertIsNone(prefix.reg_query(r"HKLM\\" + UNINSTALL_KEY, view=32))
+            self.assertIsNone(prefix.reg_query("HKLM\\" + UNINSTALL_KEY, view=32))
             self.assert_link(prefix, USER_PROGRAMS + r"\Verilune.lnk", LOCAL_DIR)
             self.assert_link(prefix, USER_DESKTOP + r"\Verilune.lnk", LOCAL_DIR)
-            before = prefix.reg_export(r"HKCU\\" + UNINSTALL_KEY)
+            before = prefix.reg_export("HKCU\\" + UNINSTALL_KEY)
+            self.assertIn('"VlFiles"', before)
 
             # Detected as the same version (Reinstall): the same values again.
             self.assertEqual(self.install(prefix, "/S"), 0)
-            self.assertEqual(prefix.reg_export(r"HKCU\\" + UNINSTALL_KEY), before)
+            self.assertEqual(prefix.reg_export("HKCU\\" + UNINSTALL_KEY), before)
             self.assert_files_installed(prefix, LOCAL_DIR)
 
     def test_no_shortcut_switch_makes_no_links(self):
@@ -121,7 +125,7 @@ class WebView2Presence(SilentCase):
                 if hive:
                     prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", version, view=view)
                 self.assertEqual(self.install(prefix, "/S", "/CURRENTUSER", "/NS"), expected)
-                registered = prefix.reg_query(r"HKCU\\" + UNINSTALL_KEY) is not None
+                registered = prefix.reg_query("HKCU\\" + UNINSTALL_KEY) is not None
                 self.assertEqual(registered, expected == 0)
 
 
@@ -144,8 +148,8 @@ class AllUsersRelaunch(SilentCase):
             self.assertTrue(child.endswith(" /S"), child)
             self.assert_files_installed(prefix, MACHINE_DIR)
             self.assert_registration(prefix, "HKLM", MACHINE_DIR, "AllUsers", view=32)
-            self.assertIsNone(prefix.reg_query(r"HKLM\\" + UNINSTALL_KEY, view=64))
-            self.assertIsNone(prefix.reg_query(r"HKCU\\" + UNINSTALL_KEY))
+            self.assertIsNone(prefix.reg_query("HKLM\\" + UNINSTALL_KEY, view=64))
+            self.assertIsNone(prefix.reg_query("HKCU\\" + UNINSTALL_KEY))
             self.assert_link(prefix, COMMON_PROGRAMS + r"\Verilune.lnk", MACHINE_DIR)
             self.assert_link(prefix, PUBLIC_DESKTOP + r"\Verilune.lnk", MACHINE_DIR)
 
@@ -230,12 +234,31 @@ class Upgrades(SilentCase):
             self.assertEqual(code, 0)
             self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
             self.assertFalse(prefix.unix_path(r"C:\Elsewhere").exists())
-            self.assertIsNone(prefix.reg_query(r"HKLM\\" + UNINSTALL_KEY, view=32))
+            self.assertIsNone(prefix.reg_query("HKLM\\" + UNINSTALL_KEY, view=32))
             # An update keeps the user's choice of links: no desktop link by default.
             self.assertFalse(prefix.unix_path(USER_DESKTOP + r"\Verilune.lnk").exists())
 
 
 class RunAfter(SilentCase):
+    def install_leaving_the_app_running(self, prefix, *switches, env):
+        """The exit code from the launcher's line. The started application keeps Wine's output
+        pipes open, so the launcher's output is read line by line instead of to its end."""
+        launcher = harness_program("run_unelevated")
+        process = prefix.start([launcher, installer()] + list(switches), env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True, errors="replace")
+        watchdog = threading.Timer(300, process.kill)
+        watchdog.start()
+        # Reaped after the test, once the prefix's wineserver (and with it the app) is gone.
+        self.addCleanup(lambda: (process.kill(), process.wait(), process.stdout.close()))
+        try:
+            for line in process.stdout:
+                match = re.match(r"exit code: (\d+)", line)
+                if match:
+                    return int(match.group(1))
+            return None
+        finally:
+            watchdog.cancel()
+
     def record(self, prefix):
         path = prefix.unix_path(r"C:\sample-runs.txt")
         deadline = time.monotonic() + 30
@@ -249,7 +272,8 @@ class RunAfter(SilentCase):
         with Display() as display, Prefix(display=display) as prefix:
             self.with_webview2(prefix)
             env = {"VL_SAMPLE_RECORD": r"C:\sample-runs.txt"}
-            code = self.install(prefix, "/S", "/CURRENTUSER", "/R", "/ARGS", "--minimized", env=env)
+            code = self.install_leaving_the_app_running(prefix, "/S", "/CURRENTUSER", "/R", "/ARGS", "--minimized",
+                                                        env=env)
             self.assertEqual(code, 0)
             runs = self.record(prefix)
             self.assertEqual(len(runs), 1, runs)
@@ -284,8 +308,10 @@ class BadPayload(unittest.TestCase):
             ]
             for name, program in cases:
                 with self.subTest(payload=name), Prefix() as prefix:
-                    prefix.reg_set(r"HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0")
+                    prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0")
                     before = self.snapshot(prefix)
+                    self.assertIn("EdgeUpdate", before[0])
+                    self.assertIn("Microsoft", before[1])
                     for switches in (["/S", "/CURRENTUSER"], ["/S"]):
                         code, _ = prefix.run_exit_code([program] + switches, timeout=300)
                         self.assertEqual(code, 2, switches)
