@@ -6,6 +6,7 @@
 #include "args/command_line.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
+#include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
 #include "sys/text_win.h"
@@ -80,20 +81,6 @@ std::u16string own_command_line() {
   return std::u16string(reinterpret_cast<const char16_t*>(line));
 }
 
-StartupContext gather_startup_context(CommandLine cmd) {
-  StartupContext context;
-  context.installed.existing = detect_existing_install();
-  if (context.installed.existing) {
-    context.installed.mode = mode_for_installed_version(context.installed.existing->version);
-  }
-  context.options = settle_install_options(cmd, context.installed, system_folder_services());
-  if (!cmd.update) context.installed.legacy = detect_legacy_client(context.options.install_dir);
-  if (!context.installed.existing) context.installed.previous_msi_code = detect_previous_msi();
-  context.command_line = std::move(cmd);
-  context.payload_blob = embedded_payload_blob();
-  return context;
-}
-
 [[noreturn]] void run_setup() {
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
@@ -112,7 +99,8 @@ StartupContext gather_startup_context(CommandLine cmd) {
   }
 
   const bool silent = cmd.silent;
-  StartupContext context = gather_startup_context(std::move(cmd));
+  StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
+  context.payload_blob = embedded_payload_blob();
   if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
 
   // The windowed wizard is not part of this build yet.

@@ -147,4 +147,8 @@ FolderServices system_folder_services() {
   return folders;
 }
 
+InstalledStateProbes system_probes() {
+  return InstalledStateProbes{detect_existing_install, detect_legacy_client, detect_previous_msi};
+}
+
 }  // namespace vl

@@ -5,6 +5,7 @@
 
 #include "setup_app/install_options.h"
 #include "setup_app/installed_state.h"
+#include "setup_app/startup.h"
 
 namespace vl {
 
@@ -23,5 +24,7 @@ std::vector<std::string> read_previous_files(InstallScope scope);
 
 // Known folders and GetFullPathNameW.
 FolderServices system_folder_services();
+// The three detectors above.
+InstalledStateProbes system_probes();
 
 }  // namespace vl

@@ -27,10 +27,12 @@ InstallOptions settle_install_options(const CommandLine& cmd, const InstalledSta
     options.scope = installed.existing->scope;
   } else {
     options.scope = cmd.scope_choice.value_or(InstallScope::AllUsers);
-    options.install_dir = cmd.dir_choice ? *cmd.dir_choice : default_install_dir(options.scope, folders);
+    // A blank directory (an empty --VL-DIR= or _?=) would install into the current directory
+    // under no name at all: it counts as not given.
+    std::string chosen = cmd.dir_choice ? std::string(trim_unicode(*cmd.dir_choice)) : std::string();
+    options.install_dir = chosen.empty() ? default_install_dir(options.scope, folders) : chosen;
     // A relative directory would otherwise reach the registry as it stands.
-    if (!options.install_dir.empty() && !is_absolute_windows_path(options.install_dir) &&
-        folders.make_absolute) {
+    if (!is_absolute_windows_path(options.install_dir) && folders.make_absolute) {
       options.install_dir = folders.make_absolute(options.install_dir);
     }
   }

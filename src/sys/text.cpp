@@ -178,6 +178,7 @@ char32_t lower_code_point(char32_t c) {
   // Latin-1 capitals (not the multiplication sign).
   if ((c >= 0xC0 && c <= 0xDE) && c != 0xD7) return c + 32;
   // Latin Extended-A: pairs of capital (even) and small (odd), with a few odd-paired ranges.
+  if (c == 0x130) return 'i';  // capital I with dot above
   if (c >= 0x100 && c <= 0x137) return (c % 2 == 0) ? c + 1 : c;
   if (c >= 0x139 && c <= 0x148) return (c % 2 == 1) ? c + 1 : c;
   if (c >= 0x14A && c <= 0x177) return (c % 2 == 0) ? c + 1 : c;

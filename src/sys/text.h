@@ -14,7 +14,8 @@ std::optional<std::string> utf16_to_utf8(std::u16string_view text);
 std::u16string utf8_to_utf16(std::string_view text);
 bool is_valid_utf8(std::string_view text);
 
-// Decodes one code point at `pos` (advancing it); nullopt on invalid UTF-8 (pos moves by one).
+// Decodes one code point at `pos` < text.size() (advancing it); nullopt on invalid UTF-8
+// (pos moves by one).
 std::optional<char32_t> next_code_point(std::string_view text, size_t& pos);
 void append_utf8(std::string& out, char32_t code_point);
 
@@ -36,8 +37,8 @@ bool iequals_ascii(std::string_view a, std::string_view b);
 bool istarts_with_ascii(std::string_view text, std::string_view prefix);
 bool iends_with_ascii(std::string_view text, std::string_view suffix);
 
-// Full lower-casing of UTF-8 text (Unicode simple lower-case mapping of the common scripts:
-// ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic). Used for path comparison.
+// Lower-casing of UTF-8 text for path comparison: the Unicode simple lower-case mapping of
+// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic; other characters stay as they are.
 std::string lower_full(std::string_view text);
 
 // Joins a directory and a name with one backslash (no doubling when the directory ends in one).

@@ -1,10 +1,11 @@
 // Any command line, valid UTF-16 or not, parses without crashing, and what the resume builder
-// makes of the result parses again to the same choices.
+// makes of the result parses again as a resumed run.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "args/command_line.h"
+#include "sys/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string line(size / 2, u'\0');
@@ -14,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vl::ResumeState state{cmd.scope_choice.value_or(vl::InstallScope::AllUsers), "C:\\Program Files\\V",
                         cmd.desktop_choice.value_or(true), cmd.legacy_choice.value_or(true), cmd.passthrough};
   std::string resumed = "setup.exe " + vl::build_resume_arguments(state, cmd.window_pos);
-  std::u16string resumed16(resumed.begin(), resumed.end());  // byte-wise widening is enough here
-  vl::CommandLine child = vl::parse_command_line(resumed16);
+  vl::CommandLine child = vl::parse_command_line(vl::utf8_to_utf16(resumed));
   if (!child.resume) abort();
   return 0;
 }

@@ -178,10 +178,11 @@ class Prefix:
         launcher = build_dir() / "tests" / "run_unelevated.exe"
         args = [launcher] + (["--elevated"] if elevated else []) + list(argv)
         result = self.run(args, timeout=timeout, env=env)
-        match = re.search(r"exit code: (\d+)", result.stdout)
-        if not match:
+        # The child's own output comes first: the launcher's line is the last one.
+        matches = re.findall(r"^exit code: (\d+)\r?$", result.stdout, re.MULTILINE)
+        if not matches:
             raise RuntimeError("launcher gave no exit code: %r %r" % (result.stdout, result.stderr))
-        return int(match.group(1)), result
+        return int(matches[-1]), result
 
     def wait_idle(self):
         """Waits until every process of the prefix has ended (registry flushed)."""

@@ -143,6 +143,23 @@ TEST(CommandLineResumedRun, ResumeSwitchesWinOverForwardedUserSwitches) {
   EXPECT_EQ(cmd.scope_choice, InstallScope::CurrentUser);
 }
 
+TEST(CommandLineAppArguments, OnlySpaceSlashEndsTheValue) {
+  CommandLine cmd = parse("setup.exe x/ARGS y");  // inside a word: not a switch
+  EXPECT_EQ(cmd.app_arguments, "");
+  EXPECT_EQ(cmd.passthrough, "x/ARGS y");
+  cmd = parse("setup.exe /ARGS a\t/S");
+  EXPECT_EQ(cmd.app_arguments, "a\t/S");
+  EXPECT_FALSE(cmd.silent);
+  cmd = parse(R"(setup.exe /D=C:\x /ARGS y)");  // /D= is taken first and swallows /ARGS
+  EXPECT_EQ(cmd.dir_choice, R"(C:\x /ARGS y)");
+  EXPECT_EQ(cmd.app_arguments, "");
+}
+
+TEST(CommandLineTokens, UnicodeWhitespaceSplitsOutsideQuotesOnly) {
+  CommandLine cmd = parse("setup.exe a\u3000b \"c\u00A0d\"");
+  EXPECT_EQ(cmd.passthrough, "a b c\u00A0d");
+}
+
 TEST(CommandLineEncoding, InvalidUtf16IsAnEmptyLine) {
   std::u16string line = u"setup.exe /S ";
   line.push_back(static_cast<char16_t>(0xD800));

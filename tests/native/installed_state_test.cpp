@@ -40,6 +40,7 @@ TEST(CompareVersions, OrdersNumbersThenPreRelease) {
       {"3.0.6", "3.0.6-beta", 1},   {"3.0.6-beta", "3.0.6", -1}, {"3.0.6-a", "3.0.6-b", -1},
       {"3.0.6-b", "3.0.6-ab", 1},   {"3.0.6-ab", "3.0.6-a", 1}, {"3.0.6-rc", "3.0.6-rc", 0},
       {"10", "9.99", 1},
+      {"1-\xC3\xA9", "1-z", 1},  // pre-release texts compare as unsigned bytes
   };
   for (const auto& c : cases) {
     EXPECT_EQ(compare_versions(parse_version(c.a), parse_version(c.b)), c.expected)

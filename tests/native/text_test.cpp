@@ -30,6 +30,7 @@ TEST(Trim, RemovesUnicodeWhitespaceOnly) {
 TEST(LowerFull, FoldsCyrillicAndLatin) {
   EXPECT_EQ(lower_full("C:\\PROGRAM FILES\\ВЕРИЛУН Ё"), "c:\\program files\\верилун ё");
   EXPECT_EQ(lower_full("ÀÉÖ"), "àéö");
+  EXPECT_EQ(lower_full("\u0130\u0131"), "i\u0131");  // dotted capital I, dotless small i
 }
 
 TEST(JoinPath, DoesNotDoubleBackslashOfDriveRoot) {

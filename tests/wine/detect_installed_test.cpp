@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "setup_app/detect_installed_win.h"
@@ -215,6 +216,82 @@ TEST_F(Detection, PreviousFilesSplitAtNulWithFallback) {
   set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "VlFiles", REG_MULTI_SZ, std::wstring(L"\0\0", 2));
   EXPECT_EQ(read_previous_files(InstallScope::CurrentUser),
             std::vector<std::string>{"pkcs11-drivers\\libcastle.dylib"});
+}
+
+TEST_F(Detection, ProductKeyAloneIsNoRecord) {
+  set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", make_temp_dir("orphan"));
+  EXPECT_FALSE(detect_existing_install().has_value());
+}
+
+TEST_F(Detection, InvalidOrNulCutStringsReadAsTheSystemGivesThem) {
+  std::string dir = make_temp_dir("strings");
+  register_install(HKEY_CURRENT_USER, dir);
+  std::wstring broken = L"3.0.";
+  broken.push_back(static_cast<wchar_t>(0xD800));
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", REG_SZ, broken);
+  set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "MainBinaryName", REG_SZ, std::wstring(L"app.exe\0junk", 12));
+  auto existing = detect_existing_install();
+  ASSERT_TRUE(existing.has_value());
+  EXPECT_EQ(existing->version, std::nullopt);  // not valid UTF-16: missing, so an Upgrade
+  EXPECT_EQ(existing->main_binary, "app.exe");
+}
+
+TEST_F(Detection, LegacyEntryIn32BitViewWinsOver64Bit) {
+  for (auto [name, view, version] : {std::tuple{"{LEGACY-0001}", KEY_WOW64_32KEY, "32"},
+                                      std::tuple{"{LEGACY-0002}", KEY_WOW64_64KEY, "64"}}) {
+    std::string key = join_path(UNINSTALL_ROOT, name);
+    set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "VeriluneClient", view);
+    set_string(HKEY_LOCAL_MACHINE, key, "DisplayVersion", version, view);
+  }
+  auto legacy = detect_legacy_client("C:\\unused");
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->product_code, "{LEGACY-0001}");
+  EXPECT_EQ(legacy->display_version, "32");
+}
+
+TEST_F(Detection, RegisteredLegacyWithoutFilesTakesTheProbedFolder) {
+  std::string key = join_path(UNINSTALL_ROOT, "{LEGACY-0001}");
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "VeriluneClient", KEY_WOW64_32KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", "C:\\gone", KEY_WOW64_32KEY);
+  std::string install_dir = make_temp_dir("probe-hit");
+  std::string client_dir = join_path(install_dir, "VeriluneClient");
+  CreateDirectoryW(to_wide(client_dir).c_str(), nullptr);
+  touch(join_path(client_dir, "Osmira.Security.KeyClient.exe"));
+  auto legacy = detect_legacy_client(install_dir);
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->product_code, "{LEGACY-0001}");
+  EXPECT_EQ(legacy->location, client_dir);
+}
+
+TEST_F(Detection, LegacyProbesProgramFilesOsmiraBeforeVerilune) {
+  std::string program_files = known_folder_path(FOLDERID_ProgramFilesX86).value();
+  std::string osmira = join_path(join_path(program_files, "osmira"), "VeriluneClient");
+  std::string verilune = join_path(join_path(program_files, "Verilune"), "VeriluneClient");
+  for (const auto& dir : {osmira, verilune}) {
+    std::filesystem::create_directories(std::filesystem::path(to_wide(dir)));
+    touch(join_path(dir, "Osmira.Security.KeyClient.exe"));
+  }
+  auto legacy = detect_legacy_client(make_temp_dir("no-client"));
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->location, osmira);
+  std::filesystem::remove_all(std::filesystem::path(to_wide(join_path(program_files, "osmira"))));
+  legacy = detect_legacy_client(make_temp_dir("no-client"));
+  ASSERT_TRUE(legacy.has_value());
+  EXPECT_EQ(legacy->location, verilune);
+  std::filesystem::remove_all(std::filesystem::path(to_wide(join_path(program_files, "Verilune"))));
+}
+
+TEST_F(Detection, PreviousMsiIsReadInTheDefaultViewOnlyAndExactly) {
+  std::string key = join_path(UNINSTALL_ROOT, "{MSI-1}");
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "Verilune", KEY_WOW64_64KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "Publisher", "osmira", KEY_WOW64_64KEY);
+  set_string(HKEY_LOCAL_MACHINE, key, "UninstallString", "MsiExec.exe /X{MSI-1}", KEY_WOW64_64KEY);
+  EXPECT_EQ(detect_previous_msi(), std::nullopt);
+  key = join_path(UNINSTALL_ROOT, "{MSI-2}");
+  set_string(HKEY_LOCAL_MACHINE, key, "DisplayName", "Verilune");
+  set_string(HKEY_LOCAL_MACHINE, key, "Publisher", "Osmira");  // case matters
+  set_string(HKEY_LOCAL_MACHINE, key, "UninstallString", "MsiExec.exe /X{MSI-2}");
+  EXPECT_EQ(detect_previous_msi(), std::nullopt);
 }
 
 TEST(FolderServices, DefaultDirectoriesComeFromKnownFolders) {

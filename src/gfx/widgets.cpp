@@ -1,0 +1,209 @@
+#include "gfx/widgets.h"
+
+#include <algorithm>
+#include <numbers>
+
+namespace vl {
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr Color kWhite = rgb(255, 255, 255);
+constexpr Color kBlack = rgb(0, 0, 0);
+constexpr float kIconStroke = 1.7f;
+
+// The sky-blue gradient of primary buttons and checked boxes, and the accents around it.
+constexpr Color kAccentFrom = rgb(57, 198, 240);
+constexpr Color kAccentTo = rgb(26, 127, 208);
+constexpr Color kSelected = rgb(33, 171, 224);
+
+TextStyle widget_text(std::string_view text, float size, uint8_t weight, const Color& color,
+                      TextAlign align) {
+  TextStyle style;
+  style.size = size;
+  style.weight = weight;
+  style.display = false;
+  style.text = text;
+  style.color = color;
+  style.wrap = false;
+  style.align = align;
+  return style;
+}
+
+}  // namespace
+
+float animate(FrameContext& frame, AnimKey key, float target, float rate) {
+  const AnimStep step = frame.input.animated.step(key, target, rate, frame.dt);
+  if (!step.settled) frame.animate = true;
+  return step.value;
+}
+
+Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool enabled) {
+  InteractionState& in = frame.input;
+  float hover_target = 0.0f;
+  float press_target = 0.0f;
+  if (enabled) {
+    in.building.push_back(HitTarget{id, rect, is_focusable_id(id)});
+    if (in.hover == id) hover_target = 1.0f;
+    if (in.hover == id && in.press == id) press_target = 1.0f;
+  }
+  Interaction result;
+  result.hover = animate(frame, hover_key(id), hover_target, HOVER_RATE);
+  result.press = animate(frame, press_key(id), press_target, PRESS_RATE);
+  result.focused = enabled && in.focus_visible && in.focus == id;
+  return result;
+}
+
+void button(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view label,
+            ButtonStyle style, bool enabled) {
+  constexpr float radius = 11.0f;
+  DrawContext& d = frame.draw;
+  const Interaction ia = interact(frame, id, rect, enabled);
+  const float h = ia.hover;
+  const float en = enabled ? 1.0f : 0.5f;
+  // Lifts one DIP on hover and settles back while pressed.
+  const Rect r = rect.moved(0.0f, ia.press - h);
+
+  Color label_color;
+  if (style == ButtonStyle::Secondary) {
+    d.fill_round_rect(r, radius, rgb(245 - 7 * h, 248 - 5 * h, 252 - 3 * h));
+    const float hs = 0.6f * h;
+    d.stroke_round_rect(r, radius, 1.0f, rgb(214 - 40 * hs, 222 - 37 * hs, 234 - 34 * hs));
+    label_color = rgb(57, 73, 95, en);
+  } else {
+    const bool primary = style == ButtonStyle::Primary;
+    const Color shadow_color = primary ? rgb(20, 127, 196) : rgb(221, 67, 56);
+    const float shadow_alpha = primary ? 0.34f : 0.32f;
+    const Color from = primary ? kAccentFrom : rgb(242, 107, 95);
+    const Color to = primary ? kAccentTo : rgb(210, 59, 48);
+    d.shadow(Rect{r.x + 6, r.y + 6, r.w - 12, r.h - 12}, radius, 8 + 3 * h, 12 + 4 * h,
+             with_alpha(shadow_color, (0.8f + 0.4f * h) * en * shadow_alpha));
+    d.fill_gradient(r, radius, 135.0f,
+                    {GradientStop{with_alpha(from, en), 0.0f}, GradientStop{with_alpha(to, en), 1.0f}});
+    d.fill_gradient(Rect{r.x, r.y, r.w, 0.55f * r.h}, radius, 180.0f,
+                    {GradientStop{with_alpha(kWhite, 0.16f + 0.08f * h), 0.0f},
+                     GradientStop{with_alpha(kWhite, 0.0f), 1.0f}});
+    if (ia.press > 0.0f) d.fill_round_rect(r, radius, with_alpha(kBlack, 0.07f * ia.press));
+    label_color = with_alpha(kWhite, en);
+  }
+  d.draw_text(widget_text(label, 14.0f, 3, label_color, TextAlign::Center), r);
+  d.focus_ring(r, radius, ia.focused);
+}
+
+void check_box(FrameContext& frame, uint32_t id, const Rect& rect, bool checked,
+               std::string_view label) {
+  constexpr float radius = 5.5f;
+  DrawContext& d = frame.draw;
+  const Interaction ia = interact(frame, id, rect, true);
+  const float h = ia.hover;
+  const float c = animate(frame, check_box_key(id), checked ? 1.0f : 0.0f, CHECK_BOX_RATE);
+  const Rect b{rect.x, rect.y + rect.h / 2 - 9.5f, 19.0f, 19.0f};
+
+  d.fill_round_rect(b, radius, kWhite);
+  // The grey outline turns cyan on hover and fades out as the box fills.
+  d.stroke_round_rect(b, radius, 1.5f, rgb(214 - 154 * h, 222 - 24 * h, 234 + 5 * h, 1 - c));
+  if (c > 0.0f) {
+    d.fill_gradient(b, radius, 135.0f,
+                    {GradientStop{with_alpha(kAccentFrom, c), 0.0f},
+                     GradientStop{with_alpha(kAccentTo, c), 1.0f}});
+    d.check_mark(b.x + 9.5f, b.y + 10.0f, 4.6f, c, 1.9f);
+  }
+  d.draw_text(widget_text(label, 12.5f, 1, rgb(57 - 44 * h, 73 - 46 * h, 95 - 49 * h),
+                          TextAlign::Leading),
+              Rect{rect.x + 29, rect.y, rect.w - 29, rect.h});
+  d.focus_ring(b, radius, ia.focused);
+}
+
+void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selected, IconFn icon,
+                std::string_view title, std::string_view subtitle) {
+  constexpr float radius = 14.0f;
+  DrawContext& d = frame.draw;
+  const Interaction ia = interact(frame, id, rect, true);
+  const float h = ia.hover;
+  const float s = animate(frame, radio_card_key(id), selected ? 1.0f : 0.0f, RADIO_CARD_RATE);
+  const float cy = rect.y + rect.h / 2;
+
+  if (s > 0.0f) {
+    d.shadow(Rect{rect.x + 4, rect.y + 4, rect.w - 8, rect.h - 8}, radius, 6.0f, 10.0f,
+             rgb(20, 127, 196, 0.14f * s));
+  }
+  d.fill_round_rect(rect, radius, rgb(255 - 19 * s, 255 - 6 * s, 255 - s));
+  d.stroke_round_rect(rect, radius, 1 + 0.5f * s,
+                      lerp(rgb(231 - 17 * h, 236 - 14 * h, 243 - 9 * h), kSelected, s));
+
+  const Rect tile{rect.x + 14, cy - 18, 36, 36};
+  d.fill_round_rect(tile, 10.0f, rgb(60, 198, 239, 0.1f + 0.08f * s));
+  if (icon) icon(frame, tile.x + tile.w / 2, cy, rgb(20, 136, 196));
+
+  const float text_w = rect.w - 106;
+  d.draw_text(widget_text(title, 12.5f, 2, rgb(13, 27, 46), TextAlign::Leading),
+              Rect{rect.x + 62, rect.y + 12, text_w, 18});
+  d.draw_text(widget_text(subtitle, 11.0f, 0, rgb(106, 122, 144), TextAlign::Leading),
+              Rect{rect.x + 62, rect.y + 31, text_w, 16});
+
+  const float rx = rect.x + rect.w - 24;
+  d.fill_circle(rx, cy, 9.0f, kWhite);
+  d.stroke_circle(rx, cy, 8.5f, 1.5f, rgb(214 - 181 * s, 222 - 51 * s, 234 - 10 * s));
+  // The dot overshoots slightly as it grows in.
+  if (s > 0.0f) d.fill_circle(rx, cy, 4.8f * ease_out_back(std::min(s, 1.0f)), kSelected);
+  d.focus_ring(rect, radius, ia.focused);
+}
+
+void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view text,
+          TextAlign align) {
+  DrawContext& d = frame.draw;
+  const Interaction ia = interact(frame, id, rect, true);
+  const float h = ia.hover;
+  const Color color = rgb(20 + 13 * h, 136 + 35 * h, 196 + 28 * h);
+  const TextStyle style = widget_text(text, 12.5f, 2, color, align);
+  const TextSize size = d.measure_text(style, rect.w);
+  d.draw_text(style, rect);
+
+  float lx = rect.x + (rect.w - size.width) / 2;
+  if (align == TextAlign::Trailing) lx = rect.x + rect.w - size.width;
+  if (align == TextAlign::Leading) lx = rect.x;  // where a leading text actually starts
+  if (h > 0.01f) {
+    const float ly = rect.y + rect.h / 2 + 8.5f;
+    d.line(lx, ly, lx + h * size.width, ly, 1.0f, with_alpha(color, 0.6f));
+  }
+  d.focus_ring(Rect{lx - 4, rect.y, size.width + 8, rect.h}, 6.0f, ia.focused);
+}
+
+void folder_icon(FrameContext& frame, float x, float y, const Color& color) {
+  DrawContext& d = frame.draw;
+  d.polyline({{x - 9, y - 4.5f},
+              {x - 9, y + 6},
+              {x + 9, y + 6},
+              {x + 9, y - 3},
+              {x, y - 3},
+              {x - 2, y - 6},
+              {x - 7.5f, y - 6},
+              {x - 9, y - 4.5f}},
+             kIconStroke, color);
+  d.line(x - 9, y - 0.5f, x + 9, y - 0.5f, kIconStroke, color);
+}
+
+void warning_icon(FrameContext& frame, float x, float y) {
+  DrawContext& d = frame.draw;
+  const Color color = rgb(224, 138, 30);
+  d.polyline({{x, y - 8}, {x + 9, y + 7.5f}, {x - 9, y + 7.5f}, {x, y - 8}}, kIconStroke, color);
+  d.line(x, y - 2.5f, x, y + 2, 1.8f, color);
+  d.fill_circle(x, y + 4.9f, 1.05f, color);
+}
+
+void person_icon(FrameContext& frame, float x, float y, const Color& color) {
+  DrawContext& d = frame.draw;
+  d.stroke_circle(x, y - 3.5f, 3.6f, kIconStroke, color);
+  d.arc(x, y + 9.5f, 7.0f, kPi, kPi, kIconStroke, color);
+}
+
+void people_icon(FrameContext& frame, float x, float y, const Color& color) {
+  DrawContext& d = frame.draw;
+  d.stroke_circle(x - 3, y - 3.5f, 3.4f, kIconStroke, color);
+  d.arc(x - 3, y + 9, 6.6f, kPi, kPi, kIconStroke, color);
+  const Color back = with_alpha(color, 0.7f * color.a);
+  d.stroke_circle(x + 5, y - 4.5f, 2.6f, 1.5f, back);
+  d.arc(x + 5.5f, y + 6.5f, 4.8f, 5 * kPi / 4, 3 * kPi / 4, 1.5f, back);
+}
+
+}  // namespace vl
