@@ -165,4 +165,17 @@ void remove_stale_files(std::string_view install_dir, std::span<const std::strin
   }
 }
 
+Status copy_payload_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
+                          std::vector<std::string>& installed_files) {
+  {
+    FilePlacer placer(job.install_dir);
+    if (Status copied = copy_payload_entries(payload, placer, progress, installed_files); !copied) {
+      return copied;
+    }
+  }
+  remove_previous_main_binary(job, installed_files);
+  remove_stale_files(job.install_dir, job.previous_files, installed_files);
+  return Status::success();
+}
+
 }  // namespace vl

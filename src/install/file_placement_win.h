@@ -59,4 +59,9 @@ void remove_previous_main_binary(const InstallJob& job, std::span<const std::str
 void remove_stale_files(std::string_view install_dir, std::span<const std::string> previous_files,
                         std::span<const std::string> installed_files);
 
+// The body of step CopyFiles: every entry placed in payload order (its name appended to
+// installed_files once placed), then the previous main binary and the stale files removed.
+Status copy_payload_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
+                          std::vector<std::string>& installed_files);
+
 }  // namespace vl

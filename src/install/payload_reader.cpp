@@ -60,6 +60,8 @@ Result<PayloadReader> PayloadReader::open(const Payload& payload) {
 
 bool PayloadReader::at_end() const { return state_->ended; }
 
+uint64_t PayloadReader::decoder_memory() const { return lzma_memusage(&state_->stream); }
+
 Result<size_t> PayloadReader::read_some(std::span<uint8_t> out) {
   State& s = *state_;
   while (true) {

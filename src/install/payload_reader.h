@@ -43,6 +43,8 @@ class PayloadReader {
   Status finish();
   // True once the decoder has seen the stream's end.
   bool at_end() const;
+  // The decoder's memory use as liblzma reports it (dictionary and state), in bytes.
+  uint64_t decoder_memory() const;
 
  private:
   struct State;

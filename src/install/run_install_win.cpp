@@ -22,19 +22,6 @@ Status prepare(const InstallJob& job, StepProgress& progress) {
   return Status::success();
 }
 
-Status copy_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
-                  std::vector<std::string>& installed_files) {
-  {
-    FilePlacer placer(job.install_dir);
-    if (Status copied = copy_payload_entries(payload, placer, progress, installed_files); !copied) {
-      return copied;
-    }
-  }
-  remove_previous_main_binary(job, installed_files);
-  remove_stale_files(job.install_dir, job.previous_files, installed_files);
-  return Status::success();
-}
-
 Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
                              const std::vector<std::string>& installed_files) {
   if (Status written = write_registration(job, payload.total_size, installed_files); !written) {
@@ -69,7 +56,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:
-        done = copy_files(job, payload, progress, installed_files);
+        done = copy_payload_files(job, payload, progress, installed_files);
         break;
       case InstallStep::Register:
         done = register_installation(job, payload, progress, installed_files);

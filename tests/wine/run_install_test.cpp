@@ -239,24 +239,52 @@ TEST(EmbeddedPayload, ReadsThePayloadResourceOfAModuleInPlace) {
   EXPECT_EQ(payload->entry_count, 2u);
 }
 
-// The installer that scripts/build-installer made, when the test run names it
-// (VL_TEST_INSTALLER): its blob passes the header check and installs.
-TEST(EmbeddedPayload, BuiltInstallerCarriesAnInstallablePayload) {
-  const char* installer = std::getenv("VL_TEST_INSTALLER");
-  if (!installer || !*installer) GTEST_SKIP() << "VL_TEST_INSTALLER not set";
+// The installer that scripts/build-installer made: the one VL_TEST_INSTALLER names, otherwise
+// the one scripts/test builds with the sample payload (build/e2e/VeriluneSetup.exe). Its blob
+// passes the header check, installs into a fresh folder and again over it (a repair); the
+// placed files equal the staged sample payload when that is what it carries.
+TEST(EmbeddedPayload, BuiltInstallerInstallsItsPayloadAndRepairsIt) {
+  const char* named = std::getenv("VL_TEST_INSTALLER");
+  std::string build = program_folder() + "\\..\\..";
+  std::string installer = named && *named ? std::string(named) : build + "\\e2e\\VeriluneSetup.exe";
+  if (!exists(installer)) GTEST_SKIP() << "no installer built with a payload at " << installer;
   UniqueModule module(LoadLibraryExW(to_wide(installer).c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   ASSERT_TRUE(module.valid()) << installer;
   Result<Payload> payload = check_payload_header(find_embedded_payload(module.get()));
   ASSERT_TRUE(payload.ok()) << payload.error();
+
   TempFolder root;
   std::string dir = root / "Verilune";
   RecordingSink sink;
-  Status result = run_install(job_for(dir), *payload, sink);
-  ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_TRUE(exists(join_path(dir, "verilune.exe")));
-  std::printf("[ info ] installed %u entries, %llu bytes from %s\n", payload->entry_count,
-              static_cast<unsigned long long>(payload->total_size), installer);
+  Status fresh = run_install(job_for(dir), *payload, sink);
+  ASSERT_TRUE(fresh.ok()) << fresh.error();
+  ASSERT_TRUE(exists(join_path(dir, "verilune.exe")));
+
+  // Which files were placed, in payload order, read back from the progress details.
+  std::vector<std::string> placed;
+  for (const std::string& detail : sink.details) {
+    if (!detail.empty() && (placed.empty() || placed.back() != detail)) placed.push_back(detail);
+  }
+  EXPECT_EQ(placed.size(), payload->entry_count);
+  EXPECT_EQ(placed.back(), "verilune.exe");
+
+  InstallJob repair = job_for(dir);
+  repair.previous_files = placed;
+  repair.previous_main_binary = "verilune.exe";
+  Status repaired = run_install(repair, *payload, silent_sink());
+  ASSERT_TRUE(repaired.ok()) << repaired.error();
+
+  std::string sample = build + "\\sample-payload";
+  for (const std::string& name : placed) {
+    EXPECT_TRUE(exists(join_path(dir, name))) << name;
+    EXPECT_FALSE(exists(join_path(dir, name) + ".vl-new")) << name;
+    if (!named && exists(join_path(sample, name))) {
+      EXPECT_EQ(read_file(join_path(dir, name)), read_file(join_path(sample, name))) << name;
+    }
+  }
+  std::printf("[ info ] installed and repaired %u entries, %llu bytes from %s\n", payload->entry_count,
+              static_cast<unsigned long long>(payload->total_size), installer.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,173 @@
+// The payload reader's decode throughput natively, against `xz -dc` of the same stream in the
+// same run, and the peak memory of one decode against the dictionary in use plus 1 MiB.
+//
+//   bench_reader BLOB [REPETITIONS]
+#include <lzma.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "install/copy_entries.h"
+#include "install/install_job.h"
+#include "install/payload_reader.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CountingWriter final : public vl::EntryWriter {
+ public:
+  vl::Status begin(const vl::PayloadEntry&) override { return vl::Status::success(); }
+  vl::Status write(std::span<const uint8_t> chunk) override {
+    bytes += chunk.size();
+    return vl::Status::success();
+  }
+  vl::Status commit() override { return vl::Status::success(); }
+  void discard() override {}
+  uint64_t bytes = 0;
+};
+
+double decode_once(const vl::Payload& payload, uint64_t* bytes = nullptr) {
+  CountingWriter writer;
+  vl::SilentProgressSink sink;
+  std::vector<vl::InstallStep> steps{vl::InstallStep::CopyFiles};
+  vl::StepProgress progress(sink, steps, vl::InstallStep::CopyFiles);
+  std::vector<std::string> installed;
+  auto start = Clock::now();
+  vl::Status status = vl::copy_payload_entries(payload, writer, progress, installed);
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (!status) {
+    std::fprintf(stderr, "decode failed: %s\n", status.error().c_str());
+    std::exit(1);
+  }
+  if (bytes) *bytes = writer.bytes;
+  return seconds;
+}
+
+double run_xz(const std::string& xz_file) {
+  std::string command = "xz -dc '" + xz_file + "' > /dev/null";
+  auto start = Clock::now();
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "xz -dc failed\n");
+    std::exit(1);
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+long status_kib(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::string(field).size());
+  }
+  return -1;
+}
+
+// The LZMA2 dictionary size stated in the stream's (first) block header.
+uint32_t stream_dictionary(std::span<const uint8_t> stream) {
+  lzma_stream_flags flags;
+  if (stream.size() < 13 || lzma_stream_header_decode(&flags, stream.data()) != LZMA_OK) return 0;
+  lzma_filter filters[LZMA_FILTERS_MAX + 1];
+  lzma_block block{};
+  block.version = 0;
+  block.check = flags.check;
+  block.filters = filters;
+  block.header_size = lzma_block_header_size_decode(stream[12]);
+  if (lzma_block_header_decode(&block, nullptr, stream.data() + 12) != LZMA_OK) return 0;
+  uint32_t dict = 0;
+  for (size_t i = 0; filters[i].id != LZMA_VLI_UNKNOWN; ++i) {
+    if (filters[i].id == LZMA_FILTER_LZMA2) dict = static_cast<lzma_options_lzma*>(filters[i].options)->dict_size;
+    free(filters[i].options);
+  }
+  return dict;
+}
+
+// Peak resident memory added by one decode, measured in a child process: the peak is reset
+// just before the decode (clear_refs 5) and read right after it.
+long decode_peak_kib(const vl::Payload& payload) {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return -1;
+  pid_t child = fork();
+  if (child == 0) {
+    close(pipe_fds[0]);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    long before = status_kib("VmRSS:");
+    decode_once(payload);
+    long peak = status_kib("VmHWM:");
+    long delta = peak - before;
+    (void)!write(pipe_fds[1], &delta, sizeof delta);
+    _exit(0);
+  }
+  close(pipe_fds[1]);
+  long delta = -1;
+  (void)!read(pipe_fds[0], &delta, sizeof delta);
+  close(pipe_fds[0]);
+  waitpid(child, nullptr, 0);
+  return delta;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: bench_reader BLOB [REPETITIONS]\n");
+    return 2;
+  }
+  int repetitions = argc > 2 ? std::atoi(argv[2]) : 7;
+  std::ifstream in(argv[1], std::ios::binary);
+  std::vector<uint8_t> blob((std::istreambuf_iterator<char>(in)), {});
+  vl::Result<vl::Payload> payload = vl::check_payload_header(blob);
+  if (!payload) {
+    std::fprintf(stderr, "%s\n", payload.error().c_str());
+    return 1;
+  }
+  std::string xz_file = "/tmp/bench-reader-" + std::to_string(getpid()) + ".xz";
+  std::ofstream(xz_file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(payload->stream.data()), payload->stream.size());
+
+  uint64_t bytes = 0;
+  decode_once(*payload, &bytes);  // warm-up (page cache, allocator)
+  std::vector<double> ours, xz;
+  for (int i = 0; i < repetitions; ++i) {  // interleaved, so both see the same machine state
+    ours.push_back(decode_once(*payload));
+    xz.push_back(run_xz(xz_file));
+  }
+  std::remove(xz_file.c_str());
+
+  double ours_median = median(ours), xz_median = median(xz);
+  auto reader = vl::PayloadReader::open(*payload);
+  uint8_t probe[1];
+  (void)reader->read_some(probe);  // the decoder allocates its dictionary on the first block
+  uint64_t decoder_bytes = reader->decoder_memory();
+  uint32_t dict = stream_dictionary(payload->stream);
+  long peak_kib = decode_peak_kib(*payload);
+  long bound_kib = dict / 1024 + 1024;
+
+  std::printf("payload: %u entries, %llu data bytes, %zu stream bytes\n", payload->entry_count,
+              static_cast<unsigned long long>(payload->total_size), payload->stream.size());
+  std::printf("decode (PayloadReader + entry loop): median %.3f s of %d, min %.3f, max %.3f, %.1f MB/s\n",
+              ours_median, repetitions, *std::min_element(ours.begin(), ours.end()),
+              *std::max_element(ours.begin(), ours.end()), bytes / ours_median / 1e6);
+  std::printf("xz -dc of the same stream:           median %.3f s of %d, min %.3f, max %.3f\n",
+              xz_median, repetitions, *std::min_element(xz.begin(), xz.end()),
+              *std::max_element(xz.begin(), xz.end()));
+  std::printf("ratio reader / xz -dc: %.2f\n", ours_median / xz_median);
+  std::printf("dictionary in use: %u KiB; liblzma decoder memory: %llu KiB\n", dict / 1024,
+              static_cast<unsigned long long>(decoder_bytes / 1024));
+  std::printf("peak memory added by one decode: %ld KiB (bound: dictionary + 1 MiB = %ld KiB) %s\n",
+              peak_kib, bound_kib, peak_kib >= 0 && peak_kib < bound_kib ? "within" : "EXCEEDED");
+  return 0;
+}

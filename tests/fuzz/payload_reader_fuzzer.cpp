@@ -1,0 +1,117 @@
+// Fuzzes the payload reader and entry loop: every input ends in success or in one of the
+// texts the reader defines, never in a crash, and no entry is placed with other than its
+// declared number of bytes.
+//
+// The first input byte chooses how the rest becomes a payload stream:
+//   even: the rest is the decompressed content; it is compressed into a valid XZ stream, and
+//         then, when the byte's bit 1 is set, one byte of that stream is flipped at a position
+//         taken from the next two input bytes (damage to the container and the check);
+//   odd:  the rest is taken as the compressed stream itself.
+// Bits 2..7 of the first byte give entry_count (0..63).
+#include <lzma.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../native/payload_texts.h"
+#include "install/copy_entries.h"
+#include "install/install_job.h"
+
+namespace {
+
+class CheckingWriter final : public vl::EntryWriter {
+ public:
+  vl::Status begin(const vl::PayloadEntry& entry) override {
+    if (open_) std::abort();  // an entry began before the previous one ended
+    open_ = true;
+    declared_ = entry.size;
+    received_ = 0;
+    return vl::Status::success();
+  }
+  vl::Status write(std::span<const uint8_t> chunk) override {
+    if (!open_ || chunk.empty() || chunk.size() > vl::DATA_CHUNK) std::abort();
+    received_ += chunk.size();
+    if (received_ > declared_) std::abort();  // more than the entry's size was handed over
+    return vl::Status::success();
+  }
+  vl::Status commit() override {
+    if (!open_ || received_ != declared_) std::abort();  // a short entry must never be placed
+    open_ = false;
+    ++committed;
+    return vl::Status::success();
+  }
+  void discard() override {
+    if (!open_) std::abort();
+    open_ = false;
+  }
+  size_t committed = 0;
+
+ private:
+  bool open_ = false;
+  uint64_t declared_ = 0;
+  uint64_t received_ = 0;
+};
+
+class NullSink final : public vl::ProgressSink {
+ public:
+  void step_started(vl::InstallStep) override {}
+  void report_progress(float fraction, std::string_view) override {
+    if (!(fraction >= 0.0f && fraction <= 1.0f)) std::abort();
+  }
+};
+
+// A small dictionary keeps each run's encoder and decoder allocations cheap.
+std::vector<uint8_t> compress(const uint8_t* data, size_t size) {
+  static lzma_options_lzma options = [] {
+    lzma_options_lzma o;
+    lzma_lzma_preset(&o, 0);
+    o.dict_size = LZMA_DICT_SIZE_MIN;
+    return o;
+  }();
+  lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  std::vector<uint8_t> out(lzma_stream_buffer_bound(size));
+  size_t out_pos = 0;
+  if (lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data, size, out.data(),
+                                &out_pos, out.size()) != LZMA_OK) {
+    std::abort();
+  }
+  out.resize(out_pos);
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  uint8_t mode = data[0];
+  uint32_t entry_count = mode >> 2;
+  std::vector<uint8_t> stream;
+  if (mode & 1) {
+    stream.assign(data + 1, data + size);
+  } else {
+    bool damage = mode & 2;
+    size_t skip = damage && size >= 3 ? 3 : 1;
+    stream = compress(data + skip, size - skip);
+    if (damage && size >= 3 && !stream.empty()) {
+      size_t at = (static_cast<size_t>(data[1]) << 8 | data[2]) % stream.size();
+      stream[at] ^= 0xFF;
+    }
+  }
+  vl::Payload payload{stream, size, entry_count};
+  CheckingWriter writer;
+  NullSink sink;
+  std::vector<vl::InstallStep> steps{vl::InstallStep::CopyFiles};
+  vl::StepProgress progress(sink, steps, vl::InstallStep::CopyFiles);
+  std::vector<std::string> installed;
+  vl::Status result = vl::copy_payload_entries(payload, writer, progress, installed);
+  if (installed.size() != writer.committed) std::abort();
+  if (!result.ok() && !vl::testing_support::is_defined_payload_text(result.error())) {
+    std::fprintf(stderr, "undefined failure text: %s\n", result.error().c_str());
+    std::abort();
+  }
+  if (result.ok() && installed.size() != entry_count) std::abort();
+  return 0;
+}
