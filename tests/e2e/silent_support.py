@@ -61,6 +61,19 @@ def patched_installer(source, dest, offset_in_header, new_bytes):
     return Path(dest)
 
 
+def installer_without_payload(source, dest):
+    """A copy of the installer whose resource named PAYLOAD is renamed, so that it finds none
+    (the build of the plain windows preset may or may not embed one)."""
+    image = bytearray(Path(source).read_bytes())
+    name = b"\x07\x00" + "PAYLOAD".encode("utf-16-le")
+    at = image.find(name)
+    if at < 0:
+        raise ValueError("no PAYLOAD resource name in the installer")
+    image[at:at + len(name)] = b"\x07\x00" + "PAYLOAX".encode("utf-16-le")
+    Path(dest).write_bytes(bytes(image))
+    return Path(dest)
+
+
 def expected_uninstall_values(install_dir, scope_value, payload):
     """reg.exe's rendering of every Uninstall value: {name: (type, text)}."""
     quoted = lambda path: '"%s"' % path
@@ -90,15 +103,25 @@ def read_link(prefix, link_windows_path):
 
 
 def tree(root):
-    """{relative path: (size, mtime_ns)} of every file and folder below root."""
+    """{relative path: (size, mtime_ns)} of every file below root, {path: None} of every folder
+    (a folder's time changes whenever Wine puts a transient file of its own into it)."""
     root = Path(root)
     listing = {}
     for folder, dirs, files in os.walk(root):
         for name in dirs + files:
             path = Path(folder) / name
             stat = path.lstat()
-            listing[str(path.relative_to(root))] = (stat.st_size if path.is_file() else -1, stat.st_mtime_ns)
+            listing[str(path.relative_to(root))] = (stat.st_size, stat.st_mtime_ns) if path.is_file() else None
     return listing
+
+
+def differences(before, after):
+    """The lines (or keys) only one side has, for a readable failure message."""
+    if isinstance(before, str):
+        before, after = set(before.splitlines()), set(after.splitlines())
+        return {"gone": sorted(before - after)[:20], "new": sorted(after - before)[:20]}
+    changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+    return {"changed": changed[:20]}
 
 
 def installer_command_lines(trace_text):

@@ -10,9 +10,10 @@ import time
 import unittest
 from pathlib import Path
 
-from e2e.installer import dev_installer, harness_program
+from e2e.installer import harness_program
 from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo, expected_uninstall_values,
-                                installer, installer_command_lines, patched_installer, read_link, tree)
+                                installer, installer_command_lines,
+                                installer_without_payload, patched_installer, read_link, tree, differences)
 from harness.wine import Display, Prefix
 
 LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
@@ -301,7 +302,7 @@ class BadPayload(unittest.TestCase):
         work = Path(tempfile.mkdtemp(prefix="vl-badpayload-"))
         try:
             cases = [
-                ("missing", dev_installer()),
+                ("missing", installer_without_payload(installer(), work / "installer-under-test-none.exe")),
                 ("foreign magic", patched_installer(installer(), work / "installer-under-test-foreign.exe", 0, b"VLPX")),
                 ("version 2", patched_installer(installer(), work / "installer-under-test-v2.exe", 4,
                                                 (2).to_bytes(4, "little"))),
@@ -316,9 +317,9 @@ class BadPayload(unittest.TestCase):
                         code, _ = prefix.run_exit_code([program] + switches, timeout=300)
                         self.assertEqual(code, 2, switches)
                     after = self.snapshot(prefix)
-                    self.assertEqual(after[0], before[0], "HKCU changed")
-                    self.assertEqual(after[1], before[1], "HKLM changed")
-                    self.assertEqual(after[2], before[2], "drive_c changed")
+                    self.assertTrue(after[0] == before[0], differences(before[0], after[0]))
+                    self.assertTrue(after[1] == before[1], differences(before[1], after[1]))
+                    self.assertTrue(after[2] == before[2], differences(before[2], after[2]))
         finally:
             shutil.rmtree(work, ignore_errors=True)
 
