@@ -40,7 +40,9 @@ ElevationOutcome relaunch_elevated(std::string_view program, std::string_view ar
 
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+  // No error box from the shell: the unattended run must never wait on a window, and the
+  // wizard shows the failure text itself. The consent prompt is not affected.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.hwnd = parent;
   info.lpVerb = L"runas";
   info.lpFile = file.c_str();

@@ -4,9 +4,9 @@
 //              environment variable VL_PROBE_EXIT, else 0;
 //   record:    when VL_PROBE_RECORD names a file, it writes (UTF-8, one item a line)
 //              "command_line=…", "elevated=0|1" and "cwd=…" to it, atomically by rename.
-//              Without that variable (a program started by the desktop shell does not inherit
-//              the test's environment) it writes "<own path>.record" when a file
-//              "<own path>.record-wanted" exists.
+//              When a file "<own path>.record-wanted" exists it writes "<own path>.record"
+//              instead, whatever the environment (a program started by the desktop shell has
+//              the shell's environment, not the test's).
 #include <windows.h>
 
 #include <cstdlib>
@@ -58,14 +58,16 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring from_environment = environment(L"VL_PROBE_EXIT");
     if (!parse_code(from_environment.c_str(), code)) code = 0;
   }
-  std::wstring record = environment(L"VL_PROBE_RECORD");
-  if (record.empty()) {
-    wchar_t own[MAX_PATH * 2];
-    DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH * 2);
-    std::wstring own_path(own, length);
-    if (GetFileAttributesW((own_path + L".record-wanted").c_str()) != INVALID_FILE_ATTRIBUTES)
-      record = own_path + L".record";
-  }
+  // The marker beside the program wins: a program started by the desktop shell carries the
+  // shell's environment, which may hold a variable inherited from an earlier test.
+  wchar_t own[MAX_PATH * 2];
+  DWORD own_length = GetModuleFileNameW(nullptr, own, MAX_PATH * 2);
+  std::wstring own_path(own, own_length);
+  std::wstring record;
+  if (GetFileAttributesW((own_path + L".record-wanted").c_str()) != INVALID_FILE_ATTRIBUTES)
+    record = own_path + L".record";
+  else
+    record = environment(L"VL_PROBE_RECORD");
   if (!record.empty()) write_record(record);
   ExitProcess(code);
 }
