@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,6 +15,14 @@
 #include "install/install_job.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
+
+// User and kernel time of this process so far.
+double cpu_seconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto value = [](FILETIME t) { return (uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+  return value(kernel) + value(user);
+}
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) {
@@ -52,8 +61,8 @@ int wmain(int argc, wchar_t** argv) {
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;
   K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  std::printf("copy_files %.4f s, %zu files, peak working set %zu KiB\n",
+  std::printf("copy_files %.4f s, %zu files, peak working set %zu KiB, cpu %.4f s\n",
               double(end.QuadPart - start.QuadPart) / frequency.QuadPart, installed.size(),
-              static_cast<size_t>(memory.PeakWorkingSetSize / 1024));
+              static_cast<size_t>(memory.PeakWorkingSetSize / 1024), cpu_seconds());
   return 0;
 }

@@ -55,17 +55,28 @@ Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepPro
     if (Status begun = writer.begin(*entry); !begun) return begun;
 
     uint64_t remaining = entry->size;
-    while (remaining > 0) {
+    bool data_ended = false;
+    while (remaining > 0 && !data_ended) {
+      // One read-some call yields what one 8 KiB input chunk decodes to; gathering reads up to
+      // the chunk size keeps writes and progress reports at 256 KiB.
       size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, DATA_CHUNK));
-      Result<size_t> n = reader.read_some(std::span(buffer.data(), want));
-      if (!n) {
-        writer.discard();
-        return n.failure();
+      size_t filled = 0;
+      while (filled < want) {
+        Result<size_t> n = reader.read_some(std::span(buffer.data() + filled, want - filled));
+        if (!n) {
+          writer.discard();
+          return n.failure();
+        }
+        if (*n == 0) {
+          data_ended = true;
+          break;
+        }
+        filled += *n;
       }
-      if (*n == 0) break;
-      if (Status wrote = writer.write(std::span(buffer.data(), *n)); !wrote) return wrote;
-      remaining -= *n;
-      written += *n;
+      if (filled == 0) break;
+      if (Status wrote = writer.write(std::span(buffer.data(), filled)); !wrote) return wrote;
+      remaining -= filled;
+      written += filled;
       progress.report(static_cast<float>(written) / denominator, entry->name);
     }
     if (remaining > 0) {

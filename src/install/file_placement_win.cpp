@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "install/entry_name.h"
 #include "install/path_compare.h"
 #include "sys/text.h"

@@ -3,11 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
 #include "install/install_steps.h"
-#include "sys/text.h"
 
 namespace vl {
 

@@ -8,7 +8,8 @@ import tempfile
 from pathlib import Path
 
 # Runs per target, and the longest input. Bounded so the whole layer takes a minute or two.
-LIMITS = {"default": (100000, 4096), "command_line_fuzzer": (40000, 512)}
+LIMITS = {"default": (100000, 4096), "command_line_fuzzer": (40000, 512),
+          "payload_reader_fuzzer": (30000, 4096)}
 
 
 def main():

@@ -4,6 +4,7 @@
 #include "install/file_placement_win.h"
 #include "sys/text.h"
 #include "wine/engine_test_support.h"
+#include "wine/harness_process.h"
 
 namespace vl {
 namespace {
@@ -169,6 +170,38 @@ TEST(ReplaceOrDisplace, MissingNewFileFailsWithoutTouchingTheTarget) {
   EXPECT_EQ(replaced.error(), in_use_text("a.dll"));
   held.reset();
   EXPECT_EQ(read_file(target), "old");
+}
+
+// The same two cases with the target held by another process (hold_file.exe): "rd" allows
+// renaming (like a loaded image), "r" refuses it.
+TEST(ReplaceOrDisplace, TargetHeldByAnotherProcess) {
+  struct Case {
+    const wchar_t* share;
+    bool replaced;
+  } cases[] = {{L"rd", true}, {L"r", false}};
+  for (const Case& c : cases) {
+    TempFolder dir;
+    std::string target = dir / "eTPKCS11.dll";
+    ASSERT_TRUE(write_file(target, "old"));
+    ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+    testing::Child holder(testing::quote_argument(testing::harness_program(L"hold_file.exe")) + L" " +
+                          testing::quote_argument(to_wide(target)) + L" " + c.share);
+    ASSERT_TRUE(holder.ok()) << holder.start_error();
+    ASSERT_EQ(holder.read_line(10000), "holding");
+
+    Status replaced = replace_file(target + ".vl-new", target);
+    EXPECT_EQ(replaced.ok(), c.replaced);
+    EXPECT_EQ(read_file(target), c.replaced ? "new" : "old");
+    EXPECT_FALSE(exists(target + ".vl-new"));
+    if (c.replaced) {
+      EXPECT_TRUE(exists(target + ".vl-old0"));  // still open in the holder
+    } else {
+      EXPECT_EQ(replaced.error(), in_use_text("eTPKCS11.dll"));
+    }
+    holder.close_stdin();
+    EXPECT_EQ(holder.wait(10000), DWORD(0));
+    EXPECT_FALSE(exists(target + ".vl-old0"));  // deleted once the holder let go
+  }
 }
 
 TEST(DeleteNowOrAtReboot, DeletesAFreeFileAndIgnoresAMissingOne) {

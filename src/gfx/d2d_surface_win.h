@@ -1,0 +1,98 @@
+#pragma once
+// The Direct2D and DirectWrite drawing surface: one render target (a window's or, for the
+// offscreen renderer, a WIC bitmap's), one solid brush recoloured per call, one round stroke
+// style, the text format cache and the bitmap cache. It receives final coordinates and alphas
+// from DrawContext and only executes them.
+#include <windows.h>
+#include <d2d1.h>
+#include <dwrite.h>
+#include <wincodec.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "gfx/draw_context.h"
+#include "gfx/graphics_factories_win.h"
+#include "gfx/text_style.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+
+class D2DSurface final : public DrawSurface {
+ public:
+  // Borrows the factories (they outlive the surface); creates the shared stroke style and
+  // chooses the font families.
+  explicit D2DSurface(GraphicsFactories& factories);
+  D2DSurface(const D2DSurface&) = delete;
+  D2DSurface& operator=(const D2DSurface&) = delete;
+
+  // Takes a new render target: sets grayscale text antialiasing, creates the brush (none when
+  // that fails) and empties the bitmap cache (bitmaps belong to a render target).
+  void attach_target(ComPtr<ID2D1RenderTarget> target);
+  // Drops the render target, the brush and the bitmaps made for them (device lost).
+  void drop_target();
+  ID2D1RenderTarget* target() const { return target_.get(); }
+  bool ready() const { return target_.valid() && brush_.valid(); }
+
+  // A DPI that differs by more than 0.1 is stored and empties the bitmap cache.
+  void set_dpi(float dpi);
+  float dpi() const { return dpi_; }
+
+  // The pixel width of the cached bitmap named `name`, if any (for tests and reviews).
+  std::optional<uint32_t> cached_bitmap_width(std::string_view name) const;
+  size_t text_format_count() const { return formats_.size(); }
+  const FontFamilies& families() const { return families_; }
+
+  // DrawSurface
+  void fill_round_rect(const Rect& rect, float radius, const Color& color) override;
+  void draw_round_rect(const Rect& rect, float radius, float width, const Color& color) override;
+  void fill_circle(Point centre, float radius, const Color& color) override;
+  void draw_circle(Point centre, float radius, float width, const Color& color) override;
+  void draw_line(Point from, Point to, float width, const Color& color) override;
+  void draw_polyline(std::span<const Point> points, float width, const Color& color) override;
+  void draw_arc(const ArcFigure& arc, float width, const Color& color) override;
+  void fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
+                            std::span<const GradientStop> stops) override;
+  void fill_radial_gradient(const Rect& rect, Point centre, float radius_x, float radius_y,
+                            std::span<const GradientStop> stops) override;
+  void push_clip(const Rect& rect) override;
+  void pop_clip() override;
+  void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
+                   float opacity) override;
+  void draw_text(const TextStyle& style, const Rect& rect) override;
+  TextSize measure_text(const TextStyle& style, float max_width) override;
+
+ private:
+  void use_color(const Color& color);
+  ComPtr<ID2D1GradientStopCollection> stop_collection(std::span<const GradientStop> stops);
+  void draw_path(ID2D1PathGeometry* path, float width, const Color& color);
+  IDWriteTextFormat* text_format(const TextStyle& style);
+  ComPtr<IDWriteTextLayout> text_layout(const TextStyle& style, LayoutBox box);
+  ComPtr<ID2D1Bitmap> decode_png(std::span<const uint8_t> png, uint32_t width, uint32_t height);
+
+  GraphicsFactories& factories_;
+  ComPtr<ID2D1RenderTarget> target_;
+  ComPtr<ID2D1SolidColorBrush> brush_;
+  ComPtr<ID2D1StrokeStyle> round_stroke_;
+  float dpi_ = 96.0f;
+  FontFamilies families_;
+  std::map<TextFormatKey, ComPtr<IDWriteTextFormat>> formats_;
+  struct CachedBitmap {
+    ComPtr<ID2D1Bitmap> bitmap;
+    uint32_t pixel_width = 0;
+  };
+  std::map<std::string, CachedBitmap, std::less<>> bitmaps_;
+};
+
+// Whether the system font collection has a family of this name (false when it cannot be read).
+bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family);
+
+// The pixel size an image of `dips` is decoded at: dips × dpi / 96, rounded half away from
+// zero, saturated to u32, at least 1.
+uint32_t image_pixels(float dips, float dpi);
+
+}  // namespace vl

@@ -1,0 +1,27 @@
+#pragma once
+// The window host's entry: the whole life of the installer's window. Implemented for Windows
+// (window_host_win.cpp); declared portably so that the controller can name it.
+#include <memory>
+#include <optional>
+
+#include "args/command_line.h"
+#include "ui/window_app.h"
+
+namespace vl {
+
+// Registers the window class, creates the graphics factories and the window (centred in the
+// nearest work area, or with its top-left corner at `start_position` in screen pixels), runs
+// the message loop until the window is destroyed and tears everything down. COM must be
+// initialised on the calling thread. A factory or the window that cannot be created stops the
+// process (a broken invariant).
+void run_window(std::unique_ptr<WindowApp> app, std::optional<WindowPos> start_position);
+
+// WM_APP + 1: the notification the worker thread posts after each write of the shared record.
+inline constexpr unsigned WM_APP_NOTIFY = 0x8001;
+inline constexpr const wchar_t* WINDOW_CLASS_NAME = L"VeriluneSetupWindow";
+// The class background, COLORREF 0x003D1B0D (red 13, green 27, blue 61).
+inline constexpr unsigned long WINDOW_BACKGROUND_COLORREF = 0x003D1B0D;
+// WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX.
+inline constexpr unsigned long WINDOW_STYLE = 0x80CA0000;
+
+}  // namespace vl

@@ -1,0 +1,470 @@
+// The installer's single top-level window: class, factories, placement, message loop, the
+// window procedure and the Direct2D frame cycle.
+#include <windows.h>
+#include <d2d1.h>
+#include <dwmapi.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "gfx/d2d_surface_win.h"
+#include "gfx/draw_context.h"
+#include "gfx/graphics_factories_win.h"
+#include "sys/system_dll_win.h"
+#include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
+#include "ui/frame_cycle.h"
+#include "ui/interaction.h"
+#include "ui/run_window.h"
+#include "ui/window_geometry.h"
+
+namespace vl {
+namespace {
+
+constexpr DWORD DWMWA_WINDOW_CORNER_PREFERENCE_ID = 33;
+constexpr DWORD DWMWCP_ROUND_VALUE = 2;
+
+double monotonic_seconds() {
+  LARGE_INTEGER frequency{};
+  LARGE_INTEGER counter{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+class HostControl final : public WindowControl {
+ public:
+  HWND hwnd = nullptr;
+  ComPtr<ITaskbarList3> taskbar;
+
+  void set_taskbar_progress(bool active, float fraction) override {
+    if (!taskbar) {
+      ComPtr<ITaskbarList3> created;
+      if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                    __uuidof(ITaskbarList3), created.put_void())) ||
+          !created || FAILED(created->HrInit())) {
+        return;  // tried again on the next call
+      }
+      taskbar = std::move(created);
+    }
+    if (active) {
+      taskbar->SetProgressState(hwnd, TBPF_NORMAL);
+      taskbar->SetProgressValue(hwnd, taskbar_progress_value(fraction), 1000);
+    } else {
+      taskbar->SetProgressState(hwnd, TBPF_NOPROGRESS);
+    }
+  }
+
+  void* window_handle() const override { return hwnd; }
+};
+
+// Everything the window owns; lives on run_window's stack frame, reached from the window
+// procedure through GWLP_USERDATA.
+struct WindowState {
+  WindowState(std::unique_ptr<WindowApp> application, GraphicsFactories& factories)
+      : factories(factories), app(std::move(application)), surface(factories), draw(surface),
+        clock(monotonic_seconds()) {}
+
+  GraphicsFactories& factories;
+  HWND hwnd = nullptr;
+  std::unique_ptr<WindowApp> app;
+  D2DSurface surface;
+  DrawContext draw;
+  InteractionState input;
+  FrameClock clock;
+  ComPtr<ID2D1HwndRenderTarget> render_target;
+  float dpi = 96.0f;
+  bool timer_running = false;
+  bool tracking_leave = false;
+  bool destroyed = false;
+  HostControl control;
+};
+
+void invalidate(HWND hwnd) { ::InvalidateRect(hwnd, nullptr, FALSE); }
+
+void store_dpi(WindowState& w, float dpi) {
+  if (dpi_changed(w.dpi, dpi)) {
+    w.dpi = dpi;
+    w.surface.set_dpi(dpi);  // empties the bitmap cache
+  }
+}
+
+// A handler asked to close: the window goes as soon as the handler has returned.
+void destroy_if_requested(WindowState& w) {
+  if (w.control.close_requested() && !w.destroyed) {
+    w.destroyed = true;
+    ::DestroyWindow(w.hwnd);
+  }
+}
+
+void close_request(WindowState& w) {
+  w.app->on_close(w.control);
+  destroy_if_requested(w);
+}
+
+void activate(WindowState& w, uint32_t id) {
+  switch (classify_activation(id)) {
+    case Activation::Close:
+      w.app->on_close(w.control);
+      break;
+    case Activation::Minimize:
+      ::ShowWindow(w.hwnd, SW_MINIMIZE);
+      break;
+    case Activation::Nothing:
+      break;
+    case Activation::Action:
+      w.app->on_action(id, w.control);
+      break;
+  }
+  destroy_if_requested(w);
+}
+
+// ---- the frame cycle ---------------------------------------------------------------------
+
+bool ensure_render_target(WindowState& w, UINT width, UINT height) {
+  if (w.render_target) return true;
+  const D2D1_RENDER_TARGET_PROPERTIES props{
+      D2D1_RENDER_TARGET_TYPE_DEFAULT, {DXGI_FORMAT_UNKNOWN, D2D1_ALPHA_MODE_UNKNOWN}, w.dpi,
+      w.dpi, D2D1_RENDER_TARGET_USAGE_NONE, D2D1_FEATURE_LEVEL_DEFAULT};
+  const D2D1_HWND_RENDER_TARGET_PROPERTIES hwnd_props{w.hwnd, {width, height},
+                                                      D2D1_PRESENT_OPTIONS_NONE};
+  ComPtr<ID2D1HwndRenderTarget> created;
+  if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put())) ||
+      !created) {
+    return false;
+  }
+  w.surface.attach_target(created.query<ID2D1RenderTarget>());  // the surface's own reference
+  w.render_target = std::move(created);
+  return true;
+}
+
+void drop_render_target(WindowState& w) {
+  w.surface.drop_target();
+  w.render_target.reset();
+}
+
+void update_timer(WindowState& w, bool animate) {
+  switch (timer_change(animate, w.timer_running)) {
+    case TimerChange::Start:
+      ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, ANIMATION_TIMER_MS, nullptr);
+      w.timer_running = true;
+      break;
+    case TimerChange::Stop:
+      ::KillTimer(w.hwnd, ANIMATION_TIMER_ID);
+      w.timer_running = false;
+      break;
+    case TimerChange::None:
+      break;
+  }
+}
+
+// One frame, between BeginPaint and EndPaint.
+void render_frame(WindowState& w) {
+  RECT client{};
+  ::GetClientRect(w.hwnd, &client);
+  const UINT width = static_cast<UINT>(std::max<LONG>(0, client.right - client.left));
+  const UINT height = static_cast<UINT>(std::max<LONG>(0, client.bottom - client.top));
+  // Minimised: nothing drawn, timer left alone. A minimised window keeps a small client area
+  // under the custom WM_NCCALCSIZE on some systems (Wine), so being iconic counts as empty too.
+  if (width == 0 || height == 0 || ::IsIconic(w.hwnd)) return;
+
+  if (!ensure_render_target(w, width, height)) return;  // tried again on the next WM_PAINT
+  if (!w.surface.ready()) {
+    // No brush for this target: nothing can be painted; start over on the next frame.
+    drop_render_target(w);
+    return;
+  }
+  const D2D1_SIZE_U pixels = w.render_target->GetPixelSize();
+  if (pixels.width != width || pixels.height != height) {
+    const D2D1_SIZE_U size{width, height};
+    w.render_target->Resize(&size);
+  }
+  w.render_target->SetDpi(w.dpi, w.dpi);
+  w.render_target->BeginDraw();
+  const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+  w.render_target->SetTransform(&identity);
+
+  const FrameSetup setup{pixels_to_dips(static_cast<int>(width), w.dpi),
+                         pixels_to_dips(static_cast<int>(height), w.dpi), w.dpi,
+                         w.clock.tick(monotonic_seconds())};
+  const FrameRequest request = paint_frame(*w.app, w.draw, w.input, setup);
+
+  if (w.render_target->EndDraw(nullptr, nullptr) == static_cast<HRESULT>(D2DERR_RECREATE_TARGET)) {
+    drop_render_target(w);
+    invalidate(w.hwnd);  // the next frame rebuilds the device resources and draws again
+  }
+  if (end_frame(w.input)) invalidate(w.hwnd);
+
+  if (request.close) {
+    w.control.request_close();
+    destroy_if_requested(w);
+    return;
+  }
+  update_timer(w, request.animate);
+}
+
+// ---- input -------------------------------------------------------------------------------
+
+Point dips_from_lparam(const WindowState& w, LPARAM lparam) {
+  const PixelPoint p = mouse_point_from_lparam(static_cast<uint32_t>(lparam));
+  const float scale = 96.0f / w.dpi;
+  return Point{static_cast<float>(p.x) * scale, static_cast<float>(p.y) * scale};
+}
+
+void on_mouse_move_message(WindowState& w, LPARAM lparam) {
+  const Point p = dips_from_lparam(w, lparam);
+  if (!w.tracking_leave) {
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, w.hwnd, 0};
+    ::TrackMouseEvent(&track);
+    w.tracking_leave = true;
+  }
+  if (on_mouse_move(w.input, p.x, p.y)) invalidate(w.hwnd);
+}
+
+Key key_from_virtual(WPARAM vk) {
+  switch (LOWORD(vk)) {
+    case VK_TAB:
+      return Key::Tab;
+    case VK_RETURN:
+      return Key::Enter;
+    case VK_ESCAPE:
+      return Key::Escape;
+    case VK_SPACE:
+      return Key::Space;
+    default:
+      return Key::Other;
+  }
+}
+
+void on_key_message(WindowState& w, WPARAM wparam, LPARAM lparam) {
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  const KeyOutcome outcome = on_key_down(w.input, key_from_virtual(wparam), shift,
+                                         is_key_repeat(static_cast<uint32_t>(lparam)));
+  switch (outcome.kind) {
+    case KeyOutcome::Kind::Activate:
+      activate(w, outcome.id);
+      break;
+    case KeyOutcome::Kind::DefaultAction:
+      if (std::optional<uint32_t> id = w.app->default_action()) activate(w, *id);
+      break;
+    case KeyOutcome::Kind::Close:
+      close_request(w);
+      break;
+    case KeyOutcome::Kind::None:
+      break;
+  }
+}
+
+LRESULT hit_test_message(WindowState& w, WPARAM wparam, LPARAM lparam) {
+  const LRESULT result = ::DefWindowProcW(w.hwnd, WM_NCHITTEST, wparam, lparam);
+  if (result != HTCLIENT) return result;
+  POINT p{static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
+  ::ScreenToClient(w.hwnd, &p);
+  const float scale = 96.0f / w.dpi;
+  const float x = static_cast<float>(p.x) * scale;
+  const float y = static_cast<float>(p.y) * scale;
+  if (hit_test(w.input.active, x, y)) return HTCLIENT;  // targets keep their clicks
+  // Only a point outside every target asks the application for its drag band.
+  return is_drag_point(w.input, x, y, w.app->drag_height()) ? HTCAPTION : HTCLIENT;
+}
+
+LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND hwnd = w.hwnd;
+  switch (message) {
+    case WM_DESTROY:
+      w.destroyed = true;
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_SIZE:
+      invalidate(hwnd);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      ::BeginPaint(hwnd, &paint);
+      render_frame(w);
+      ::EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_CLOSE:
+      close_request(w);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETCURSOR:
+      if (LOWORD(lparam) == HTCLIENT && shows_hand_cursor(w.input)) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_NCCALCSIZE:
+      if (wparam == TRUE) return 0;  // the client area is the whole window
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_NCHITTEST:
+      return hit_test_message(w, wparam, lparam);
+    case WM_NCACTIVATE:
+      return ::DefWindowProcW(hwnd, WM_NCACTIVATE, wparam, -1);  // no non-client repaint
+    case WM_KEYDOWN:
+      on_key_message(w, wparam, lparam);
+      invalidate(hwnd);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) == SC_CLOSE) {
+        close_request(w);
+        return 0;
+      }
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_TIMER:
+      invalidate(hwnd);
+      return 0;
+    case WM_MOUSEMOVE:
+      on_mouse_move_message(w, lparam);
+      return 0;
+    case WM_LBUTTONDOWN:
+      on_button_down(w.input);
+      ::SetCapture(hwnd);
+      invalidate(hwnd);
+      return 0;
+    case WM_LBUTTONUP: {
+      ::ReleaseCapture();
+      const Point p = dips_from_lparam(w, lparam);
+      if (std::optional<uint32_t> id = on_button_up(w.input, p.x, p.y)) activate(w, *id);
+      invalidate(hwnd);
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      w.tracking_leave = false;
+      on_mouse_leave(w.input);
+      invalidate(hwnd);
+      return 0;
+    case WM_DPICHANGED: {
+      store_dpi(w, static_cast<float>(LOWORD(wparam)));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+      if (suggested != nullptr) {
+        ::SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      invalidate(hwnd);
+      return 0;
+    }
+    case WM_APP_NOTIFY:
+      w.app->on_app_message(w.control);
+      destroy_if_requested(w);
+      invalidate(hwnd);
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    auto* state = static_cast<WindowState*>(create->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    if (state != nullptr) {
+      state->hwnd = hwnd;
+      state->control.hwnd = hwnd;
+    }
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  auto* state = reinterpret_cast<WindowState*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (state == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return handle_message(*state, message, wparam, lparam);
+}
+
+// ---- start-up ----------------------------------------------------------------------------
+
+void register_window_class(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = window_procedure;
+  wc.hInstance = instance;
+  wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = ::CreateSolidBrush(static_cast<COLORREF>(WINDOW_BACKGROUND_COLORREF));
+  wc.lpszClassName = WINDOW_CLASS_NAME;
+  ::RegisterClassExW(&wc);  // a second registration in one process fails harmlessly
+}
+
+PixelPoint initial_position(HWND hwnd, std::optional<WindowPos> start, int32_t width,
+                            int32_t height) {
+  if (start) return PixelPoint{start->x, start->y};
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  ::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info);
+  const PixelRect work{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  return centred_in(work, width, height);
+}
+
+// Keeps the system shadow on the frameless window and asks for rounded corners; both are
+// cosmetic and their failures are ignored (dwmapi is loaded from System32 at run time).
+void apply_dwm_cosmetics(HWND hwnd) {
+  UniqueModule dwmapi = load_system_dll(L"dwmapi.dll");
+  using ExtendFrame = HRESULT(WINAPI*)(HWND, const MARGINS*);
+  using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+  if (auto extend = find_proc<ExtendFrame>(dwmapi.get(), "DwmExtendFrameIntoClientArea")) {
+    const MARGINS margins{0, 0, 0, 1};
+    extend(hwnd, &margins);
+  }
+  if (auto set_attribute = find_proc<SetAttribute>(dwmapi.get(), "DwmSetWindowAttribute")) {
+    const DWORD corner = DWMWCP_ROUND_VALUE;
+    set_attribute(hwnd, DWMWA_WINDOW_CORNER_PREFERENCE_ID, &corner, sizeof corner);
+  }
+}
+
+}  // namespace
+
+void run_window(std::unique_ptr<WindowApp> app, std::optional<WindowPos> start_position) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (instance == nullptr) {
+    fatal_error("GetModuleHandle", HRESULT_FROM_WIN32(::GetLastError()));
+  }
+  register_window_class(instance);
+  const std::wstring title = to_wide(app->title());
+
+  FactoriesOutcome made = create_graphics_factories();
+  if (FAILED(made.error)) fatal_error("Direct2D unavailable", made.error);
+  GraphicsFactories factories = std::move(made.factories);
+
+  {
+    WindowState w(std::move(app), factories);
+    HWND hwnd = ::CreateWindowExW(0, WINDOW_CLASS_NAME, title.c_str(), WINDOW_STYLE,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 400, 400, nullptr, nullptr,
+                                  instance, &w);
+    if (hwnd == nullptr) fatal_error("CreateWindowEx", HRESULT_FROM_WIN32(::GetLastError()));
+
+    store_dpi(w, effective_dpi(window_dpi(hwnd)));
+    const SizeF size = w.app->window_size();
+    const int32_t width = dips_to_pixels(size.width, w.dpi);
+    const int32_t height = dips_to_pixels(size.height, w.dpi);
+    const PixelPoint at = initial_position(hwnd, start_position, width, height);
+    ::SetWindowPos(hwnd, nullptr, at.x, at.y, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    apply_dwm_cosmetics(hwnd);
+    ::ShowWindow(hwnd, SW_SHOW);
+    ::SetForegroundWindow(hwnd);
+    ::SetFocus(hwnd);
+
+    w.app->on_created(w.control);
+    destroy_if_requested(w);
+
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    // Teardown: the application first, then the device resources, caches and the taskbar
+    // interface (members of the state), then the factories.
+    w.app.reset();
+  }
+}
+
+}  // namespace vl
