@@ -1,22 +1,30 @@
 #include "setup_app/silent_run.h"
 
-#include <cstring>
+#include "install/install_job.h"
+#include "setup_app/install_job_win.h"
+#include "setup_app/job_rules.h"
+#include "sys/elevation_win.h"
+#include "sys/program_launch_win.h"
+#include "sys/text.h"
 
 namespace vl {
-namespace {
-
-bool payload_header_usable(std::span<const uint8_t> blob) {
-  if (blob.size() < 20 || std::memcmp(blob.data(), "VLPL", 4) != 0) return false;
-  uint32_t version = blob[4] | (blob[5] << 8) | (blob[6] << 16) | (static_cast<uint32_t>(blob[7]) << 24);
-  return version == 1;
-}
-
-}  // namespace
 
 int run_silent(StartupContext context) {
-  if (!payload_header_usable(context.payload_blob)) return 2;
-  // The installation itself is not wired up yet.
-  return 1;
+  auto payload = check_payload_header(context.payload_blob);
+  if (!payload) return EXIT_INSTALL_FAILED;
+
+  if (!installs_in_process(context.options.scope, is_process_elevated(), context.command_line.resume)) {
+    // The command line's passthrough still holds /S: the elevated copy runs silently too.
+    std::string arguments = build_resume_arguments(resume_state(context), std::nullopt);
+    return silent_relaunch_exit_code(relaunch_elevated(own_module_path(), arguments, nullptr));
+  }
+
+  InstallJob job = build_install_job(context);
+  SilentProgressSink sink;
+  if (!run_install(job, *payload, sink)) return EXIT_INSTALL_FAILED;
+  if (context.command_line.run_after)
+    launch_application(join_path(job.install_dir, DEFAULT_MAIN_BINARY), context.command_line.app_arguments);
+  return EXIT_SUCCESS_CODE;
 }
 
 }  // namespace vl

@@ -99,6 +99,11 @@ def _base_env(prefix_dir, display=None):
     return env
 
 
+def _is_user_shell_folder_link(path):
+    """A user's shell folder (drive_c/users/<name>/Desktop…) that Wine links into the Linux home."""
+    return path.parent.parent.name == "users" and path.parent.parent.parent.name == "drive_c"
+
+
 def _copy_prefix(template, dest):
     """A fresh prefix: the big DLL folders hard-linked, everything else copied."""
     linked = {template / d for d in LINKED_DIRS}
@@ -109,7 +114,12 @@ def _copy_prefix(template, dest):
             source = Path(entry.path)
             target = dst / entry.name
             if entry.is_symlink():
-                os.symlink(os.readlink(source), target)
+                if _is_user_shell_folder_link(source):
+                    # Desktop, Documents… point at the Linux home, shared by every prefix and
+                    # every test run: each copy gets folders of its own instead.
+                    target.mkdir()
+                else:
+                    os.symlink(os.readlink(source), target)
             elif entry.is_dir():
                 if source in linked:
                     subprocess.run(["cp", "-al", str(source), str(target)], check=True)

@@ -186,8 +186,13 @@ TEST(RunInstall, StepListFollowsTheJob) {
   InstallJob job = job_for(root / "Verilune");
   job.legacy = LegacyClient{};
   job.provision_webview2 = true;
+  // A runtime present by the time the step runs: the step has nothing to download.
+  const wchar_t* client_key = L"Software\\Microsoft\\EdgeUpdate\\Clients\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, client_key, L"pv", REG_SZ, L"1.0", 8), ERROR_SUCCESS);
   RecordingSink sink;
-  ASSERT_TRUE(run_install(job, build_payload({"a.dll"}, 1).payload, sink).ok());
+  Status result = run_install(job, build_payload({"a.dll"}, 1).payload, sink);
+  RegDeleteKeyW(HKEY_CURRENT_USER, client_key);
+  ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::RemoveLegacy, S::InstallWebView2,
                                                   S::CopyFiles, S::Register}));
 }

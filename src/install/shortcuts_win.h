@@ -1,0 +1,30 @@
+#pragma once
+// Shell links with the application's AppUserModelID. COM must be initialised on the thread.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "install/install_job.h"
+#include "install/shortcuts.h"
+#include "sys/result.h"
+
+namespace vl {
+
+// Creates or overwrites the link at `link` to `target` (working folder: the target's folder;
+// AppUserModelID "mn.osmira.key"); its folder is created when missing. Nothing is saved when a
+// call fails: "{link}: {system message}".
+Status place_shortcut(std::string_view link, std::string_view target);
+
+// The target of an existing link (IShellLinkW::GetPath); nullopt when it cannot be read.
+std::optional<std::string> read_shortcut_target(std::string_view link);
+
+// Rewrites the link to `target` only when it still points at the previous installation's main
+// binary of another name; otherwise (or on any failure) leaves it alone.
+void refresh_shortcut(std::string_view link, const InstallJob& job, std::string_view target);
+
+// The Start-menu and desktop links in the given folders: created when the job says so, else
+// refreshed. Failures are ignored.
+void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& start_menu_folder,
+                       const std::optional<std::string>& desktop_folder);
+
+}  // namespace vl

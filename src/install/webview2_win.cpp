@@ -1,0 +1,76 @@
+#include "install/webview2_win.h"
+
+#include <windows.h>
+
+#include "install/install_steps.h"
+#include "sys/program_launch_win.h"
+#include "sys/registry_win.h"
+#include "sys/text.h"
+#include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
+
+namespace vl {
+
+namespace {
+
+// GetTempPath2W (Windows 11 and recent Windows 10) where present, else GetTempPathW.
+std::string temporary_folder() {
+  using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPWSTR);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  auto get_temp_path2 = kernel ? reinterpret_cast<GetTempPath2Fn>(
+                                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetTempPath2W")))
+                               : nullptr;
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return {};
+  return from_wide(std::wstring_view(buffer, length)).value_or("");
+}
+
+// URLDownloadToFileW from urlmon, which is not a system-known DLL: loaded from System32 only.
+HRESULT download_to_file(std::string_view source, const std::string& path) {
+  using DownloadFn = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, void*);
+  UniqueModule urlmon(LoadLibraryExW(L"urlmon.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!urlmon) return HRESULT_FROM_WIN32(GetLastError());
+  auto download = reinterpret_cast<DownloadFn>(
+      reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileW")));
+  if (!download) return HRESULT_FROM_WIN32(GetLastError());
+  return download(nullptr, to_wide(source).c_str(), to_wide(path).c_str(), 0, nullptr);
+}
+
+}  // namespace
+
+bool webview2_installed_at(std::string_view client_key) {
+  for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (is_webview2_version(read_reg_string(hive, client_key, WEBVIEW2_VERSION_VALUE))) return true;
+  }
+  return false;
+}
+
+bool webview2_installed() { return webview2_installed_at(WEBVIEW2_CLIENT_KEY); }
+
+std::string webview2_bootstrapper_path() {
+  return join_path(temporary_folder(), WEBVIEW2_BOOTSTRAPPER_FILE);
+}
+
+Status provision_webview2(StepProgress& progress, std::string_view source, std::string_view client_key) {
+  // Another program may have installed the runtime since the job was built.
+  if (webview2_installed_at(client_key)) return Status::success();
+
+  std::string bootstrapper = webview2_bootstrapper_path();
+  progress.report(0.1f, TEXT_WEBVIEW2_DOWNLOADING);
+  DeleteFileW(to_wide(bootstrapper).c_str());
+  if (FAILED(download_to_file(source, bootstrapper))) return fail(std::string(TEXT_WEBVIEW2_DOWNLOAD_FAILED));
+
+  progress.report(0.4f, TEXT_WEBVIEW2_INSTALLING);
+  auto exit_code = run_and_wait(bootstrapper, WEBVIEW2_BOOTSTRAPPER_ARGUMENTS);
+  if (!exit_code) return exit_code.failure();  // the downloaded file stays for inspection
+  DeleteFileW(to_wide(bootstrapper).c_str());
+  if (*exit_code != 0) return fail(webview2_exit_code_text(*exit_code));
+  return Status::success();
+}
+
+Status install_webview2(StepProgress& progress) {
+  return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY);
+}
+
+}  // namespace vl

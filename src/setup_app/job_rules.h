@@ -1,0 +1,36 @@
+#pragma once
+// The rules that turn the settled start-up state into an installation: the job itself, where
+// the installation runs (here or in an elevated copy) and the unattended run's exit codes.
+#include <string>
+#include <vector>
+
+#include "args/command_line.h"
+#include "install/install_job.h"
+#include "setup_app/startup_context.h"
+#include "sys/elevation.h"
+
+namespace vl {
+
+// The job from the start-up state, the existing installation's file list (read by the caller;
+// ignored without an existing installation) and whether WebView2 is present now.
+InstallJob make_install_job(const StartupContext& state, std::vector<std::string> previous_files,
+                            bool webview2_present);
+
+// The installation runs in this process for the current user, when elevated, and always in a
+// resumed copy: a resumed copy that is still not elevated ("runas" gave it the same rights)
+// must not relaunch again, or every copy would start the next one without end. It installs
+// and fails on what it may not write instead.
+bool installs_in_process(InstallScope scope, bool elevated, bool resumed);
+
+// What the elevated copy needs to continue with the same choices.
+ResumeState resume_state(const StartupContext& state);
+
+// The unattended parent's exit code: the copy's own code, 1 when elevation was refused or failed.
+int silent_relaunch_exit_code(const ElevationOutcome& outcome);
+
+// The silent run's exit codes.
+inline constexpr int EXIT_SUCCESS_CODE = 0;
+inline constexpr int EXIT_REFUSED = 1;
+inline constexpr int EXIT_INSTALL_FAILED = 2;
+
+}  // namespace vl

@@ -1,0 +1,27 @@
+#pragma once
+// Starting programs: waiting for an installer's child, starting a program without waiting,
+// and starting the installed application with the user's normal rights.
+#include <cstdint>
+#include <string_view>
+
+#include "sys/result.h"
+
+namespace vl {
+
+// Starts `program` (quoted) with `arguments`, waits without a time limit and returns its exit
+// code (0 when it cannot be read), or "{program}: {system message}" when it cannot be started.
+Result<uint32_t> run_and_wait(std::string_view program, std::string_view arguments);
+
+// Starts `program` with `arguments` and does not wait; a failure is ignored. The child works in
+// the installer's current folder.
+void run_command(std::string_view program, std::string_view arguments);
+
+// Asks the desktop shell (Explorer, running with the user's rights) to open `program`.
+// Initialises COM on the calling thread.
+Status launch_via_shell(std::string_view program, std::string_view arguments);
+
+// Starts the installed application unelevated: directly when this process is not elevated,
+// otherwise through the desktop shell, and directly when the shell route fails. Silent.
+void launch_application(std::string_view program, std::string_view arguments);
+
+}  // namespace vl

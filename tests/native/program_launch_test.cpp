@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "sys/program_launch.h"
+
+namespace vl {
+namespace {
+
+TEST(QuotedCommandLine, QuotesThePathAndKeepsTheArgumentTextAsItIs) {
+  struct Case {
+    const char* program;
+    const char* arguments;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Verilune\\verilune.exe", "--minimized", "\"C:\\Program Files\\Verilune\\verilune.exe\" --minimized"},
+      {"C:\\x.exe", "", "\"C:\\x.exe\" "},  // no arguments: the space stays
+      {"C:\\t\\MicrosoftEdgeWebview2Setup.exe", "/silent /install", "\"C:\\t\\MicrosoftEdgeWebview2Setup.exe\" /silent /install"},
+      {"a.exe", " \"quoted arg\"  two", "\"a.exe\"  \"quoted arg\"  two"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(quoted_command_line(c.program, c.arguments), c.expected) << c.program;
+}
+
+TEST(ProgramFolder, IsThePathUpToItsLastBackslash) {
+  struct Case {
+    const char* path;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Verilune\\verilune.exe", "C:\\Program Files\\Verilune"},
+      {"C:\\verilune.exe", "C:\\"},
+      {"verilune.exe", ""},
+      {"D:\\Апп\\verilune.exe", "D:\\Апп"},
+      {"\\\\server\\share\\v.exe", "\\\\server\\share"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(program_folder(c.path), c.expected) << c.path;
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <exdisp.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "sys/com_win.h"
+#include "sys/elevation_win.h"
+#include "sys/unique_handle_win.h"
+#include "sys/program_launch_win.h"
+#include "sys/text_win.h"
+#include "wine/scratch_win.h"
+
+namespace vl {
+namespace {
+
+using test::harness_program;
+using test::read_probe_record;
+using test::ScopedEnvironment;
+using test::TempFolder;
+
+// probe_child copied into a folder and under a name that both hold spaces.
+std::string probe_with_spaces(const TempFolder& temp) {
+  std::string folder = temp.file("my tools");
+  CreateDirectoryW(to_wide(folder).c_str(), nullptr);
+  std::string program = folder + "\\probe child.exe";
+  EXPECT_TRUE(test::copy_file(harness_program("probe_child"), program));
+  return program;
+}
+
+TEST(RunAndWait, ReturnsTheChildsFullExitCode) {
+  struct Case {
+    const char* arguments;
+    uint32_t expected;
+  };
+  const Case cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"0x80070005", 0x80070005u}, {"0xFFFFFFFF", 0xFFFFFFFFu}};
+  for (const Case& c : cases) {
+    auto code = run_and_wait(harness_program("probe_child"), c.arguments);
+    ASSERT_TRUE(code.ok()) << code.error();
+    EXPECT_EQ(*code, c.expected) << c.arguments;
+  }
+}
+
+TEST(RunAndWait, QuotesAProgramPathWithSpacesAndPassesArgumentsAsOneText) {
+  TempFolder temp;
+  std::string program = probe_with_spaces(temp);
+  std::string record = temp.file("record.txt");
+  ScopedEnvironment env("VL_PROBE_RECORD", record);
+  auto code = run_and_wait(program, "/silent /install");
+  ASSERT_TRUE(code.ok()) << code.error();
+  EXPECT_EQ(*code, 0u);
+  auto seen = read_probe_record(record);
+  ASSERT_TRUE(seen);
+  EXPECT_EQ((*seen)["command_line"], "\"" + program + "\" /silent /install");
+}
+
+TEST(RunAndWait, AProgramThatCannotStartNamesItsPathAndTheSystemsReason) {
+  TempFolder temp;
+  std::string missing = temp.file("absent.exe");
+  auto code = run_and_wait(missing, "/silent /install");
+  ASSERT_FALSE(code.ok());
+  EXPECT_EQ(code.error(), missing + ": " + hresult_message(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+}
+
+TEST(RunCommand, StartsWithoutWaitingInTheInstallersFolderWithTrailingSpaceForNoArguments) {
+  TempFolder temp;
+  std::string program = probe_with_spaces(temp);
+  std::string record = temp.file("record.txt");
+  ScopedEnvironment env("VL_PROBE_RECORD", record);
+  ScopedEnvironment code_env("VL_PROBE_EXIT", "0");
+  run_command(program, "");
+  auto seen = read_probe_record(record, 10000);
+  ASSERT_TRUE(seen) << "the program did not start";
+  EXPECT_EQ((*seen)["command_line"], "\"" + program + "\" ");
+  wchar_t cwd[MAX_PATH];
+  DWORD length = GetCurrentDirectoryW(MAX_PATH, cwd);
+  EXPECT_EQ((*seen)["cwd"], from_wide(std::wstring_view(cwd, length)).value());
+}
+
+TEST(RunCommand, AMissingProgramIsIgnored) {
+  TempFolder temp;
+  run_command(temp.file("absent.exe"), "x");  // must simply return
+  SUCCEED();
+}
+
+// Wine starts its desktop shell (explorer) with the wineserver; the shell's window list answers
+// only once it is up. Waits for that, up to `wait_ms`.
+bool desktop_shell_ready(DWORD wait_ms) {
+  ULONGLONG deadline = GetTickCount64() + wait_ms;
+  for (;;) {
+    ComPtr<IShellWindows> windows;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                   windows.put_void()))) {
+      VARIANT location, root;
+      VariantInit(&location);
+      VariantInit(&root);
+      location.vt = VT_I4;
+      location.lVal = 0;
+      long hwnd = 0;
+      ComPtr<IDispatch> desktop;
+      if (windows->FindWindowSW(&location, &root, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, desktop.put()) == S_OK &&
+          desktop)
+        return true;
+    }
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(100);
+  }
+}
+
+// Runs launch_driver (elevated, or with the limited token) on a copy of probe_child that
+// records itself beside its own path, and returns that record.
+std::optional<std::map<std::string, std::string>> launch_through_driver(const TempFolder& temp,
+                                                                        bool elevated,
+                                                                        const std::string& arguments) {
+  std::string program = probe_with_spaces(temp);
+  EXPECT_TRUE(test::write_file(program + ".record-wanted", ""));
+  std::string command = "\"" + harness_program("launch_driver") + "\" \"" + program + "\" " + arguments;
+  ScopedEnvironment no_record("VL_PROBE_RECORD", std::nullopt);
+  if (elevated) {
+    auto code = run_and_wait(harness_program("launch_driver"), "\"" + program + "\" " + arguments);
+    EXPECT_TRUE(code.ok());
+  } else {
+    EXPECT_TRUE(test::run_unelevated_and_wait(command));
+  }
+  auto seen = read_probe_record(program + ".record", 15000);
+  if (seen) (*seen)["program"] = program;
+  return seen;
+}
+
+TEST(LaunchApplication, ElevatedGoesThroughTheDesktopShellInTheProgramsFolder) {
+  ComApartment com;
+  ASSERT_TRUE(desktop_shell_ready(15000)) << "no desktop shell";
+  TempFolder temp;
+  auto seen = launch_through_driver(temp, true, "--minimized --lang mn");
+  ASSERT_TRUE(seen) << "the application did not start";
+  EXPECT_NE((*seen)["command_line"].find("--minimized --lang mn"), std::string::npos) << (*seen)["command_line"];
+  // The shell opens it with its own folder as working folder, unlike a direct start.
+  EXPECT_EQ((*seen)["cwd"], temp.file("my tools"));
+}
+
+TEST(LaunchApplication, NotElevatedStartsDirectlyEvenWithTheShellRunning) {
+  TempFolder temp;
+  auto seen = launch_through_driver(temp, false, "--minimized");
+  ASSERT_TRUE(seen) << "the application did not start";
+  EXPECT_EQ((*seen)["command_line"], "\"" + (*seen)["program"] + "\" --minimized");
+  EXPECT_EQ((*seen)["elevated"], "0");
+  EXPECT_NE((*seen)["cwd"], temp.file("my tools"));
+}
+
+TEST(LaunchViaShell, SucceedsOnlyWhenTheShellAcceptedTheRequest) {
+  ComApartment com;
+  ASSERT_TRUE(desktop_shell_ready(15000)) << "no desktop shell";
+  TempFolder temp;
+  std::string program = probe_with_spaces(temp);
+  ASSERT_TRUE(test::write_file(program + ".record-wanted", ""));
+  Status started = launch_via_shell(program, "7");
+  ASSERT_TRUE(started.ok()) << started.error();
+  auto seen = read_probe_record(program + ".record", 15000);
+  ASSERT_TRUE(seen);
+  EXPECT_NE((*seen)["command_line"].find(" 7"), std::string::npos);
+}
+
+TEST(Elevation, ReportsTheTokenOfTheRunningProcess) {
+  // A child with this process's token and one with its limited linked token.
+  TempFolder temp;
+  std::string record = temp.file("record.txt");
+  ScopedEnvironment env("VL_PROBE_RECORD", record);
+  auto full = run_and_wait(harness_program("probe_child"), "0");
+  ASSERT_TRUE(full.ok());
+  auto seen_full = read_probe_record(record);
+  ASSERT_TRUE(seen_full);
+  EXPECT_EQ((*seen_full)["elevated"], is_process_elevated() ? "1" : "0");
+  EXPECT_TRUE(is_process_elevated()) << "Wine runs every process elevated";
+
+  DeleteFileW(to_wide(record).c_str());
+  auto limited = test::run_unelevated_and_wait("\"" + harness_program("probe_child") + "\" 0");
+  ASSERT_TRUE(limited);
+  auto seen_limited = read_probe_record(record);
+  ASSERT_TRUE(seen_limited);
+  EXPECT_EQ((*seen_limited)["elevated"], "0");
+}
+
+TEST(OwnPath, NamesThisExecutable) {
+  std::string path = own_module_path();
+  EXPECT_EQ(path, harness_program("wine_tests"));
+}
+
+TEST(RelaunchElevated, HandsBackTheChildsExitCodeUnchangedFromAFreshThread) {
+  TempFolder temp;
+  std::string program = probe_with_spaces(temp);
+  std::string record = temp.file("record.txt");
+  ScopedEnvironment env("VL_PROBE_RECORD", record);
+  for (uint32_t expected : {0u, 1u, 2u, 0x80070005u}) {
+    ElevationOutcome outcome;
+    int started = 0;
+    char arguments[64];
+    snprintf(arguments, sizeof arguments, "%u --vl-resume \"--vl-dir=C:\\A B\"", expected);
+    // The elevation thread of the windowed run is a bare thread: the call sets up COM itself.
+    std::thread worker([&] { outcome = relaunch_elevated(program, arguments, nullptr, [&] { ++started; }); });
+    worker.join();
+    EXPECT_EQ(outcome.kind, ElevationOutcome::Kind::Finished) << outcome.message;
+    EXPECT_EQ(outcome.exit_code, expected);
+    EXPECT_EQ(started, 1);
+    auto seen = read_probe_record(record);
+    ASSERT_TRUE(seen);
+    EXPECT_NE((*seen)["command_line"].find(arguments), std::string::npos) << (*seen)["command_line"];
+  }
+}
+
+TEST(RelaunchElevated, AProgramThatCannotStartFailsWithTheSystemsTextAndNoErrorBox) {
+  // The shell would otherwise put up its own error box and wait for a click (under Xvfb as on a
+  // desktop): an unattended run must never block. A stuck call fails the test after 20 s.
+  TempFolder temp;
+  auto outcome = std::make_shared<std::promise<std::pair<ElevationOutcome, int>>>();
+  std::string program = temp.file("absent.exe");
+  std::thread([outcome, program] {
+    int started = 0;
+    ElevationOutcome result = relaunch_elevated(program, "--vl-resume", nullptr, [&] { ++started; });
+    outcome->set_value({result, started});
+  }).detach();
+  auto future = outcome->get_future();
+  ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "ShellExecuteExW is waiting on UI";
+  auto [result, started] = future.get();
+  EXPECT_EQ(result.kind, ElevationOutcome::Kind::Failed);
+  EXPECT_FALSE(result.message.empty());
+  EXPECT_EQ(started, 0);
+}
+
+}  // namespace
+}  // namespace vl
