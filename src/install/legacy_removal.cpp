@@ -60,16 +60,6 @@ std::optional<std::string> msiexec_path(const std::optional<std::string>& system
   return std::nullopt;
 }
 
-std::string msiexec_command_line(std::string_view program, std::string_view arguments) {
-  std::string line;
-  line.reserve(program.size() + arguments.size() + 3);
-  line += '"';
-  line += program;
-  line += "\" ";
-  line += arguments;
-  return line;
-}
-
 bool is_absolute_path(std::string_view path) {
   if (path.size() >= 3 && is_ascii_letter(path[0]) && path[1] == ':' && is_separator(path[2]))
     return true;

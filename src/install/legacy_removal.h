@@ -25,9 +25,6 @@ std::string previous_msi_uninstall_arguments(std::string_view product_code);
 std::optional<std::string> msiexec_path(const std::optional<std::string>& system_known_folder,
                                         const std::optional<std::string>& system_directory);
 
-// The command line msiexec is started with: its path in double quotes, a space, the arguments.
-std::string msiexec_command_line(std::string_view msiexec, std::string_view arguments);
-
 // A path that names a location on its own: "X:\…" or a UNC path "\\server\share…".
 bool is_absolute_path(std::string_view path);
 // Whether `inner` is `outer` or lies below it, by path components (case-insensitive; "." and

@@ -6,6 +6,7 @@
 
 #include "install/legacy_removal.h"
 #include "sys/processes_win.h"
+#include "sys/program_launch_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -89,24 +90,6 @@ std::optional<std::string> system_msiexec_path() {
   return msiexec_path(known_folder(FOLDERID_System), system_directory());
 }
 
-Result<uint32_t> run_program_and_wait(std::string_view program, std::string_view arguments) {
-  std::wstring command_line = to_wide(msiexec_command_line(program, arguments));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
-    DWORD error = GetLastError();
-    return fail(format_text("{}: {}", {program, hresult_message(HRESULT_FROM_WIN32(error))}));
-  }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
-  WaitForSingleObject(process.get(), INFINITE);
-  DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) code = 0;
-  return static_cast<uint32_t>(code);
-}
-
 void remove_folder_tree(std::string_view folder) {
   std::wstring path = to_wide(folder);
   while (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -122,7 +105,7 @@ void remove_legacy_client(const LegacyClient& legacy, const LegacyRemovalContext
 
   if (legacy.product_code && context.msiexec) {
     // The exit code (1605 unknown product, 1603, 3010 …) and a failure to start are ignored.
-    (void)run_program_and_wait(*context.msiexec,
+    (void)run_and_wait(*context.msiexec,
                                legacy_uninstall_arguments(*legacy.product_code, context.quiet));
   }
 
@@ -139,7 +122,7 @@ void remove_legacy_client(const LegacyClient& legacy, const LegacyRemovalContext
 
 void remove_previous_msi(std::string_view product_code, const std::optional<std::string>& msiexec) {
   if (!msiexec) return;
-  (void)run_program_and_wait(*msiexec, previous_msi_uninstall_arguments(product_code));
+  (void)run_and_wait(*msiexec, previous_msi_uninstall_arguments(product_code));
 }
 
 }  // namespace vl

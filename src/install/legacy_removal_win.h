@@ -6,17 +6,12 @@
 #include <string_view>
 
 #include "setup_app/installed_state.h"
-#include "sys/result.h"
 
 namespace vl {
 
 // msiexec.exe in the System folder (FOLDERID_System, else GetSystemDirectoryW); absent when
 // neither can be obtained.
 std::optional<std::string> system_msiexec_path();
-
-// Starts `program` with the quoted-path command line and waits for it without a time limit;
-// returns its exit code or the failure to start it.
-Result<uint32_t> run_program_and_wait(std::string_view program, std::string_view arguments);
 
 // Deletes a folder tree: read-only files too; links (reparse points) are removed, not followed.
 void remove_folder_tree(std::string_view folder);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "install/legacy_removal.h"
+#include "sys/program_launch.h"
 
 namespace vl {
 namespace {
@@ -17,7 +18,7 @@ TEST(MsiexecArguments, SilentRunIsFullyQuietInteractiveShowsBasicUi) {
 }
 
 TEST(MsiexecCommandLine, PathIsQuotedArgumentsFollowAfterOneSpace) {
-  EXPECT_EQ(msiexec_command_line("C:\\Windows\\system32\\msiexec.exe",
+  EXPECT_EQ(quoted_command_line("C:\\Windows\\system32\\msiexec.exe",
                                 previous_msi_uninstall_arguments("{A}")),
             "\"C:\\Windows\\system32\\msiexec.exe\" /x {A} /qb-! /norestart");
 }

@@ -12,6 +12,8 @@
 #include "install/legacy_removal.h"
 #include "install/path_compare.h"
 #include "install/legacy_removal_win.h"
+#include "sys/program_launch.h"
+#include "sys/program_launch_win.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "proc_test_support.h"
@@ -94,7 +96,7 @@ class LegacyRemoval : public testing::Test {
     return record_lines(join_path(system_dir(), "msiexec-record.txt"));
   }
   std::string expected_call(std::string_view arguments) const {
-    return msiexec_command_line(recorder(), arguments);
+    return quoted_command_line(recorder(), arguments);
   }
 
   std::string peer_msi(std::string_view name) {
@@ -107,7 +109,7 @@ class LegacyRemoval : public testing::Test {
   void install_msi(const std::string& msi) {
     std::optional<std::string> msiexec = system_msiexec_path();
     ASSERT_TRUE(msiexec);
-    Result<uint32_t> code = run_program_and_wait(*msiexec, format_text("/i \"{}\" /qn", {msi}));
+    Result<uint32_t> code = run_and_wait(*msiexec, format_text("/i \"{}\" /qn", {msi}));
     ASSERT_TRUE(code.ok()) << code.error();
     ASSERT_EQ(code.value(), 0u) << msi;
   }

@@ -9,6 +9,8 @@
 
 #include "install/legacy_removal.h"
 #include "install/legacy_removal_win.h"
+#include "sys/program_launch.h"
+#include "sys/program_launch_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 
@@ -79,7 +81,7 @@ void copy_file(std::string_view from, std::string_view to) {
 }
 
 Started start_program(std::string_view program, std::string_view arguments) {
-  std::wstring line = to_wide(msiexec_command_line(program, arguments));
+  std::wstring line = to_wide(quoted_command_line(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
