@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "args/command_line.h"
+#include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
 #include "setup_app/startup.h"
@@ -66,16 +67,6 @@ bool take_single_instance_mutex() {
   return true;  // deliberately never closed
 }
 
-// The payload blob is an RCDATA resource of the executable, read in place.
-std::span<const uint8_t> embedded_payload_blob() {
-  HRSRC resource = FindResourceW(nullptr, L"PAYLOAD", MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!resource) return {};
-  HGLOBAL loaded = LoadResource(nullptr, resource);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return {};
-  return {static_cast<const uint8_t*>(data), SizeofResource(nullptr, resource)};
-}
-
 std::u16string own_command_line() {
   const wchar_t* line = GetCommandLineW();
   return std::u16string(reinterpret_cast<const char16_t*>(line));
@@ -100,7 +91,7 @@ std::u16string own_command_line() {
 
   const bool silent = cmd.silent;
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
-  context.payload_blob = embedded_payload_blob();
+  context.payload_blob = find_embedded_payload();
   if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
 
   // The windowed wizard is not part of this build yet.
