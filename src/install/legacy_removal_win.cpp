@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "install/legacy_removal.h"
+#include "sys/folders_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"
@@ -16,12 +17,6 @@ namespace vl {
 namespace {
 
 constexpr DWORD SETTLE_AFTER_TERMINATION_MS = 500;
-
-std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
-  UniqueCoTaskMem<wchar_t> path;
-  if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, path.put()))) return std::nullopt;
-  return from_wide(path.get());
-}
 
 std::optional<std::string> system_directory() {
   wchar_t buffer[MAX_PATH];
@@ -78,7 +73,7 @@ void remove_client_executables(const std::string& location) {
 
 void remove_autostart_shortcuts() {
   for (REFKNOWNFOLDERID id : {FOLDERID_CommonStartup, FOLDERID_Startup}) {
-    std::optional<std::string> folder = known_folder(id);
+    std::optional<std::string> folder = known_folder_path(id);
     if (!folder) continue;
     DeleteFileW(to_wide(join_path(*folder, LEGACY_STARTUP_LINK)).c_str());
   }
@@ -87,7 +82,7 @@ void remove_autostart_shortcuts() {
 }  // namespace
 
 std::optional<std::string> system_msiexec_path() {
-  return msiexec_path(known_folder(FOLDERID_System), system_directory());
+  return msiexec_path(known_folder_path(FOLDERID_System), system_directory());
 }
 
 void remove_folder_tree(std::string_view folder) {
