@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "sys/folders_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
+#include "wine/scratch_win.h"
 
 namespace vl::wine_support {
 
@@ -19,17 +21,10 @@ inline std::string temp_root() {
   return from_wide(std::wstring_view(buffer, n)).value();
 }
 
-inline bool exists(const std::string& path) {
-  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+inline bool exists(const std::string& path) { return vl::path_exists(path); }
 
 inline bool write_file(const std::string& path, std::string_view data) {
-  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  return WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-         written == data.size();
+  return vl::test::write_file(path, data);
 }
 
 inline std::string read_file(const std::string& path) {

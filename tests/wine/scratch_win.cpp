@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "sys/folders_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 
@@ -121,9 +122,7 @@ void delete_tree(const std::string& path) {
   RemoveDirectoryW(wide.c_str());
 }
 
-bool path_exists(const std::string& path) {
-  return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool path_exists(const std::string& path) { return vl::path_exists(path); }
 
 bool write_file(const std::string& path, std::string_view data) {
   UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
