@@ -20,9 +20,9 @@ void FileLogSink::write_line(std::string_view line) {
   SYSTEMTIME time{};
   GetLocalTime(&time);
   char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", time.wYear, time.wMonth,
-                time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds,
-                static_cast<unsigned long>(GetCurrentProcessId()));
+  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", time.wYear,
+                time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond,
+                time.wMilliseconds, static_cast<unsigned long>(GetCurrentProcessId()));
   // One write per line: on a handle opened for appending only, each write lands whole at the
   // end of the file, whoever else appends.
   write_whole(file_.get(), stamp + std::string(line) + "\r\n");
@@ -38,9 +38,9 @@ RunLogSinks::RunLogSinks(const std::optional<std::string>& path, bool to_standar
   if (to_standard_error) errors_.emplace();
   std::string open_failure;
   if (path) {
-    UniqueHandle file(CreateFileW(to_wide(*path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    UniqueHandle file(CreateFileW(to_wide(*path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, SHARE_ALL,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
       file_.emplace(std::move(file));
     } else {
