@@ -36,7 +36,8 @@ void InstallLog::write(std::string_view text) {
 }
 
 void InstallLog::started(std::string_view command_line) {
-  write("Verilune Setup " + std::string(OWN_VERSION) + " started: " + std::string(command_line));
+  write(std::string(PRODUCT_NAME) + " Setup " + std::string(OWN_VERSION) + " started: " +
+        std::string(command_line));
 }
 
 void InstallLog::settled(const StartupContext& context) {
