@@ -4,8 +4,9 @@
 #include <numbers>
 
 #include "gfx/draw_context.h"
-#include "gfx/recording_surface.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
+#include "ui/frame_context.h"
 
 namespace vl {
 namespace {

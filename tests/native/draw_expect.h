@@ -2,7 +2,7 @@
 // Comparisons for recorded drawing: geometry and colours within float rounding.
 #include <gtest/gtest.h>
 
-#include "gfx/recording_surface.h"
+#include "native/recording_surface.h"
 
 namespace vl::testing {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <map>
 
-#include "gfx/recording_surface.h"
 #include "gfx/text_style.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
 
 namespace vl {
 namespace {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "gfx/recording_surface.h"
-#include "gfx/widgets.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
+#include "ui/widgets.h"
 
 namespace vl {
 namespace {
