@@ -4,7 +4,7 @@
 
 #include "native/recording_surface.h"
 
-namespace vl::testing {
+namespace vl::draw_expect {
 
 inline constexpr float kTol = 1e-3f;
 
@@ -59,4 +59,4 @@ inline std::vector<DrawOp> concat(std::initializer_list<std::vector<DrawOp>> par
   return all;
 }
 
-}  // namespace vl::testing
+}  // namespace vl::draw_expect

@@ -137,7 +137,7 @@ TEST(RecordingText, RecordsStyleAndPlacement) {
   EXPECT_EQ(t.size, 14);
   EXPECT_EQ(t.weight, 3);
   EXPECT_EQ(t.align, TextAlign::Center);
-  EXPECT_TRUE(testing::near_point(t.origin, {0, 10 + (40 - 17.5f) / 2}));
+  EXPECT_TRUE(draw_expect::near_point(t.origin, {0, 10 + (40 - 17.5f) / 2}));
 }
 
 }  // namespace

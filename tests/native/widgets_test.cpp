@@ -10,12 +10,12 @@
 namespace vl {
 namespace {
 
-using testing::concat;
-using testing::near_color;
-using testing::near_point;
-using testing::near_rect;
-using testing::ops;
-using testing::repeat;
+using draw_expect::concat;
+using draw_expect::near_color;
+using draw_expect::near_point;
+using draw_expect::near_rect;
+using draw_expect::ops;
+using draw_expect::repeat;
 
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr Rect kButton{26, 500, 368, 48};
