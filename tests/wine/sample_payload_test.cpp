@@ -94,17 +94,7 @@ class RecordOverride {
 };
 
 std::string read_text(const std::wstring& path) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {};
-  std::string text;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    text.append(chunk, read);
-  }
-  return text;
+  return read_file(from_wide(path).value_or("")).value_or("");
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
