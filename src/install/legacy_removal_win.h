@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 

@@ -7,13 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "args/command_line.h"
+#include "product/product.h"
 
 namespace vl {
 
-inline constexpr std::string_view REGISTRATION_PRODUCT_KEY = "Software\\osmira\\Verilune";
-inline constexpr std::string_view REGISTRATION_UNINSTALL_KEY =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
 inline constexpr std::string_view VALUE_INSTALLED_FILES = "VlFiles";
 
 enum class RegistryType : uint32_t { String = 1, Dword = 4, MultiString = 7 };  // REG_SZ, REG_DWORD, REG_MULTI_SZ

@@ -6,7 +6,6 @@
 #include "args/command_line.h"
 #include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
-#include "setup_app/exit_code.h"
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
@@ -94,8 +93,8 @@ std::u16string own_command_line() {
   context.payload_blob = find_embedded_payload();
   if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
 
-  // The windowed wizard is not part of this build yet.
-  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
+  // The windowed wizard is not part of this build yet: a windowed start ends as a refusal.
+  ExitProcess(1);
 }
 
 }  // namespace

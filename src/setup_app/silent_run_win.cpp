@@ -4,6 +4,7 @@
 #include "setup_app/install_job_win.h"
 #include "setup_app/job_rules.h"
 #include "sys/elevation_win.h"
+#include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"
 
@@ -23,7 +24,7 @@ int run_silent(StartupContext context) {
   SilentProgressSink sink;
   if (!run_install(job, *payload, sink)) return EXIT_INSTALL_FAILED;
   if (context.command_line.run_after)
-    launch_application(join_path(job.install_dir, DEFAULT_MAIN_BINARY), context.command_line.app_arguments);
+    launch_application(join_path(job.install_dir, APPLICATION_FILE_NAME), context.command_line.app_arguments);
   return EXIT_SUCCESS_CODE;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "install/legacy_removal.h"
+#include "sys/paths.h"
 #include "sys/program_launch.h"
 
 namespace vl {
@@ -104,11 +105,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FolderCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST(PathContains, ComparesWholeComponents) {
-  EXPECT_TRUE(path_contains("C:\\A", "c:\\a\\b"));
-  EXPECT_TRUE(path_contains("C:\\A\\", "C:\\A"));
-  EXPECT_FALSE(path_contains("C:\\A", "C:\\AB"));
-  EXPECT_FALSE(path_contains("C:\\A\\B", "C:\\A"));
-  EXPECT_FALSE(path_contains("", "C:\\A"));
+  EXPECT_TRUE(is_inside_any_separators("C:\\A", "c:\\a\\b"));
+  EXPECT_TRUE(is_inside_any_separators("C:\\A\\", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A", "C:\\AB"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A\\B", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("", "C:\\A"));
 }
 
 }  // namespace

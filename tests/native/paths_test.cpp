@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/path_compare.h"
+#include "sys/paths.h"
 
 namespace vl {
 namespace {

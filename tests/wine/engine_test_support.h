@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"

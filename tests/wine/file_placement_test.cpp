@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "install/file_placement_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "wine/engine_test_support.h"
 #include "wine/harness_process.h"

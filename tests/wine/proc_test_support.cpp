@@ -9,6 +9,7 @@
 
 #include "install/legacy_removal.h"
 #include "install/legacy_removal_win.h"
+#include "sys/paths.h"
 #include "sys/program_launch.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"

@@ -9,6 +9,7 @@
 #include "install/install_job.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "wine/engine_test_support.h"
 

@@ -8,6 +8,7 @@
 
 #include "install/running_app_win.h"
 #include "proc_test_support.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
