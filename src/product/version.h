@@ -1,5 +1,5 @@
 #pragma once
-// Version texts as the product writes them ("3.0.6", "3.0.6-beta.1") and their order.
+// Version texts as the product writes them ("2.1.0", "2.1.0-beta.1") and their order.
 #include <cstdint>
 #include <optional>
 #include <string>

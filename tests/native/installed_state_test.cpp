@@ -61,14 +61,6 @@ TEST(InstallModeRule, FollowsTheInstalledVersion) {
   EXPECT_EQ(mode_for_installed_version("garbage"), InstallMode::Upgrade);  // reads as 0
 }
 
-TEST(NormalizeLocation, StripsQuotesAndTrailingBackslashes) {
-  EXPECT_EQ(normalize_location(R"( "C:\Apps\Verilune\" )"), R"(C:\Apps\Verilune)");
-  EXPECT_EQ(normalize_location("D:"), "D:\\");
-  EXPECT_EQ(normalize_location("D:\\\\"), "D:\\");
-  EXPECT_EQ(normalize_location("\"\"\\"), "");
-  EXPECT_EQ(normalize_location("  \t "), "");
-}
-
 FolderServices fake_folders(bool known = true) {
   FolderServices folders;
   folders.known_folder = [known](InstallScope scope) -> std::optional<std::string> {

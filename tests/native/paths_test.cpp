@@ -34,5 +34,32 @@ TEST(IsInside, ComparesWholeComponents) {
   EXPECT_FALSE(is_inside("C:\\App\\sub", "C:\\App"));
 }
 
+TEST(AbsolutePath, DriveAndUncPathsOnly) {
+  for (const char* path : {"C:\\", "c:\\Program Files\\Osmira", "D:/x", "\\\\srv\\share\\V",
+                           "\\\\?\\C:\\V"}) {
+    EXPECT_TRUE(is_absolute_path(path)) << path;
+  }
+  for (const char* path : {"", "VeriluneClient", "C:VeriluneClient", "C:", "\\VeriluneClient",
+                           "\\\\", "..\\VeriluneClient", "1:\\x"}) {
+    EXPECT_FALSE(is_absolute_path(path)) << path;
+  }
+}
+
+TEST(IsInsideAnySeparators, ComparesWholeComponents) {
+  EXPECT_TRUE(is_inside_any_separators("C:\\A", "c:\\a\\b"));
+  EXPECT_TRUE(is_inside_any_separators("C:\\A\\", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A", "C:\\AB"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A\\B", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("", "C:\\A"));
+}
+
+TEST(NormalizeLocation, StripsQuotesAndTrailingBackslashes) {
+  EXPECT_EQ(normalize_location(R"( "C:\Apps\Verilune\" )"), R"(C:\Apps\Verilune)");
+  EXPECT_EQ(normalize_location("D:"), "D:\\");
+  EXPECT_EQ(normalize_location("D:\\\\"), "D:\\");
+  EXPECT_EQ(normalize_location("\"\"\\"), "");
+  EXPECT_EQ(normalize_location("  \t "), "");
+}
+
 }  // namespace
 }  // namespace vl
