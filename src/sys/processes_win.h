@@ -13,7 +13,7 @@ namespace vl {
 // `read_paths_for` (empty: none), since reading it opens the process.
 std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for);
 
-// Terminates each process with exit code 1 and waits up to 5 s for it to end.
+// Terminates each process with exit code 1 and waits a bounded time for it to end.
 void terminate_processes(const std::vector<uint32_t>& ids);
 
 // Posts WM_CLOSE to every top-level window of these processes (hidden ones too: a tray
