@@ -24,7 +24,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   if (!reg_key_exists(root, UNINSTALL_KEY)) return std::nullopt;
   std::string location;
   for (auto candidate : {read_reg_string(root, PRODUCT_KEY, ""),
-                         read_reg_string(root, UNINSTALL_KEY, "InstallLocation")}) {
+                         read_reg_string(root, UNINSTALL_KEY, VALUE_INSTALL_LOCATION)}) {
     // A value that normalises to nothing counts as missing too.
     if (candidate && !normalize_location(*candidate).empty()) {
       location = normalize_location(*candidate);
@@ -35,7 +35,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   ExistingInstall record;
   record.location = location;
   record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, "DisplayVersion"));
-  record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, "MainBinaryName"))
+  record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, VALUE_MAIN_BINARY))
                            .value_or(std::string(APPLICATION_FILE_NAME));
   record.scope = scope;
   return record;

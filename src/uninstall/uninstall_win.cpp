@@ -18,9 +18,6 @@
 namespace vl {
 namespace {
 
-constexpr std::string_view VALUE_INSTALL_LOCATION = "InstallLocation";
-constexpr std::string_view VALUE_MAIN_BINARY = "MainBinaryName";
-
 struct Outcome {
   int exit_code = UNINSTALL_DONE;
   std::string failure;
