@@ -82,10 +82,14 @@ void remove_links(InstallScope scope, std::string_view install_dir, InstallLog& 
   }
 }
 
+// Deletes the key, then its parent when that was made for it alone and is now empty: the
+// publisher's key, or a user's Uninstall root that the installer created.
 Status delete_key(HKEY hive, std::string_view key) {
   DWORD error = delete_reg_key(hive, key);
-  if (error == ERROR_SUCCESS) return Status::success();
-  return fail(registry_key_failure_text(key, system_message(error)));
+  if (error != ERROR_SUCCESS) return fail(registry_key_failure_text(key, system_message(error)));
+  const std::string parent = parent_folder(key);
+  if (reg_key_is_empty(hive, parent)) (void)delete_reg_key(hive, parent);
+  return Status::success();
 }
 
 // The running executable cannot be deleted while it runs: its deletion, and then that of the
@@ -141,9 +145,6 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
   remove_links(*scope, install_dir, log);
 
   if (Status removed = delete_key(hive, PRODUCT_KEY); !removed) return {UNINSTALL_FAILED, removed.error()};
-  // The publisher's key was made for the product key; it goes with it when nothing else uses it.
-  const std::string publisher_key = parent_folder(PRODUCT_KEY);
-  if (reg_key_is_empty(hive, publisher_key)) (void)delete_reg_key(hive, publisher_key);
 
   remove_self(install_dir, run.own_path);
   return {UNINSTALL_DONE, {}};
