@@ -150,8 +150,10 @@ void draw_background(FrameContext& frame) {
                           GradientStop{with_alpha(GLOW, 0.15f), 0.45f},
                           GradientStop{with_alpha(GLOW, 0.0f), 1.0f}});
   const Color dot = with_alpha(WHITE, 0.045f);
-  for (float y = 9.0f; y < 252.0f; y += 18.0f) {
+  // Rows 9 to 261: the last row is the first at or beyond 252.
+  for (float y = 9.0f;; y += 18.0f) {
     for (float x = 9.0f; x < W; x += 18.0f) d.fill_circle(x, y, 1.0f, dot);
+    if (y >= 252.0f) break;
   }
 }
 

@@ -6,7 +6,8 @@
 // changes to NAME, so the header animates between the two pages' heights.
 // Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none"),
 // "animating 0|1" and "frame_ms first F max M mean A" on success; exit status 1 and a message
-// on failure. --states lists the state names.
+// on failure. --states lists the state names; --states-dir=DIR draws every state into
+// DIR\NAME.png with one line of frame times each.
 #include <windows.h>
 #include <objbase.h>
 
@@ -67,9 +68,44 @@ class WizardStateApp final : public vl::WindowApp {
 const vl::testing::WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
   auto value = showcase::option(argc, argv, name);
   if (!value) return nullptr;
-  const vl::testing::WizardStateCase* found = vl::testing::find_wizard_state(vl::from_wide(*value).value_or(""));
+  const auto* found = vl::testing::find_wizard_state(vl::from_wide(*value).value_or(""));
   if (!found) std::fprintf(stderr, "offscreen_render: no state %ls\n", value->c_str());
   return found;
+}
+
+constexpr float MAX_FRAME_STEP = vl::MAX_FRAME_DT;
+
+// Draws `state` (after `from`, for a second, when given) at the state's own page age.
+vl::Result<vl::OffscreenResult> render_state(const vl::testing::WizardStateCase& state,
+                                             const vl::testing::WizardStateCase* from,
+                                             vl::OffscreenRequest request,
+                                             std::span<const uint8_t> logo) {
+  WizardStateApp app(from ? *from : state, logo);
+  const float change_at = from ? 1.0f : 0.0f;
+  if (from) app.change_to(state, change_at);
+  request.time = change_at + state.seconds;
+  // Page, prompt and badge animations follow the clock: one frame at the page's start and one
+  // at its age draw them. Hover eases frame by frame and needs its frames.
+  request.frame_step = state.mouse ? MAX_FRAME_STEP : std::max(state.seconds, MAX_FRAME_STEP);
+  if (from) request.frame_step = MAX_FRAME_STEP;
+  if (state.mouse) {
+    request.mouse_x = state.mouse->x;
+    request.mouse_y = state.mouse->y;
+  }
+  request.focus = state.focus;
+  return vl::render_offscreen(app, request);
+}
+
+void print_frame_times(const vl::OffscreenResult& result) {
+  double max_ms = 0.0;
+  double total_ms = 0.0;
+  for (double ms : result.frame_ms) {
+    max_ms = std::max(max_ms, ms);
+    total_ms += ms;
+  }
+  const size_t n = result.frame_ms.size();
+  std::printf("frame_ms first %.2f max %.2f mean %.2f\n", n ? result.frame_ms.front() : 0.0,
+              max_ms, n ? total_ms / static_cast<double>(n) : 0.0);
 }
 
 }  // namespace
@@ -77,13 +113,10 @@ const vl::testing::WizardStateCase* state_option(int argc, wchar_t** argv, const
 int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   vl::OffscreenRequest request;
-  auto out = showcase::option(argc, argv, L"out");
-  if (!out) {
-    std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
-                         "[--logo=PNG] [--mouse=X,Y]\n");
-    return 2;
+  if (showcase::option(argc, argv, L"states")) {
+    for (const auto& c : vl::testing::wizard_state_cases()) std::printf("%s\n", c.name.c_str());
+    return 0;
   }
-  request.png_path = *out;
   if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
   if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
@@ -101,10 +134,32 @@ int wmain(int argc, wchar_t** argv) {
     logo = logo_file;
   }
 
-  if (showcase::option(argc, argv, L"states")) {
-    for (const auto& c : vl::testing::wizard_state_cases()) std::printf("%s\n", c.name.c_str());
-    return 0;
+  // Every named state into DIR\NAME.png, one line of figures each.
+  if (auto dir = showcase::option(argc, argv, L"states-dir")) {
+    int failures = 0;
+    for (const auto& c : vl::testing::wizard_state_cases()) {
+      request.png_path = *dir + L"\\" + vl::to_wide(c.name) + L".png";
+      vl::Result<vl::OffscreenResult> result = render_state(c, nullptr, request, logo);
+      std::printf("%s ", c.name.c_str());
+      if (!result) {
+        std::printf("failed %s\n", result.error().c_str());
+        ++failures;
+        continue;
+      }
+      print_frame_times(*result);
+    }
+    ::CoUninitialize();
+    return failures == 0 ? 0 : 1;
   }
+
+  auto out = showcase::option(argc, argv, L"out");
+  if (!out) {
+    std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
+                         "[--logo=PNG] [--mouse=X,Y] [--state=NAME [--from=NAME]]\n"
+                         "       offscreen_render --states-dir=DIR [--dpi=N] | --states\n");
+    return 2;
+  }
+  request.png_path = *out;
   std::optional<vl::Result<vl::OffscreenResult>> rendered;
   if (showcase::option(argc, argv, L"state")) {
     const vl::testing::WizardStateCase* state = state_option(argc, argv, L"state");
@@ -114,16 +169,7 @@ int wmain(int argc, wchar_t** argv) {
       from = state_option(argc, argv, L"from");
       if (!from) return 2;
     }
-    WizardStateApp app(from ? *from : *state, logo);
-    const float change_at = from ? 1.0f : 0.0f;
-    if (from) app.change_to(*state, change_at);
-    request.time = change_at + state->seconds;
-    if (state->mouse) {
-      request.mouse_x = state->mouse->x;
-      request.mouse_y = state->mouse->y;
-    }
-    request.focus = state->focus;
-    rendered.emplace(vl::render_offscreen(app, request));
+    rendered.emplace(render_state(*state, from, request, logo));
   } else {
     showcase::ShowcaseApp app(nullptr, logo);
     rendered.emplace(vl::render_offscreen(app, request));
@@ -141,15 +187,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("logo_pixel_width none\n");
   }
   std::printf("animating %d\n", result->last_frame_animates ? 1 : 0);
-  double max_ms = 0.0;
-  double total_ms = 0.0;
-  for (double ms : result->frame_ms) {
-    max_ms = std::max(max_ms, ms);
-    total_ms += ms;
-  }
-  const size_t n = result->frame_ms.size();
-  std::printf("frame_ms first %.2f max %.2f mean %.2f\n", n ? result->frame_ms.front() : 0.0,
-              max_ms, n ? total_ms / static_cast<double>(n) : 0.0);
+  print_frame_times(*result);
   ::CoUninitialize();
   return 0;
 }
