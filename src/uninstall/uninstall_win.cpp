@@ -82,13 +82,14 @@ void remove_links(InstallScope scope, std::string_view install_dir, InstallLog& 
   }
 }
 
-// Deletes the key, then its parent when that was made for it alone and is now empty: the
-// publisher's key, or a user's Uninstall root that the installer created.
-Status delete_key(HKEY hive, std::string_view key) {
+// Deletes the key, then its parent when `parent_too` and that is now empty: the publisher's
+// key, or the user's Uninstall root, which the installer creates when it is missing. The
+// machine's Uninstall root belongs to Windows and stays, even empty.
+Status delete_key(HKEY hive, std::string_view key, bool parent_too) {
   DWORD error = delete_reg_key(hive, key);
   if (error != ERROR_SUCCESS) return fail(registry_key_failure_text(key, system_message(error)));
   const std::string parent = parent_folder(key);
-  if (reg_key_is_empty(hive, parent)) (void)delete_reg_key(hive, parent);
+  if (parent_too && reg_key_is_empty(hive, parent)) (void)delete_reg_key(hive, parent);
   return Status::success();
 }
 
@@ -139,12 +140,13 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
   // registry that refuses leaves the installation whole.
   const std::vector<std::string> installed =
       read_reg_multi_string(hive, UNINSTALL_KEY, VALUE_INSTALLED_FILES);
-  if (Status removed = delete_key(hive, UNINSTALL_KEY); !removed) return {UNINSTALL_FAILED, removed.error()};
+  if (Status removed = delete_key(hive, UNINSTALL_KEY, *scope == InstallScope::CurrentUser);
+      !removed) return {UNINSTALL_FAILED, removed.error()};
 
   remove_installed_files(install_dir, installed, run.own_path, log);
   remove_links(*scope, install_dir, log);
 
-  if (Status removed = delete_key(hive, PRODUCT_KEY); !removed) return {UNINSTALL_FAILED, removed.error()};
+  if (Status removed = delete_key(hive, PRODUCT_KEY, true); !removed) return {UNINSTALL_FAILED, removed.error()};
 
   remove_self(install_dir, run.own_path);
   return {UNINSTALL_DONE, {}};
