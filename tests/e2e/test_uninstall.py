@@ -81,7 +81,10 @@ class Uninstall(unittest.TestCase):
             code, started, _ = self.uninstall(prefix, LOCAL_DIR, "/S")
             self.assertEqual(code, 0)
             self.assertEqual(len(started), 1, started)  # no relaunch for a per-user installation
-            self.assertIsNotNone(app.poll(), "the application still runs")
+            try:  # the Linux-side wine process ends a moment after the application
+                app.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.fail("the application still runs")
             record.unlink()
             restart(prefix)
             self.assertEqual(snapshot_differences(before, snapshot(prefix)), {})
