@@ -7,10 +7,12 @@
 #include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
+#include "setup_app/setup_app.h"
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
 #include "sys/text_win.h"
+#include "ui/run_window.h"
 
 namespace vl {
 namespace {
@@ -90,11 +92,12 @@ std::u16string own_command_line() {
   }
 
   const bool silent = cmd.silent;
+  const std::optional<WindowPos> window_pos = cmd.window_pos;
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
   if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
 
-  // The windowed wizard is not part of this build yet.
+  run_window(make_setup_app(std::move(context)), window_pos);
   ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
 }
 
