@@ -2,14 +2,14 @@
 
 #include "gfx/draw_context.h"
 #include "setup_app/job_rules.h"
+#include "setup_app/strings.h"
+#include "setup_app/theme.h"
 #include "sys/text.h"
 
 namespace vl {
 
 namespace {
 
-constexpr SizeF WINDOW_SIZE{420.0f, 580.0f};
-constexpr std::string_view WINDOW_TITLE = "Verilune Setup";
 constexpr std::string_view UNINSTALLER = "uninstall.exe";
 
 bool is_pre_install_page(PageKind kind) {
@@ -35,6 +35,7 @@ SetupApp::SetupApp(StartupContext context, std::unique_ptr<ControllerPlatform> p
   state_.installed = std::move(context.installed);
   state_.options = std::move(context.options);
   state_.passive = command_line_.passive;
+  state_.elevated = platform_->is_elevated();
   auto_start_ = command_line_.passive || command_line_.resume;
   state_.page = Page{auto_start_ ? PageKind::Progress : PageKind::Welcome, {}};
   // What the progress page plans for before an installation has started; asked once, since
@@ -58,26 +59,19 @@ void SetupApp::set_page(Page page) {
 
 // ---- WindowApp -----------------------------------------------------------------------------
 
-std::string SetupApp::title() { return std::string(WINDOW_TITLE); }
+std::string SetupApp::title() { return std::string(TEXT_WINDOW_TITLE); }
 
 void SetupApp::on_created(WindowControl& control) {
   if (auto_start_) start_install(control);
 }
 
-SizeF SetupApp::window_size() { return WINDOW_SIZE; }
+SizeF SetupApp::window_size() { return SizeF{WINDOW_WIDTH, WINDOW_HEIGHT}; }
 
 float SetupApp::drag_height() { return state_.header_height; }
 
 void SetupApp::paint(FrameContext& frame) {
-  if (state_.page_entered_at == PAGE_TIME_UNSET) state_.page_entered_at = frame.time;
-  if (state_.app_running_prompt && state_.app_running_prompt_at == PAGE_TIME_UNSET) {
-    state_.app_running_prompt_at = frame.time;
-  }
-  if (reset_progress_animation_) {
-    // A retry's bar starts from 0 instead of running back from the last attempt's value.
-    frame.input.animated.set(AnimKey{ANIM_PROGRESS, 0}, 0.0f);
-    reset_progress_animation_ = false;
-  }
+  // The pages stamp the entry times and start an entered Progress page's bar from the
+  // record's fraction, which a new attempt has reset to 0.
   ProgressSnapshot progress;
   {
     std::lock_guard lock(shared_->mutex);
@@ -222,7 +216,6 @@ void SetupApp::start_install(WindowControl& control) {
     InstallJob job = platform_->build_job(context);
     state_.step_list = install_steps(job);
     state_.shown_progress = 0.0f;
-    reset_progress_animation_ = true;
     state_.busy = true;
     set_page(Page{PageKind::Progress, {}});
     platform_->start_worker(std::move(job), payload_blob_, shared_, control);
@@ -283,7 +276,7 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
     return;
   }
   state_.error_text = outcome.kind == ElevationOutcome::Kind::Declined
-                          ? std::string(TEXT_ELEVATION_DECLINED)
+                          ? std::string(TEXT_ELEVATION_REFUSED)
                           : outcome.message;
   set_page(Page{state_.page.kind == PageKind::Settings ? PageKind::Settings : PageKind::Welcome, {}});
 }

@@ -22,16 +22,6 @@
 
 namespace vl {
 
-// Keys of the animated-value store that belong to the pages, apart from the widgets' keys
-// (4 × id and 4 × id + 1).
-inline constexpr uint32_t ANIM_HEADER_HEIGHT = 0x7090;
-inline constexpr uint32_t ANIM_PROGRESS = 0xF00D;
-
-// The notice after a refused elevation prompt.
-inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
-    "Админ эрх олгогдоогүй тул бүх хэрэглэгчид суулгах боломжгүй. "
-    "«Зөвхөн надад» сонголтыг ашиглаж болно.";
-
 // The operating system as the controller sees it. Calls come from the window thread; the two
 // thread starters hand `shared` to a new thread that writes into it and notifies the window
 // after every write.
@@ -110,7 +100,6 @@ class SetupApp final : public WindowApp {
   std::span<const uint8_t> payload_blob_;
   WizardState state_;
   bool auto_start_ = false;
-  bool reset_progress_animation_ = false;
   std::shared_ptr<SharedProgress> shared_;
   std::unique_ptr<ControllerPlatform> platform_;
   std::atomic<int>& exit_code_;

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "gfx/embedded_image_win.h"
 #include "install/install_job.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
@@ -169,8 +170,11 @@ class WinControllerPlatform final : public ControllerPlatform {
 }  // namespace
 
 std::unique_ptr<WindowApp> make_setup_app(StartupContext context) {
-  return std::make_unique<SetupApp>(std::move(context), std::make_unique<WinControllerPlatform>(),
-                                    g_process_exit_code);
+  auto app = std::make_unique<SetupApp>(std::move(context),
+                                        std::make_unique<WinControllerPlatform>(),
+                                        g_process_exit_code);
+  app->state().logo = embedded_logo();
+  return app;
 }
 
 }  // namespace vl

@@ -19,8 +19,6 @@ AnimStep AnimatedValues::step(AnimKey key, float target, float rate, float dt) {
   return AnimStep{next, false};
 }
 
-void AnimatedValues::set(AnimKey key, float value) { values_[key] = value; }
-
 std::optional<float> AnimatedValues::get(AnimKey key) const {
   const auto it = values_.find(key);
   if (it == values_.end()) return std::nullopt;

@@ -55,8 +55,6 @@ struct AnimStep {
 class AnimatedValues {
  public:
   AnimStep step(AnimKey key, float target, float rate, float dt);
-  // Puts a value where it is, without easing (a restarted installation's bar starts at 0).
-  void set(AnimKey key, float value);
   std::optional<float> get(AnimKey key) const;
   // Puts the value at `value` without easing (a restarted animation begins here).
   void set(AnimKey key, float value) { values_[key] = value; }
