@@ -122,19 +122,27 @@ class Wizard:
             time.sleep(0.25)
         time.sleep(0.6)
 
-    def screenshot(self, name, settle=1.2):
-        """The screen once the last input's frames have settled and the window shows content
-        (Wine draws slowly on a busy machine)."""
+    def window_pixels(self, path):
+        x, y, w, h = self.geometry()
+        return subprocess.run(["convert", str(path), "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                               "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+
+    def screenshot(self, name, still=True, timeout=20):
+        """The screen once the window shows content and, with `still`, two shots 0.4 s apart
+        agree (software Direct2D under Wine lags behind the input on a busy machine)."""
         SHOTS.mkdir(parents=True, exist_ok=True)
         path = SHOTS / name
-        time.sleep(settle)
-        for _ in range(40):
+        previous = None
+        deadline = time.monotonic() + timeout
+        while True:
             subprocess.run(["import", "-window", "root", str(path)], check=True, timeout=30,
                            env=dict(os.environ, DISPLAY=self.display.name))
-            if pixel(path, *self.screen_point((20, 470))) != (0, 0, 0):
-                break
-            time.sleep(0.25)
-        return path
+            painted = pixel(path, *self.screen_point((20, 470))) != (0, 0, 0)
+            current = self.window_pixels(path) if still and painted else None
+            if painted and (not still or current == previous) or time.monotonic() > deadline:
+                return path
+            previous = current
+            time.sleep(0.4)
 
     def badge(self, timeout=120):
         """"success" or "failure" once a result page's badge shows, judged by its colour."""
@@ -142,7 +150,8 @@ class Wizard:
         while time.monotonic() < deadline:
             if self.exit_code is not None:
                 break
-            shot = self.screenshot("last-poll.png")
+            shot = self.screenshot("last-poll.png", still=False)
+            time.sleep(0.5)
             r, g, b = pixel(shot, *self.screen_point(BADGE))
             if g > r + 60:
                 return "success"
@@ -288,7 +297,7 @@ class AllUsersFromTheLauncher(WizardCase):
         wizard.click(FOOTER_FULL)                 # "Суулгах", all users by default
         child = wizard.wait_window(other_than=first)
         wizard.window = child
-        wizard.screenshot("progress-elevated.png")
+        wizard.screenshot("progress-elevated.png", still=False)
         self.assertNotIn(first, wizard.visible_windows())
         self.assertEqual(wizard.geometry(child)[:2], parent_at[:2])
         self.assertEqual(wizard.badge(), "success")
