@@ -115,6 +115,24 @@ class Wizard:
         self.xdotool("click", "1")
         time.sleep(settle)
 
+    def drag(self, dips, by):
+        """Presses at `dips`, moves by `by` screen pixels in steps, releases, and waits until
+        the window's new place is known."""
+        before = self.geometry()
+        sx, sy = self.screen_point(dips)
+        self.xdotool("mousemove", sx, sy)
+        time.sleep(0.3)
+        self.xdotool("mousedown", "1")
+        time.sleep(0.3)
+        for k in range(1, 11):
+            self.xdotool("mousemove", sx + by[0] * k // 10, sy + by[1] * k // 10)
+            time.sleep(0.1)
+        self.xdotool("mouseup", "1")
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and self.geometry() == before:
+            time.sleep(0.2)
+        time.sleep(0.5)
+
     def keys(self, *names):
         self.xdotool("windowfocus", "--sync", self.window, check=False)
         for name in names:
@@ -291,13 +309,17 @@ class AllUsersFromTheLauncher(WizardCase):
     def test_the_elevated_copy_opens_on_progress_where_the_first_window_was(self):
         wizard = self.start()
         first = wizard.window
-        wizard.xdotool("windowmove", first, 100, 60)
-        time.sleep(0.8)
+        before = wizard.geometry()
+        wizard.drag((100, 60), (-200, -150))      # by the header band, away from the centre
         parent_at = wizard.geometry()
+        self.assertNotEqual(parent_at, before)
         wizard.click(FOOTER_FULL)                 # "Суулгах", all users by default
         child = wizard.wait_window(other_than=first)
         wizard.window = child
         wizard.screenshot("progress-elevated.png", still=False)
+        deadline = time.monotonic() + 15          # the hide request follows the copy's start
+        while time.monotonic() < deadline and first in wizard.visible_windows():
+            time.sleep(0.2)
         self.assertNotIn(first, wizard.visible_windows())
         self.assertEqual(wizard.geometry(child)[:2], parent_at[:2])
         self.assertEqual(wizard.badge(), "success")
