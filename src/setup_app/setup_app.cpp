@@ -1,6 +1,6 @@
 #include "setup_app/setup_app.h"
 
-#include "gfx/draw_context.h"
+#include "ui/frame_context.h"
 #include "setup_app/job_rules.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
@@ -70,8 +70,12 @@ SizeF SetupApp::window_size() { return SizeF{WINDOW_WIDTH, WINDOW_HEIGHT}; }
 float SetupApp::drag_height() { return state_.header_height; }
 
 void SetupApp::paint(FrameContext& frame) {
-  // The pages stamp the entry times and start an entered Progress page's bar from the
-  // record's fraction, which a new attempt has reset to 0.
+  // The pages stamp the entry times. A new attempt's bar starts from 0 instead of running
+  // back from where the last attempt stopped.
+  if (reset_progress_animation_) {
+    frame.input.animated.set(AnimKey{ANIM_PROGRESS, 0}, 0.0f);
+    reset_progress_animation_ = false;
+  }
   ProgressSnapshot progress;
   {
     std::lock_guard lock(shared_->mutex);
@@ -216,6 +220,7 @@ void SetupApp::start_install(WindowControl& control) {
     InstallJob job = platform_->build_job(context);
     state_.step_list = install_steps(job);
     state_.shown_progress = 0.0f;
+    reset_progress_animation_ = true;
     state_.busy = true;
     set_page(Page{PageKind::Progress, {}});
     platform_->start_worker(std::move(job), payload_blob_, shared_, control);
@@ -276,7 +281,7 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
     return;
   }
   state_.error_text = outcome.kind == ElevationOutcome::Kind::Declined
-                          ? std::string(TEXT_ELEVATION_REFUSED)
+                          ? std::string(TEXT_ELEVATION_DECLINED)
                           : outcome.message;
   set_page(Page{state_.page.kind == PageKind::Settings ? PageKind::Settings : PageKind::Welcome, {}});
 }

@@ -100,6 +100,7 @@ class SetupApp final : public WindowApp {
   std::span<const uint8_t> payload_blob_;
   WizardState state_;
   bool auto_start_ = false;
+  bool reset_progress_animation_ = false;  // ANIM_PROGRESS goes back to 0 on the next frame
   std::shared_ptr<SharedProgress> shared_;
   std::unique_ptr<ControllerPlatform> platform_;
   std::atomic<int>& exit_code_;

@@ -5,9 +5,10 @@
 // state's mouse and focus rest on it); --from draws another state for a second first and then
 // changes to NAME, so the header animates between the two pages' heights.
 // Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none"),
-// "animating 0|1" and "frame_ms first F max M mean A" on success; exit status 1 and a message
-// on failure. --states lists the state names; --states-dir=DIR draws every state into
-// DIR\NAME.png with one line of frame times each.
+// "animating 0|1" and "frame_ms first F max M mean A" on success (--each-frame=1 adds
+// "frame_ms_each" with every frame); exit status 1 and a message on failure. --states lists the
+// state names; --states-dir=DIR draws every state into DIR\NAME.png with one line of frame
+// times each.
 #include <windows.h>
 #include <objbase.h>
 
@@ -27,14 +28,16 @@
 
 namespace {
 
+using vl::page_states::WizardStateCase;
+
 // Draws one page state with the installer's own frame; may change to a second state once.
 class WizardStateApp final : public vl::WindowApp {
  public:
-  WizardStateApp(const vl::testing::WizardStateCase& first, std::span<const uint8_t> logo)
+  WizardStateApp(const WizardStateCase& first, std::span<const uint8_t> logo)
       : state_(first.state), progress_(first.progress), logo_(logo) {
     state_.logo = logo;
   }
-  void change_to(const vl::testing::WizardStateCase& next, float at) {
+  void change_to(const WizardStateCase& next, float at) {
     next_ = &next;
     change_at_ = at;
   }
@@ -61,14 +64,14 @@ class WizardStateApp final : public vl::WindowApp {
   vl::WizardState state_;
   vl::ProgressSnapshot progress_;
   std::span<const uint8_t> logo_;
-  const vl::testing::WizardStateCase* next_ = nullptr;
+  const WizardStateCase* next_ = nullptr;
   float change_at_ = 0.0f;
 };
 
-const vl::testing::WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
+const WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
   auto value = showcase::option(argc, argv, name);
   if (!value) return nullptr;
-  const auto* found = vl::testing::find_wizard_state(vl::from_wide(*value).value_or(""));
+  const auto* found = vl::page_states::find_wizard_state(vl::from_wide(*value).value_or(""));
   if (!found) std::fprintf(stderr, "offscreen_render: no state %ls\n", value->c_str());
   return found;
 }
@@ -76,8 +79,8 @@ const vl::testing::WizardStateCase* state_option(int argc, wchar_t** argv, const
 constexpr float MAX_FRAME_STEP = vl::MAX_FRAME_DT;
 
 // Draws `state` (after `from`, for a second, when given) at the state's own page age.
-vl::Result<vl::OffscreenResult> render_state(const vl::testing::WizardStateCase& state,
-                                             const vl::testing::WizardStateCase* from,
+vl::Result<vl::OffscreenResult> render_state(const WizardStateCase& state,
+                                             const WizardStateCase* from,
                                              vl::OffscreenRequest request,
                                              std::span<const uint8_t> logo) {
   WizardStateApp app(from ? *from : state, logo);
@@ -114,11 +117,17 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   vl::OffscreenRequest request;
   if (showcase::option(argc, argv, L"states")) {
-    for (const auto& c : vl::testing::wizard_state_cases()) std::printf("%s\n", c.name.c_str());
+    for (const WizardStateCase& c : vl::page_states::wizard_state_cases()) {
+      std::printf("%s\n", c.name.c_str());
+    }
     return 0;
   }
-  if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
-  if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
+  if (auto dpi = showcase::option(argc, argv, L"dpi")) {
+    request.dpi = std::wcstof(dpi->c_str(), nullptr);
+  }
+  if (auto t = showcase::option(argc, argv, L"time")) {
+    request.time = std::wcstof(t->c_str(), nullptr);
+  }
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
     float x = 0;
     float y = 0;
@@ -137,7 +146,7 @@ int wmain(int argc, wchar_t** argv) {
   // Every named state into DIR\NAME.png, one line of figures each.
   if (auto dir = showcase::option(argc, argv, L"states-dir")) {
     int failures = 0;
-    for (const auto& c : vl::testing::wizard_state_cases()) {
+    for (const auto& c : vl::page_states::wizard_state_cases()) {
       request.png_path = *dir + L"\\" + vl::to_wide(c.name) + L".png";
       vl::Result<vl::OffscreenResult> result = render_state(c, nullptr, request, logo);
       std::printf("%s ", c.name.c_str());
@@ -162,9 +171,9 @@ int wmain(int argc, wchar_t** argv) {
   request.png_path = *out;
   std::optional<vl::Result<vl::OffscreenResult>> rendered;
   if (showcase::option(argc, argv, L"state")) {
-    const vl::testing::WizardStateCase* state = state_option(argc, argv, L"state");
+    const WizardStateCase* state = state_option(argc, argv, L"state");
     if (!state) return 2;
-    const vl::testing::WizardStateCase* from = nullptr;
+    const WizardStateCase* from = nullptr;
     if (showcase::option(argc, argv, L"from")) {
       from = state_option(argc, argv, L"from");
       if (!from) return 2;
@@ -188,6 +197,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("animating %d\n", result->last_frame_animates ? 1 : 0);
   print_frame_times(*result);
+  if (showcase::option(argc, argv, L"each-frame")) {
+    std::printf("frame_ms_each");
+    for (double ms : result->frame_ms) std::printf(" %.1f", ms);
+    std::printf("\n");
+  }
   ::CoUninitialize();
   return 0;
 }
