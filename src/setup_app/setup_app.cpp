@@ -4,13 +4,14 @@
 #include "setup_app/job_rules.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "product/product.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {
 
 namespace {
 
-constexpr std::string_view UNINSTALLER = "uninstall.exe";
 
 bool is_pre_install_page(PageKind kind) {
   return kind == PageKind::Welcome || kind == PageKind::Settings;
@@ -48,7 +49,7 @@ StartupContext SetupApp::current_context() const {
 }
 
 std::string SetupApp::app_path() const {
-  return join_path(state_.options.install_dir, DEFAULT_MAIN_BINARY);
+  return join_path(state_.options.install_dir, APPLICATION_FILE_NAME);
 }
 
 void SetupApp::set_page(Page page) {
@@ -261,7 +262,7 @@ void SetupApp::finish(WindowControl& control) {
 
 void SetupApp::start_uninstaller(WindowControl& control) {
   if (!state_.installed.existing) return;
-  platform_->run_command(join_path(state_.installed.existing->location, UNINSTALLER), "");
+  platform_->run_command(join_path(state_.installed.existing->location, UNINSTALLER_FILE_NAME), "");
   exit_code_.exchange(0);
   control.request_close();
 }

@@ -13,6 +13,7 @@
 #include "setup_app/setup_app.h"
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "install/running_app_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/system_dll_win.h"
