@@ -56,6 +56,8 @@ class AnimatedValues {
  public:
   AnimStep step(AnimKey key, float target, float rate, float dt);
   std::optional<float> get(AnimKey key) const;
+  // Puts the value at `value` without easing (a restarted animation begins here).
+  void set(AnimKey key, float value) { values_[key] = value; }
   size_t size() const { return values_.size(); }
 
  private:
@@ -127,7 +129,8 @@ struct KeyOutcome {
 };
 
 // WM_KEYDOWN. `shift_down`: Shift held (Tab goes backwards). `auto_repeat`: bit 30 of lParam,
-// the key was already down; a held Enter or Space activates nothing again. Tab moves focus
+// the key was already down; a held Enter, Space or Escape acts only once. While the targets
+// hold a TARGET_BLOCKER, Enter and Space act only on a focus registered after the last one. Tab moves focus
 // here; the other outcomes are the caller's to carry out (DefaultAction: ask the application
 // for its default target and activate it if there is one).
 KeyOutcome on_key_down(InteractionState& state, Key key, bool shift_down, bool auto_repeat);
