@@ -95,6 +95,16 @@ AccessEvents AccessAnnouncer::after_frame(std::span<const AccessibleItem> items,
   events.reorder = changed;
   shape_ = std::move(shape);
 
+  // A box that checks or a button that becomes available, within the same set of children.
+  constexpr uint32_t kAnnouncedStates = ACCESS_CHECKED | ACCESS_UNAVAILABLE;
+  std::vector<uint32_t> states;
+  states.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    states.push_back(items[i].state & kAnnouncedStates);
+    if (!changed && states[i] != states_[i]) events.state_changes.push_back(child(i));
+  }
+  states_ = std::move(states);
+
   // A new page or prompt moves the reader to the focused item or, when the focus is not on
   // any of them, to the window itself, which then reads the new texts.
   const std::optional<uint32_t> focused_id =

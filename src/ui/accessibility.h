@@ -72,6 +72,7 @@ struct AccessEvents {
   std::optional<int32_t> focus;       // EVENT_OBJECT_FOCUS on this child
   std::optional<int32_t> alert;       // EVENT_SYSTEM_ALERT on this child
   std::optional<int32_t> value;       // EVENT_OBJECT_VALUECHANGE on this child
+  std::vector<int32_t> state_changes; // EVENT_OBJECT_STATECHANGE: checked or enabled changed
   bool operator==(const AccessEvents&) const = default;
 };
 
@@ -92,6 +93,7 @@ class AccessAnnouncer {
   };
   bool first_ = true;
   std::vector<Shape> shape_;
+  std::vector<uint32_t> states_;
   std::optional<uint32_t> focused_id_;
   std::vector<std::string> alerts_;
   std::optional<float> announced_progress_;

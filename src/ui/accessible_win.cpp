@@ -391,6 +391,9 @@ void WindowAccessibility::announce(HWND hwnd, std::span<const AccessibleItem> it
   const AccessEvents events = announcer_.after_frame(items, now);
   if (events.reorder) ::NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
   if (events.focus) ::NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, *events.focus);
+  for (int32_t child : events.state_changes) {
+    ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd, OBJID_CLIENT, child);
+  }
   if (events.alert) ::NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd, OBJID_CLIENT, *events.alert);
   if (events.value) {
     ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, *events.value);

@@ -6,7 +6,8 @@
 // --press: the child named NAME gets accDoDefaultAction; then the tree is read again once a
 // child's line contains the text of --until (or after 10 s) and printed after "after press".
 // --listen: prints the window's WinEvents as "event <kind> <child> <role> "<name>"" from the
-// start until MS milliseconds after the last reading (out-of-context hook).
+// start until MS milliseconds after the last reading (out-of-context hook); a line "listening"
+// says that the hook is in place.
 // Exit status: 0 read, 2 no window, 3 no accessible object, 4 press failed, 5 --until not met.
 #include <windows.h>
 #include <objbase.h>
@@ -152,6 +153,7 @@ const char* event_text(DWORD event) {
     case EVENT_OBJECT_REORDER: return "reorder";
     case EVENT_SYSTEM_ALERT: return "alert";
     case EVENT_OBJECT_VALUECHANGE: return "value";
+    case EVENT_OBJECT_STATECHANGE: return "state";
     default: return nullptr;
   }
 }
@@ -167,7 +169,8 @@ void CALLBACK on_event(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG 
   if (SUCCEEDED(::AccessibleObjectFromEvent(hwnd, object, child, &acc, &which)) && acc) {
     const long id = which.vt == VT_I4 ? which.lVal : CHILDID_SELF;
     said = std::string(role_text(long_property(acc, id, &IAccessible::get_accRole))) + " \"" +
-           bstr_property(acc, id, &IAccessible::get_accName) + "\"";
+           bstr_property(acc, id, &IAccessible::get_accName) + "\" " +
+           state_text(long_property(acc, id, &IAccessible::get_accState));
     if (event == EVENT_OBJECT_VALUECHANGE) {
       said += " value \"" + bstr_property(acc, id, &IAccessible::get_accValue) + "\"";
     }
@@ -211,6 +214,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::vector<Child> children = read_children(acc);
   print_tree(acc, children);
+  if (hook != nullptr) {
+    std::printf("listening\n");
+    std::fflush(stdout);
+  }
 
   int status = 0;
   if (auto press = option(argc, argv, L"press")) {

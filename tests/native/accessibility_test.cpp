@@ -119,6 +119,11 @@ AccessibleItem control(uint32_t id, bool focused = false) {
   item.state = ACCESS_FOCUSABLE | (focused ? uint32_t{ACCESS_FOCUSED} : 0u);
   return item;
 }
+AccessibleItem checked(uint32_t id, bool on) {
+  AccessibleItem item = control(id);
+  if (on) item.state |= ACCESS_CHECKED;
+  return item;
+}
 AccessibleItem text(const char* name, bool alert = false) {
   AccessibleItem item;
   item.role = AccessRole::StaticText;
@@ -156,6 +161,8 @@ TEST(AccessAnnouncer, EventsAfterAFrame) {
        {.reorder = true, .focus = 1}},
       {"the focused item gone from an unchanged set: the window", Items{control(1, true)}, 0.015,
        Items{control(1)}, {.focus = 0}},
+      {"choosing the other radio card", Items{checked(5, true), checked(6, false)}, 0.015,
+       Items{checked(5, false), checked(6, true)}, {.state_changes = {1, 2}}},
       {"an error text that appears is announced", Items{text("Гарчиг"), text("", true)}, 0.015,
        Items{text("Гарчиг"), text("алдаа", true)}, {.alert = 2}},
       {"the same error text on the next frame is not",
