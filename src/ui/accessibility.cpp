@@ -70,6 +70,12 @@ std::vector<AccessibleItem> accessible_items(std::span<const AccessNode> nodes,
   return items;
 }
 
+bool is_pressable(std::span<const AccessibleItem> items, uint32_t id) {
+  return std::any_of(items.begin(), items.end(), [id](const AccessibleItem& item) {
+    return is_control(item.role) && item.id == id && !item.default_action.empty();
+  });
+}
+
 std::optional<size_t> item_at(std::span<const AccessibleItem> items, float x, float y) {
   for (size_t i = items.size(); i-- > 0;) {
     if (items[i].rect.contains(x, y)) return i;

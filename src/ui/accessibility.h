@@ -62,6 +62,10 @@ struct AccessibleItem {
 std::vector<AccessibleItem> accessible_items(std::span<const AccessNode> nodes,
                                              std::optional<uint32_t> focus);
 
+// Whether a client's press of `id` may act now: the id is an available control among the items
+// (a page button behind an open prompt is not, nor one whose page has gone).
+bool is_pressable(std::span<const AccessibleItem> items, uint32_t id);
+
 // The topmost item under a point in DIPs, as a position in `items`.
 std::optional<size_t> item_at(std::span<const AccessibleItem> items, float x, float y);
 

@@ -3,6 +3,7 @@
 // FrameContext and collect what the frame asks for. The window host and the offscreen renderer
 // wrap it in their own BeginDraw / EndDraw.
 #include "gfx/draw_context.h"
+#include "ui/frame_context.h"
 #include "ui/interaction.h"
 #include "ui/window_app.h"
 

@@ -16,6 +16,7 @@
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 #include "ui/accessible_win.h"
+#include "ui/frame_context.h"
 #include "ui/frame_cycle.h"
 #include "ui/interaction.h"
 #include "ui/run_window.h"
@@ -373,9 +374,9 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
       }
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_APP_ACCESS_PRESS: {
-      // Only a target of the frame the client read from; the page may have moved on since.
+      // The page may have moved on, or a prompt opened, since the client read it.
       const uint32_t id = static_cast<uint32_t>(wparam);
-      if (has_target(w.input.active, id)) activate(w, id);
+      if (is_pressable(w.accessible_items(), id)) activate(w, id);
       invalidate(hwnd);
       return 0;
     }
@@ -424,9 +425,9 @@ void register_window_class(HINSTANCE instance) {
   ::RegisterClassExW(&wc);  // a second registration in one process fails harmlessly
 }
 
-PixelPoint initial_position(HWND hwnd, std::optional<WindowPos> start, int32_t width,
+PixelPoint initial_position(HWND hwnd, std::optional<PixelPoint> start, int32_t width,
                             int32_t height) {
-  if (start) return PixelPoint{start->x, start->y};
+  if (start) return *start;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   ::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info);
@@ -452,7 +453,7 @@ void apply_dwm_cosmetics(HWND hwnd) {
 
 }  // namespace
 
-void run_window(std::unique_ptr<WindowApp> app, std::optional<WindowPos> start_position) {
+void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (instance == nullptr) {
     fatal_error("GetModuleHandle", HRESULT_FROM_WIN32(::GetLastError()));

@@ -33,8 +33,8 @@
 #include <vector>
 
 #include "gfx/draw_context.h"
-#include "gfx/widgets.h"
 #include "ui/interaction.h"
+#include "ui/widgets.h"
 #include "ui/window_app.h"
 
 namespace showcase {

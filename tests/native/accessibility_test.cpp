@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "gfx/recording_surface.h"
-#include "gfx/widgets.h"
+#include "native/recording_surface.h"
+#include "ui/widgets.h"
 #include "ui/accessibility.h"
 
 namespace vl {
@@ -97,6 +97,21 @@ TEST(AccessibleItems, FromWhatTheFrameDrew) {
     }
     EXPECT_EQ(said, c.expected);
   }
+}
+
+TEST(AccessibleItems, OnlyWhatCanBeReachedCanBePressed) {
+  RecordingHost host;
+  host.frame(0.015f, [](FrameContext& f) {
+    button(f, 1, {26, 506, 368, 48}, "Суулгах", ButtonStyle::Primary, true);
+    interact(f, TARGET_BLOCKER, {0, 0, 420, 580}, true);
+    button(f, 13, {42, 344, 104, 44}, "Цуцлах", ButtonStyle::Secondary, true);
+    button(f, 2, {156, 344, 222, 44}, "Идэвхгүй", ButtonStyle::Primary, false);
+  });
+  const auto items = accessible_items(host.input().access_active, std::nullopt);
+  EXPECT_TRUE(is_pressable(items, 13));
+  EXPECT_FALSE(is_pressable(items, 1));  // behind the prompt
+  EXPECT_FALSE(is_pressable(items, 2));
+  EXPECT_FALSE(is_pressable(items, 99));
 }
 
 TEST(AccessibleItems, TextsAreWhereTheyShowUnderTheFrameOffset) {
