@@ -13,6 +13,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from e2e.test_window import SCREEN, Showcase, require_tools  # noqa: E402
+from e2e.installer import sample_installer, wait_for_window  # noqa: E402
+from e2e.silent_support import WEBVIEW2_KEY  # noqa: E402
 from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 MSAA_CLIENT = build_dir() / "tests" / "msaa_client.exe"
@@ -117,6 +119,49 @@ class ShowcaseAccessibility(unittest.TestCase):
                 return True
             time.sleep(0.1)
         return False
+
+
+class InstallerAccessibility(unittest.TestCase):
+    """The real installer, from Welcome to Done, driven by the reader alone."""
+
+    def setUp(self):
+        if not MSAA_CLIENT.exists() or not sample_installer().exists():
+            raise unittest.SkipTest("build the windows preset and scripts/build-installer first")
+        self.display = Display(*SCREEN).__enter__()
+        self.addCleanup(self.display.__exit__, None, None, None)
+        self.prefix = Prefix(display=self.display).__enter__()
+        self.addCleanup(self.prefix.__exit__, None, None, None)
+        for hive, view in (("HKCU", None), ("HKLM", 32)):  # no download: the runtime is there
+            self.prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91", view=view)
+
+    def client(self, *args):
+        result = self.prefix.run([MSAA_CLIENT] + list(args), timeout=180)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr[-2000:])
+        return result.stdout
+
+    def test_welcome_to_done_through_default_actions(self):
+        installer = self.prefix.start([sample_installer()], stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: installer.poll() is None and installer.kill())
+        if not wait_for_window(self.display, "^Verilune Setup$", 60, installer):
+            # A build whose entry point has no windowed run yet ends at once, windowless.
+            self.assertIsNotNone(installer.poll(), "no window, and the installer still runs")
+            raise unittest.SkipTest("this build of the installer shows no wizard window")
+
+        output = self.client("--listen=1500", "--press=Суулгах", "--until=Дуусгах")
+        welcome, done = children(output), children(output, after_press=True)
+        self.assertEqual(welcome["Суулгах"][:2], ("button", {"focusable"}))
+        self.assertIn("text", {role for role, _, _ in welcome.values()})
+        self.assertEqual(done["Verilune-г одоо нээх"][:2], ("checkbox", {"checked", "focusable"}))
+        # Each page change sends the reader to the window, which reads the new page.
+        events = output.split("listening", 1)[1]
+        self.assertGreaterEqual(events.count('event reorder 0'), 2, events)
+        self.assertGreaterEqual(events.count('event focus 0 dialog "Verilune Setup"'), 2, events)
+
+        # Untick "open now" and finish: the installer ends with success.
+        self.client("--press=Verilune-г одоо нээх", '--until="Verilune-г одоо нээх" [focusable')
+        self.client("--press=Дуусгах")
+        self.assertEqual(installer.wait(timeout=60), 0)
 
 
 if __name__ == "__main__":
