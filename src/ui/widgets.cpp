@@ -89,6 +89,14 @@ void readable_text(FrameContext& frame, const TextStyle& style, const Rect& rect
   frame.input.access_building.push_back(std::move(node));
 }
 
+void modal_blocker(FrameContext& frame, const Rect& rect) {
+  frame.input.building.push_back(HitTarget{TARGET_BLOCKER, rect, false});
+  AccessNode node;
+  node.id = TARGET_BLOCKER;
+  node.rect = rect;
+  frame.input.access_building.push_back(std::move(node));
+}
+
 void readable_progress(FrameContext& frame, const Rect& rect, float fraction,
                        std::string_view value_text) {
   AccessNode node;

@@ -32,6 +32,9 @@ enum class Reading : uint8_t {
 // paragraphs, the status and detail lines, the percentage, the error message.
 void readable_text(FrameContext& frame, const TextStyle& style, const Rect& rect,
                    Reading reading = Reading::Text);
+// Registers TARGET_BLOCKER over `rect` (no hover or press easing): what was drawn before it
+// stops reacting, and Tab and screen readers keep to what is drawn after it (a modal prompt).
+void modal_blocker(FrameContext& frame, const Rect& rect);
 // Records a progress bar that the page draws itself: its rectangle, the fraction shown and
 // the percentage text as drawn.
 void readable_progress(FrameContext& frame, const Rect& rect, float fraction,

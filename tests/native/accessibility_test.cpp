@@ -80,7 +80,7 @@ TEST(AccessibleItems, FromWhatTheFrameDrew) {
        [](FrameContext& f) {
          readable_text(f, plain("Тавтай морил"), {26, 100, 288, 28});
          button(f, 1, {26, 506, 368, 48}, "Суулгах", ButtonStyle::Primary, true);
-         interact(f, TARGET_BLOCKER, {0, 0, 420, 580}, true);
+         modal_blocker(f, {0, 0, 420, 580});
          readable_text(f, plain("Verilune ажиллаж байна"), {42, 246, 336, 22});
          button(f, 13, {42, 344, 104, 44}, "Цуцлах", ButtonStyle::Secondary, true);
        },
