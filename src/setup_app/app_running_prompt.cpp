@@ -14,9 +14,9 @@ void draw_app_running_prompt(FrameContext& frame, double elapsed) {
   const float k = prompt_progress(elapsed);
   if (k < 1.0f) frame.animate = true;
 
-  // Registered first: the page and the caption buttons under it stop reacting, and Tab stays
-  // within the prompt's own buttons.
-  frame.input.building.push_back(HitTarget{TARGET_BLOCKER, Rect{0, 0, W, H}, false});
+  // Registered first: the page and the caption buttons under it stop reacting, and Tab and
+  // screen readers stay within the prompt.
+  modal_blocker(frame, Rect{0, 0, W, H});
   d.fill_round_rect(Rect{0, 0, W, H}, 0.0f, with_alpha(SCRIM, 0.52f * k));
 
   constexpr float kCardHeight = 236.0f;

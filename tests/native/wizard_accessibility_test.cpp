@@ -25,6 +25,11 @@ TEST(WizardAccessibility, EveryPageStateIsReadable) {
       if (item.role == AccessRole::StaticText) ++texts;
       if (item.role != AccessRole::StaticText && item.role != AccessRole::ProgressBar) {
         EXPECT_FALSE(item.name.empty()) << "control " << item.id;
+        // Under the prompt only its own buttons can be reached.
+        if (state.app_running_prompt) {
+          EXPECT_TRUE(item.id == ACTION_CANCEL_APP_RUNNING || item.id == ACTION_CLOSE_APP_CONTINUE)
+              << "control " << item.id;
+        }
       }
       alert = alert || (item.alert && item.name == state.page.message);
     }
