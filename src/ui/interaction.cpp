@@ -78,10 +78,14 @@ void move_focus(InteractionState& state, bool backwards) {
   state.focus_visible = true;
 }
 
-void begin_frame(InteractionState& state) { state.building.clear(); }
+void begin_frame(InteractionState& state) {
+  state.building.clear();
+  state.access_building.clear();
+}
 
 bool end_frame(InteractionState& state) {
   std::swap(state.building, state.active);
+  std::swap(state.access_building, state.access_active);
   if (!state.mouse_inside || state.press) return false;
   const std::optional<uint32_t> hover = hit_test(state.active, state.mouse_x, state.mouse_y);
   if (hover == state.hover) return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "ui/accessibility.h"
 
 namespace vl {
 
@@ -75,6 +76,8 @@ struct InteractionState {
   AnimatedValues animated;
   std::vector<HitTarget> building;  // this frame's targets, in drawing order
   std::vector<HitTarget> active;    // the last finished frame's targets: all input uses these
+  std::vector<AccessNode> access_building;  // this frame's accessible record, in drawing order
+  std::vector<AccessNode> access_active;    // the last finished frame's, read by screen readers
   bool focus_visible = false;
   bool mouse_inside = false;
   float mouse_x = 0.0f;  // DIPs

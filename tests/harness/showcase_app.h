@@ -10,7 +10,7 @@
 //     minimise     0xFFF1 (344, 12, 28, 28)
 //     close        0xFFF0 (380, 12, 28, 28)
 //     logo "logo"         (145, 40, 130, 54)
-//     title text          (20, 96, 380, 20) white, Cyrillic
+//     title text          (20, 96, 380, 20) white, Cyrillic, read by screen readers
 //   body, light (244, 247, 251)
 //     primary      id 1   (40, 140, 160, 44)  "Суулгах"
 //     secondary    id 2   (220, 140, 160, 44) "Болих"
@@ -22,7 +22,7 @@
 //                                             close the window (no on_close)
 //     link         id 8   (40, 446, 340, 24)  centred; sends the window the WM_DPICHANGED
 //                                             that a move to a 144-DPI monitor would bring
-//     paragraph           (40, 480, 340, 80) wrapping Cyrillic text
+//     paragraph           (40, 480, 340, 80) wrapping Cyrillic text, read by screen readers
 // Enter with no visible focus activates id 1 (the default action).
 #include <windows.h>
 
@@ -108,7 +108,7 @@ class ShowcaseApp final : public vl::WindowApp {
     title_style.text = "Verilune суулгагч — туршилт";
     title_style.color = rgb(255, 255, 255);
     title_style.align = TextAlign::Center;
-    d.draw_text(title_style, {20, 96, 380, 20});
+    readable_text(frame, title_style, {20, 96, 380, 20});
 
     button(frame, ID_PRIMARY, {40, 140, 160, 44}, "Суулгах", ButtonStyle::Primary, true);
     button(frame, ID_SECONDARY, {220, 140, 160, 44}, "Болих", ButtonStyle::Secondary, true);
@@ -127,7 +127,7 @@ class ShowcaseApp final : public vl::WindowApp {
     body.text = "Энэ цонх нь товч, сонголт, холбоос зэрэг бүх элементийг харуулна. "
                 "Гарын Tab товчоор шилжинэ.";
     body.color = rgb(57, 73, 95);
-    d.draw_text(body, {40, 480, 340, 80});
+    readable_text(frame, body, {40, 480, 340, 80});
 
     if (close_from_frame_) frame.close = true;
 
