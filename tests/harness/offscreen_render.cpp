@@ -1,5 +1,7 @@
-// Draws the widget showcase offscreen into a PNG:
+// Draws the widget showcase, or a named page state of page_states.h, offscreen into a PNG:
 //   offscreen_render.exe --out=FILE.png [--dpi=96] [--time=1.0] [--logo=PNG] [--mouse=X,Y]
+//                        [--state=NAME]
+// A state brings its own time, hover and focus (--time and --mouse still override them).
 // Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none") and
 // "animating 0|1" on success; exit status 1 and a message on failure.
 #include <windows.h>
@@ -7,11 +9,14 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "gfx/embedded_image_win.h"
+#include "page_states.h"
+#include "sys/text_win.h"
 #include "showcase_app.h"
 #include "ui/offscreen_render_win.h"
 
@@ -21,10 +26,23 @@ int wmain(int argc, wchar_t** argv) {
   auto out = showcase::option(argc, argv, L"out");
   if (!out) {
     std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
-                         "[--logo=PNG] [--mouse=X,Y]\n");
+                         "[--logo=PNG] [--mouse=X,Y] [--state=NAME]\n");
     return 2;
   }
   request.png_path = *out;
+  const std::vector<page_states::PageState> states = page_states::all();
+  const page_states::PageState* state = nullptr;
+  if (auto name = showcase::option(argc, argv, L"state")) {
+    const std::string utf8 = vl::from_wide(*name).value_or("");
+    state = page_states::find(states, utf8);
+    if (state == nullptr) {
+      std::fprintf(stderr, "offscreen_render: no page state named %s\n", utf8.c_str());
+      return 2;
+    }
+    request.time = state->time;
+    request.hover = state->hover;
+    request.focus = state->focus;
+  }
   if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
   if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
@@ -42,8 +60,13 @@ int wmain(int argc, wchar_t** argv) {
     logo = logo_file;
   }
 
-  showcase::ShowcaseApp app(nullptr, logo);
-  vl::Result<vl::OffscreenResult> result = vl::render_offscreen(app, request);
+  std::unique_ptr<vl::WindowApp> app;
+  if (state != nullptr) {
+    app = std::make_unique<page_states::StateApp>(state->paint, logo);
+  } else {
+    app = std::make_unique<showcase::ShowcaseApp>(nullptr, logo);
+  }
+  vl::Result<vl::OffscreenResult> result = vl::render_offscreen(*app, request);
   if (!result) {
     std::fprintf(stderr, "offscreen_render: %s\n", result.error().c_str());
     return 1;

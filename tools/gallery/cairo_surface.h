@@ -1,0 +1,128 @@
+#pragma once
+// The drawing interface on Cairo and Pango, for pictures of the pages drawn on Linux. It draws
+// what the Direct2D surface draws: the same shapes, stroke styles, gradient stop semantics
+// (premultiplied interpolation of the colours as given, clamped ends), text families, wrapping
+// and trimming rules, and bitmaps decoded at the rectangle's pixel size for the DPI.
+//
+// It also notes where Wine's Direct2D is known to draw something else, so that a comparison
+// with a Wine render can leave those places out: gradients whose stops are not opaque, arcs,
+// and the ends and joints of lines drawn with the round stroke style.
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gfx/draw_context.h"
+#include "gfx/text_style.h"
+#include "sys/result.h"
+
+namespace gallery {
+
+// What a pixel of a Wine render may get wrong here.
+enum class WineFault : uint8_t { GradientStopAlpha, Arc, StrokeStyle };
+const char* wine_fault_name(WineFault fault);
+
+struct WineRegion {
+  WineFault fault;
+  vl::Rect rect;  // DIPs
+};
+
+// One colour of the ramp Cairo is given, straight alpha, at `offset` in 0..1.
+struct RampStop {
+  double offset = 0.0;
+  vl::Color color;
+};
+
+// The stops as Cairo stops that draw what Direct2D draws with gamma 2.2 and clamping: stops
+// sorted by position (stable), colours interpolated premultiplied, positions outside 0..1
+// cutting the ramp where 0 and 1 fall, the first and last colours held beyond the ends.
+std::vector<RampStop> ramp_stops(std::span<const vl::GradientStop> stops);
+
+// Fonts, the text context and decoded images, shared by the surfaces of one run.
+class CairoResources {
+ public:
+  CairoResources();
+  ~CairoResources();
+  CairoResources(const CairoResources&) = delete;
+  CairoResources& operator=(const CairoResources&) = delete;
+
+  const vl::FontFamilies& families() const { return families_; }
+  PangoContext* text_context() const { return context_; }
+  // The PNG decoded and scaled to width × height pixels; null when it cannot be decoded.
+  cairo_surface_t* image(std::string_view name, std::span<const uint8_t> png, uint32_t width,
+                         uint32_t height);
+  int decoded_images() const { return static_cast<int>(images_.size()); }
+
+ private:
+  PangoFontMap* font_map_ = nullptr;
+  PangoContext* context_ = nullptr;
+  vl::FontFamilies families_;
+  struct ImageKey {
+    std::string name;
+    uint32_t width;
+    uint32_t height;
+    auto operator<=>(const ImageKey&) const = default;
+  };
+  std::map<ImageKey, cairo_surface_t*> images_;
+};
+
+class CairoSurface final : public vl::DrawSurface {
+ public:
+  // An ARGB image of width × height pixels drawn at `dpi` (coordinates stay in DIPs).
+  CairoSurface(CairoResources& resources, int width, int height, float dpi);
+  ~CairoSurface() override;
+  CairoSurface(const CairoSurface&) = delete;
+  CairoSurface& operator=(const CairoSurface&) = delete;
+
+  // Cairo's own failure (out of memory, an invalid matrix from a NaN...), if any.
+  vl::Status status() const;
+  vl::Status write_png(const std::string& path) const;
+  cairo_surface_t* image() const { return image_; }
+
+  const std::vector<WineRegion>& wine_regions() const { return wine_regions_; }
+  void clear_wine_regions() { wine_regions_.clear(); }
+
+  // DrawSurface
+  void fill_round_rect(const vl::Rect& rect, float radius, const vl::Color& color) override;
+  void draw_round_rect(const vl::Rect& rect, float radius, float width,
+                       const vl::Color& color) override;
+  void fill_circle(vl::Point centre, float radius, const vl::Color& color) override;
+  void draw_circle(vl::Point centre, float radius, float width, const vl::Color& color) override;
+  void draw_line(vl::Point from, vl::Point to, float width, const vl::Color& color) override;
+  void draw_polyline(std::span<const vl::Point> points, float width,
+                     const vl::Color& color) override;
+  void draw_arc(const vl::ArcFigure& arc, float width, const vl::Color& color) override;
+  void fill_linear_gradient(const vl::Rect& rect, float radius, vl::Point start, vl::Point end,
+                            std::span<const vl::GradientStop> stops) override;
+  void fill_radial_gradient(const vl::Rect& rect, vl::Point centre, float radius_x,
+                            float radius_y, std::span<const vl::GradientStop> stops) override;
+  void push_clip(const vl::Rect& rect) override;
+  void pop_clip() override;
+  void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const vl::Rect& rect,
+                   float opacity) override;
+  void draw_text(const vl::TextStyle& style, const vl::Rect& rect) override;
+  vl::TextSize measure_text(const vl::TextStyle& style, float max_width) override;
+
+ private:
+  struct Layout;
+  std::unique_ptr<Layout> text_layout(const vl::TextStyle& style, vl::LayoutBox box);
+  void set_color(const vl::Color& color);
+  void round_rect_path(const vl::Rect& rect, float radius);
+  void stroke_round(float width, const vl::Color& color);
+  void fill_with_stops(cairo_pattern_t* pattern, std::span<const vl::GradientStop> stops);
+  void note(WineFault fault, const vl::Rect& rect);
+
+  CairoResources& resources_;
+  float dpi_;
+  cairo_surface_t* image_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  std::vector<WineRegion> wine_regions_;
+};
+
+}  // namespace gallery

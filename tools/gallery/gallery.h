@@ -1,0 +1,41 @@
+#pragma once
+// The page gallery: each page state drawn with Cairo at a DPI into a PNG, and the index page
+// that sets the pictures side by side with their names.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cairo_surface.h"
+#include "page_states.h"
+#include "sys/result.h"
+
+namespace gallery {
+
+struct Picture {
+  std::string state;
+  float dpi = 96.0f;
+  std::string file;  // name within the output folder
+  int pixel_width = 0;
+  int pixel_height = 0;
+  bool animating = false;  // the last frame still asked for another
+  std::vector<WineRegion> wine_regions;  // where Wine's Direct2D draws otherwise
+};
+
+std::string picture_file(const std::string& state, float dpi);
+
+// Draws the state's frames up to its time into `folder`/picture_file(...). A failure names
+// what could not be drawn or written.
+vl::Result<Picture> draw_state(CairoResources& resources, const page_states::PageState& state,
+                               float dpi, std::span<const uint8_t> logo,
+                               const std::string& folder);
+
+// The index page: one row per state, its pictures at each DPI at their own pixel size, and
+// every failure by name.
+std::string index_html(const std::vector<Picture>& pictures,
+                       const std::vector<std::string>& failures);
+
+// The regions per picture, for the comparison with Wine renders:
+// {"NAME-96dpi.png": [{"fault": "arc", "rect": [x, y, w, h]}, ...], ...} in DIPs.
+std::string wine_regions_json(const std::vector<Picture>& pictures);
+
+}  // namespace gallery
