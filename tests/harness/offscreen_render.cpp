@@ -1,6 +1,6 @@
 // Draws the widget showcase, or a named page state of page_states.h, offscreen into a PNG:
 //   offscreen_render.exe --out=FILE.png [--dpi=96] [--time=1.0] [--logo=PNG] [--mouse=X,Y]
-//                        [--state=NAME]
+//                        [--state=NAME] [--step=S]
 // A state brings its own time, hover and focus (--time and --mouse still override them).
 // Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none") and
 // "animating 0|1" on success; exit status 1 and a message on failure.
@@ -26,7 +26,7 @@ int wmain(int argc, wchar_t** argv) {
   auto out = showcase::option(argc, argv, L"out");
   if (!out) {
     std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
-                         "[--logo=PNG] [--mouse=X,Y] [--state=NAME]\n");
+                         "[--logo=PNG] [--mouse=X,Y] [--state=NAME] [--step=S]\n");
     return 2;
   }
   request.png_path = *out;
@@ -45,6 +45,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
   if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
+  if (auto step = showcase::option(argc, argv, L"step")) {
+    request.frame_step = std::wcstof(step->c_str(), nullptr);
+  }
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
     float x = 0;
     float y = 0;

@@ -79,7 +79,7 @@ class CairoSurfaceTest : public ::testing::Test {
     surface = std::make_unique<CairoSurface>(resources, pixels, pixels, dpi);
     draw = std::make_unique<DrawContext>(*surface);
     draw->fill_round_rect({0, 0, 100, 100}, 0, kWhite);
-    surface->clear_wine_regions();
+    surface->clear_notes();
     dpi_ = dpi;
   }
 

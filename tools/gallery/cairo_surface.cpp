@@ -81,6 +81,7 @@ const char* wine_fault_name(WineFault fault) {
     case WineFault::GradientStopAlpha: return "gradient-stop alpha";
     case WineFault::Arc: return "arc";
     case WineFault::StrokeStyle: return "stroke style";
+    case WineFault::ImageScaling: return "image scaling";
   }
   return "?";
 }
@@ -153,15 +154,18 @@ CairoResources::CairoResources() {
 }
 
 CairoResources::~CairoResources() {
-  for (auto& [key, surface] : images_) cairo_surface_destroy(surface);
+  for (auto& [key, image] : images_) cairo_surface_destroy(image.surface);
   if (context_ != nullptr) g_object_unref(context_);
   if (font_map_ != nullptr) g_object_unref(font_map_);
 }
 
 cairo_surface_t* CairoResources::image(std::string_view name, std::span<const uint8_t> png,
-                                       uint32_t width, uint32_t height) {
+                                       uint32_t width, uint32_t height, bool* scaled) {
   ImageKey key{std::string(name), width, height};
-  if (auto found = images_.find(key); found != images_.end()) return found->second;
+  if (auto found = images_.find(key); found != images_.end()) {
+    *scaled = found->second.scaled;
+    return found->second.surface;
+  }
   std::span<const uint8_t> rest = png;
   cairo_surface_t* decoded = cairo_image_surface_create_from_png_stream(read_span, &rest);
   if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS) {
@@ -170,10 +174,10 @@ cairo_surface_t* CairoResources::image(std::string_view name, std::span<const ui
   }
   // Scaled once to the exact pixel size with a filter that averages what it shrinks, as WIC's
   // high-quality scaler does; drawing then needs no further scaling.
-  cairo_surface_t* scaled = cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
+  cairo_surface_t* result = cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
                                                        static_cast<int>(width),
                                                        static_cast<int>(height));
-  cairo_t* cr = cairo_create(scaled);
+  cairo_t* cr = cairo_create(result);
   cairo_scale(cr, static_cast<double>(width) / cairo_image_surface_get_width(decoded),
               static_cast<double>(height) / cairo_image_surface_get_height(decoded));
   cairo_set_source_surface(cr, decoded, 0, 0);
@@ -182,13 +186,15 @@ cairo_surface_t* CairoResources::image(std::string_view name, std::span<const ui
   cairo_paint(cr);
   const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(cr);
+  *scaled = static_cast<uint32_t>(cairo_image_surface_get_width(decoded)) != width ||
+            static_cast<uint32_t>(cairo_image_surface_get_height(decoded)) != height;
   cairo_surface_destroy(decoded);
   if (!ok) {
-    cairo_surface_destroy(scaled);
+    cairo_surface_destroy(result);
     return nullptr;
   }
-  images_.emplace(std::move(key), scaled);
-  return scaled;
+  images_.emplace(std::move(key), Image{result, *scaled});
+  return result;
 }
 
 // ---- surface -----------------------------------------------------------------------------
@@ -392,8 +398,10 @@ void CairoSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> p
   if (png.empty()) return;
   const uint32_t width = vl::image_pixels(rect.w, dpi_);
   const uint32_t height = vl::image_pixels(rect.h, dpi_);
-  cairo_surface_t* image = resources_.image(name, png, width, height);
+  bool scaled = false;
+  cairo_surface_t* image = resources_.image(name, png, width, height, &scaled);
   if (image == nullptr) return;
+  if (scaled) note(WineFault::ImageScaling, rect);
   cairo_save(cr_);
   round_rect_path(rect, 0.0f);
   cairo_clip(cr_);
@@ -478,6 +486,7 @@ void CairoSurface::draw_text(const vl::TextStyle& style, const Rect& rect) {
   std::unique_ptr<Layout> layout = text_layout(style, vl::draw_layout_box(style, rect));
   if (!layout) return;
   const Point origin = vl::text_origin(style, rect, layout->height);
+  text_boxes_.push_back(Rect{origin.x, origin.y, rect.w, layout->height});
   set_color(style.color);
   for (const Layout::Line& line : layout->lines) {
     cairo_move_to(cr_, origin.x + line.x, origin.y + line.baseline);

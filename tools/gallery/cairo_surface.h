@@ -6,7 +6,8 @@
 //
 // It also notes where Wine's Direct2D is known to draw something else, so that a comparison
 // with a Wine render can leave those places out: gradients whose stops are not opaque, arcs,
-// and the ends and joints of lines drawn with the round stroke style.
+// the ends and joints of lines drawn with the round stroke style, and images scaled on decoding
+// (Wine's WIC scaler picks the nearest pixel whatever the interpolation mode).
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -25,7 +26,7 @@
 namespace gallery {
 
 // What a pixel of a Wine render may get wrong here.
-enum class WineFault : uint8_t { GradientStopAlpha, Arc, StrokeStyle };
+enum class WineFault : uint8_t { GradientStopAlpha, Arc, StrokeStyle, ImageScaling };
 const char* wine_fault_name(WineFault fault);
 
 struct WineRegion {
@@ -55,8 +56,9 @@ class CairoResources {
   const vl::FontFamilies& families() const { return families_; }
   PangoContext* text_context() const { return context_; }
   // The PNG decoded and scaled to width × height pixels; null when it cannot be decoded.
+  // `scaled`: its own size was another.
   cairo_surface_t* image(std::string_view name, std::span<const uint8_t> png, uint32_t width,
-                         uint32_t height);
+                         uint32_t height, bool* scaled);
   int decoded_images() const { return static_cast<int>(images_.size()); }
 
  private:
@@ -69,7 +71,11 @@ class CairoResources {
     uint32_t height;
     auto operator<=>(const ImageKey&) const = default;
   };
-  std::map<ImageKey, cairo_surface_t*> images_;
+  struct Image {
+    cairo_surface_t* surface;
+    bool scaled;
+  };
+  std::map<ImageKey, Image> images_;
 };
 
 class CairoSurface final : public vl::DrawSurface {
@@ -86,7 +92,13 @@ class CairoSurface final : public vl::DrawSurface {
   cairo_surface_t* image() const { return image_; }
 
   const std::vector<WineRegion>& wine_regions() const { return wine_regions_; }
-  void clear_wine_regions() { wine_regions_.clear(); }
+  // Where texts were laid out (their rectangle's width, the laid-out height): glyphs are
+  // rasterised differently by every renderer, so a comparison looks at their placement there.
+  const std::vector<vl::Rect>& text_boxes() const { return text_boxes_; }
+  void clear_notes() {
+    wine_regions_.clear();
+    text_boxes_.clear();
+  }
 
   // DrawSurface
   void fill_round_rect(const vl::Rect& rect, float radius, const vl::Color& color) override;
@@ -123,6 +135,7 @@ class CairoSurface final : public vl::DrawSurface {
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;
   std::vector<WineRegion> wine_regions_;
+  std::vector<vl::Rect> text_boxes_;
 };
 
 }  // namespace gallery

@@ -40,7 +40,7 @@ std::string picture_file(const std::string& state, float dpi) {
 
 vl::Result<Picture> draw_state(CairoResources& resources, const page_states::PageState& state,
                                float dpi, std::span<const uint8_t> logo,
-                               const std::string& folder) {
+                               const std::string& folder, float frame_step) {
   page_states::StateApp app(state.paint, logo);
   const vl::SizeF size = app.window_size();
   Picture picture{state.name, dpi, picture_file(state.name, dpi),
@@ -49,13 +49,13 @@ vl::Result<Picture> draw_state(CairoResources& resources, const page_states::Pag
   CairoSurface surface(resources, picture.pixel_width, picture.pixel_height, dpi);
   vl::DrawContext draw(surface);
   vl::InteractionState input;
-  const vl::FramePlan plan{size.width, size.height, dpi, state.time, 0.015f, std::nullopt,
+  const vl::FramePlan plan{size.width, size.height, dpi, state.time, frame_step, std::nullopt,
                            std::nullopt, state.hover, state.focus};
   // A page that throws is a state that cannot be drawn, reported like any other failure.
   const vl::Result<vl::FrameRun> run = [&]() -> vl::Result<vl::FrameRun> {
     try {
       return vl::run_frames(app, draw, input, plan, [&](const auto& paint) -> vl::Status {
-        surface.clear_wine_regions();  // the picture is the last frame's
+        surface.clear_notes();  // the picture is the last frame's
         paint();
         return surface.status();
       });
@@ -69,6 +69,7 @@ vl::Result<Picture> draw_state(CairoResources& resources, const page_states::Pag
   }
   picture.animating = run->last_frame_animates;
   picture.wine_regions = surface.wine_regions();
+  picture.text_boxes = surface.text_boxes();
   return picture;
 }
 
@@ -107,18 +108,24 @@ std::string index_html(const std::vector<Picture>& pictures,
   return html;
 }
 
-std::string wine_regions_json(const std::vector<Picture>& pictures) {
+std::string comparison_json(const std::vector<Picture>& pictures) {
+  const auto rect = [](const vl::Rect& r) {
+    return "[" + number(r.x) + ", " + number(r.y) + ", " + number(r.w) + ", " + number(r.h) + "]";
+  };
   std::string json = "{";
   for (size_t i = 0; i < pictures.size(); ++i) {
     const Picture& p = pictures[i];
-    json += (i == 0 ? "\n  \"" : ",\n  \"") + p.file + "\": [";
+    json += (i == 0 ? "\n  \"" : ",\n  \"") + p.file + "\": {\"wine\": [";
     for (size_t k = 0; k < p.wine_regions.size(); ++k) {
       const WineRegion& r = p.wine_regions[k];
       json += std::string(k == 0 ? "" : ", ") + "{\"fault\": \"" + wine_fault_name(r.fault) +
-              "\", \"rect\": [" + number(r.rect.x) + ", " + number(r.rect.y) + ", " +
-              number(r.rect.w) + ", " + number(r.rect.h) + "]}";
+              "\", \"rect\": " + rect(r.rect) + "}";
     }
-    json += "]";
+    json += "], \"text\": [";
+    for (size_t k = 0; k < p.text_boxes.size(); ++k) {
+      json += std::string(k == 0 ? "" : ", ") + rect(p.text_boxes[k]);
+    }
+    json += "]}";
   }
   json += "\n}\n";
   return json;

@@ -19,23 +19,26 @@ struct Picture {
   int pixel_height = 0;
   bool animating = false;  // the last frame still asked for another
   std::vector<WineRegion> wine_regions;  // where Wine's Direct2D draws otherwise
+  std::vector<vl::Rect> text_boxes;       // where texts were laid out
 };
 
 std::string picture_file(const std::string& state, float dpi);
 
-// Draws the state's frames up to its time into `folder`/picture_file(...). A failure names
-// what could not be drawn or written.
+// Draws the state's frames, `frame_step` seconds apart, up to its time into
+// `folder`/picture_file(...). A failure names what could not be drawn or written.
+inline constexpr float FRAME_STEP = 0.015f;  // the window's animation timer
 vl::Result<Picture> draw_state(CairoResources& resources, const page_states::PageState& state,
                                float dpi, std::span<const uint8_t> logo,
-                               const std::string& folder);
+                               const std::string& folder, float frame_step = FRAME_STEP);
 
 // The index page: one row per state, its pictures at each DPI at their own pixel size, and
 // every failure by name.
 std::string index_html(const std::vector<Picture>& pictures,
                        const std::vector<std::string>& failures);
 
-// The regions per picture, for the comparison with Wine renders:
-// {"NAME-96dpi.png": [{"fault": "arc", "rect": [x, y, w, h]}, ...], ...} in DIPs.
-std::string wine_regions_json(const std::vector<Picture>& pictures);
+// What a comparison with a Wine render of each picture needs, in DIPs:
+// {"NAME-96dpi.png": {"wine": [{"fault": "arc", "rect": [x, y, w, h]}, ...],
+//                     "text": [[x, y, w, h], ...]}, ...}
+std::string comparison_json(const std::vector<Picture>& pictures);
 
 }  // namespace gallery

@@ -1,9 +1,10 @@
 // Draws every page state at each DPI into PNGs with an index page:
-//   gallery --out=DIR [--dpi=96,144,192] [--state=NAME] [--logo=PNG] [--json=FILE]
-// Writes DIR/index.html and DIR/wine-regions.json; --json writes {"passed": N, "failed": M}
+//   gallery --out=DIR [--dpi=96,144,192] [--state=NAME] [--logo=PNG] [--json=FILE] [--step=S]
+// Writes DIR/index.html and DIR/comparison.json; --json writes {"passed": N, "failed": M}
 // (pictures drawn and not drawn) for the test summary. Exit status 1 when any state could not
 // be drawn (or there was none), 2 on bad arguments.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -44,7 +45,7 @@ std::vector<float> parse_dpis(std::string_view list) {
 
 int usage() {
   std::fprintf(stderr, "usage: gallery --out=DIR [--dpi=96,144,192] [--state=NAME] "
-                       "[--logo=PNG] [--json=FILE]\n");
+                       "[--logo=PNG] [--json=FILE] [--step=S]\n");
   return 2;
 }
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   std::string json;
   std::string logo_path = VL_LOGO_PNG;
   std::vector<float> dpis{96.0f, 144.0f, 192.0f};
+  float step = gallery::FRAME_STEP;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const auto value = [&](std::string_view name) -> std::optional<std::string> {
@@ -70,6 +72,9 @@ int main(int argc, char** argv) {
       json = *v;
     } else if (auto v = value("--logo=")) {
       logo_path = *v;
+    } else if (auto v = value("--step=")) {
+      step = std::strtof(v->c_str(), nullptr);
+      if (!(step > 0.0f && step <= 1.0f)) return usage();
     } else if (auto v = value("--dpi=")) {
       dpis = parse_dpis(*v);
       if (dpis.empty()) return usage();
@@ -99,7 +104,7 @@ int main(int argc, char** argv) {
   for (const page_states::PageState& state : states) {
     for (float dpi : dpis) {
       vl::Result<gallery::Picture> picture =
-          gallery::draw_state(resources, state, dpi, logo, out);
+          gallery::draw_state(resources, state, dpi, logo, out, step);
       if (picture) {
         pictures.push_back(std::move(*picture));
       } else {
@@ -109,7 +114,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!write_file(out + "/index.html", gallery::index_html(pictures, failures)) ||
-      !write_file(out + "/wine-regions.json", gallery::wine_regions_json(pictures))) {
+      !write_file(out + "/comparison.json", gallery::comparison_json(pictures))) {
     failures.push_back("«" + out + "» cannot be written");
     std::fprintf(stderr, "gallery: «%s» cannot be written\n", out.c_str());
   }
