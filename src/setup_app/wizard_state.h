@@ -5,6 +5,7 @@
 // startup context) beside it. Portable: tests and the page gallery build it directly.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ struct WizardState {
   std::vector<InstallStep> planned_steps;
   float shown_progress = 0.0f;
   float header_height = 250.0f;
+  bool elevated = false;  // the process runs elevated (the progress page's status line)
+  std::span<const uint8_t> logo;  // the embedded logo PNG; empty: the header shows none
 };
 
 // Draws one whole frame of the wizard (background, header, card, the page body, the prompt),

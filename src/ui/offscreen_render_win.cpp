@@ -99,17 +99,25 @@ Result<OffscreenResult> render_offscreen(WindowApp& app, const OffscreenRequest&
     if (!surface.ready()) return fail("no brush for the offscreen render target");
     DrawContext draw(surface);
     InteractionState input;
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
     const FramePlan plan{size.width, size.height, dpi, request.time, request.frame_step,
                          request.mouse_x, request.mouse_y, request.hover,
                          request.focus};
     ID2D1RenderTarget* target = surface.target();
     Result<FrameRun> run = run_frames(app, draw, input, plan, [&](const auto& paint) -> Status {
+      LARGE_INTEGER started{};
+      ::QueryPerformanceCounter(&started);
       target->BeginDraw();
       const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
       target->SetTransform(&identity);
       paint();
       const HRESULT ended = target->EndDraw(nullptr, nullptr);
       if (FAILED(ended)) return hr_failure("EndDraw", ended);
+      LARGE_INTEGER finished{};
+      ::QueryPerformanceCounter(&finished);
+      result.frame_ms.push_back(static_cast<double>(finished.QuadPart - started.QuadPart) *
+                                1000.0 / static_cast<double>(frequency.QuadPart));
       return Status::success();
     });
     if (!run) return run.failure();

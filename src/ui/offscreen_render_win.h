@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sys/result.h"
 #include "ui/window_app.h"
@@ -27,6 +28,7 @@ struct OffscreenResult {
   int frames = 0;
   std::optional<uint32_t> logo_pixel_width;  // the cached "logo" bitmap's width, if drawn
   bool last_frame_animates = false;
+  std::vector<double> frame_ms;  // each frame's drawing time, BeginDraw to EndDraw
 };
 
 // The window size comes from `app.window_size()`, in pixels at the DPI. COM must be

@@ -316,22 +316,45 @@ TEST_F(CairoSurfaceTest, NotesWhereWineDrawsOtherwise) {
   }
 }
 
+// A page that paints `paint` in the window's size.
+class PaintApp final : public vl::WindowApp {
+ public:
+  explicit PaintApp(std::function<void(vl::FrameContext&)> paint) : paint_(std::move(paint)) {}
+  std::string title() override { return "test"; }
+  void on_created(vl::WindowControl&) override {}
+  vl::SizeF window_size() override { return {420, 580}; }
+  float drag_height() override { return 0; }
+  void paint(vl::FrameContext& frame) override { paint_(frame); }
+  void on_action(uint32_t, vl::WindowControl&) override {}
+  void on_app_message(vl::WindowControl&) override {}
+  void on_close(vl::WindowControl&) override {}
+  std::optional<uint32_t> default_action() override { return std::nullopt; }
+
+ private:
+  std::function<void(vl::FrameContext&)> paint_;
+};
+
+PageState state_painting(std::string name, std::function<void(vl::FrameContext&)> paint) {
+  return PageState{std::move(name), vl::FramePlan{.time = 0.1f},
+                   [paint](std::span<const uint8_t>) { return std::make_unique<PaintApp>(paint); }};
+}
+
 TEST(DrawState, AStateThatCannotBeDrawnIsAFailureNamingIt) {
   CairoResources resources;
   const std::string folder = ::testing::TempDir();
-  page_states::PageState broken{"broken", 0.1f, std::nullopt, std::nullopt,
-                                [](vl::FrameContext&, std::span<const uint8_t>) {
-                                  throw std::runtime_error("no such page");
-                                }};
-  vl::Result<Picture> failed = draw_state(resources, broken, 96, {}, folder);
+  vl::Result<Picture> failed = draw_state(
+      resources, state_painting("broken", [](vl::FrameContext&) {
+        throw std::runtime_error("no such page");
+      }),
+      96, {}, folder);
   ASSERT_FALSE(failed);
   EXPECT_NE(failed.error().find("broken"), std::string::npos) << failed.error();
 
-  page_states::PageState plain{"plain", 0.1f, std::nullopt, std::nullopt,
-                               [](vl::FrameContext& f, std::span<const uint8_t>) {
-                                 f.draw.fill_round_rect({0, 0, f.width, f.height}, 0, kWhite);
-                               }};
-  vl::Result<Picture> drawn = draw_state(resources, plain, 144, {}, folder);
+  vl::Result<Picture> drawn = draw_state(
+      resources, state_painting("plain", [](vl::FrameContext& f) {
+        f.draw.fill_round_rect({0, 0, f.width, f.height}, 0, kWhite);
+      }),
+      144, {}, folder);
   ASSERT_TRUE(drawn) << drawn.error();
   cairo_surface_t* png = cairo_image_surface_create_from_png((folder + "/" + drawn->file).c_str());
   EXPECT_EQ(cairo_image_surface_get_width(png), 630) << "the window's 420 DIPs at 144 DPI";

@@ -395,13 +395,20 @@ void CairoSurface::pop_clip() { cairo_restore(cr_); }
 
 void CairoSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png,
                                const Rect& rect, float opacity) {
+  draw_bitmap_scaled(name, png, rect, rect.w, rect.h, opacity);
+}
+
+void CairoSurface::draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
+                                      const Rect& rect, float decode_width, float decode_height,
+                                      float opacity) {
   if (png.empty()) return;
-  const uint32_t width = vl::image_pixels(rect.w, dpi_);
-  const uint32_t height = vl::image_pixels(rect.h, dpi_);
+  const uint32_t width = vl::image_pixels(decode_width, dpi_);
+  const uint32_t height = vl::image_pixels(decode_height, dpi_);
   bool scaled = false;
   cairo_surface_t* image = resources_.image(name, png, width, height, &scaled);
   if (image == nullptr) return;
   if (scaled) note(WineFault::ImageScaling, rect);
+  // DrawBitmap into the rectangle with linear interpolation (none when the sizes match).
   cairo_save(cr_);
   round_rect_path(rect, 0.0f);
   cairo_clip(cr_);

@@ -118,6 +118,9 @@ class CairoSurface final : public vl::DrawSurface {
   void pop_clip() override;
   void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const vl::Rect& rect,
                    float opacity) override;
+  void draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
+                          const vl::Rect& rect, float decode_width, float decode_height,
+                          float opacity) override;
   void draw_text(const vl::TextStyle& style, const vl::Rect& rect) override;
   vl::TextSize measure_text(const vl::TextStyle& style, float max_width) override;
 

@@ -38,23 +38,24 @@ std::string picture_file(const std::string& state, float dpi) {
   return state + "-" + number(dpi) + "dpi.png";
 }
 
-vl::Result<Picture> draw_state(CairoResources& resources, const page_states::PageState& state,
-                               float dpi, std::span<const uint8_t> logo,
-                               const std::string& folder, float frame_step) {
-  page_states::StateApp app(state.paint, logo);
-  const vl::SizeF size = app.window_size();
+vl::Result<Picture> draw_state(CairoResources& resources, const PageState& state, float dpi,
+                               std::span<const uint8_t> logo, const std::string& folder) {
+  std::unique_ptr<vl::WindowApp> app = state.make_app(logo);
+  const vl::SizeF size = app->window_size();
   Picture picture{state.name, dpi, picture_file(state.name, dpi),
                   std::max(1, vl::dips_to_pixels(size.width, dpi)),
                   std::max(1, vl::dips_to_pixels(size.height, dpi))};
   CairoSurface surface(resources, picture.pixel_width, picture.pixel_height, dpi);
   vl::DrawContext draw(surface);
   vl::InteractionState input;
-  const vl::FramePlan plan{size.width, size.height, dpi, state.time, frame_step, std::nullopt,
-                           std::nullopt, state.hover, state.focus};
+  vl::FramePlan plan = state.frames;
+  plan.width = size.width;
+  plan.height = size.height;
+  plan.dpi = dpi;
   // A page that throws is a state that cannot be drawn, reported like any other failure.
   const vl::Result<vl::FrameRun> run = [&]() -> vl::Result<vl::FrameRun> {
     try {
-      return vl::run_frames(app, draw, input, plan, [&](const auto& paint) -> vl::Status {
+      return vl::run_frames(*app, draw, input, plan, [&](const auto& paint) -> vl::Status {
         surface.clear_notes();  // the picture is the last frame's
         paint();
         return surface.status();

@@ -24,12 +24,11 @@ struct Picture {
 
 std::string picture_file(const std::string& state, float dpi);
 
-// Draws the state's frames, `frame_step` seconds apart, up to its time into
-// `folder`/picture_file(...). A failure names what could not be drawn or written.
-inline constexpr float FRAME_STEP = 0.015f;  // the window's animation timer
-vl::Result<Picture> draw_state(CairoResources& resources, const page_states::PageState& state,
+// Draws the state's frames into `folder`/picture_file(...). A failure names what could not be
+// drawn or written.
+vl::Result<Picture> draw_state(CairoResources& resources, const PageState& state,
                                float dpi, std::span<const uint8_t> logo,
-                               const std::string& folder, float frame_step = FRAME_STEP);
+                               const std::string& folder);
 
 // The index page: one row per state, its pictures at each DPI at their own pixel size, and
 // every failure by name.

@@ -1,10 +1,9 @@
 // Draws every page state at each DPI into PNGs with an index page:
-//   gallery --out=DIR [--dpi=96,144,192] [--state=NAME] [--logo=PNG] [--json=FILE] [--step=S]
+//   gallery --out=DIR [--dpi=96,144,192] [--state=NAME] [--logo=PNG] [--json=FILE]
 // Writes DIR/index.html and DIR/comparison.json; --json writes {"passed": N, "failed": M}
 // (pictures drawn and not drawn) for the test summary. Exit status 1 when any state could not
 // be drawn (or there was none), 2 on bad arguments.
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -45,7 +44,7 @@ std::vector<float> parse_dpis(std::string_view list) {
 
 int usage() {
   std::fprintf(stderr, "usage: gallery --out=DIR [--dpi=96,144,192] [--state=NAME] "
-                       "[--logo=PNG] [--json=FILE] [--step=S]\n");
+                       "[--logo=PNG] [--json=FILE]\n");
   return 2;
 }
 
@@ -57,7 +56,6 @@ int main(int argc, char** argv) {
   std::string json;
   std::string logo_path = VL_LOGO_PNG;
   std::vector<float> dpis{96.0f, 144.0f, 192.0f};
-  float step = gallery::FRAME_STEP;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const auto value = [&](std::string_view name) -> std::optional<std::string> {
@@ -72,9 +70,6 @@ int main(int argc, char** argv) {
       json = *v;
     } else if (auto v = value("--logo=")) {
       logo_path = *v;
-    } else if (auto v = value("--step=")) {
-      step = std::strtof(v->c_str(), nullptr);
-      if (!(step > 0.0f && step <= 1.0f)) return usage();
     } else if (auto v = value("--dpi=")) {
       dpis = parse_dpis(*v);
       if (dpis.empty()) return usage();
@@ -89,9 +84,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<page_states::PageState> states = page_states::all();
+  std::vector<gallery::PageState> states = gallery::page_states();
   if (!only.empty()) {
-    std::erase_if(states, [&](const page_states::PageState& s) { return s.name != only; });
+    std::erase_if(states, [&](const gallery::PageState& s) { return s.name != only; });
     if (states.empty()) {
       std::fprintf(stderr, "gallery: no page state named %s\n", only.c_str());
       return 2;
@@ -101,10 +96,10 @@ int main(int argc, char** argv) {
   gallery::CairoResources resources;
   std::vector<gallery::Picture> pictures;
   std::vector<std::string> failures;
-  for (const page_states::PageState& state : states) {
+  for (const gallery::PageState& state : states) {
     for (float dpi : dpis) {
       vl::Result<gallery::Picture> picture =
-          gallery::draw_state(resources, state, dpi, logo, out, step);
+          gallery::draw_state(resources, state, dpi, logo, out);
       if (picture) {
         pictures.push_back(std::move(*picture));
       } else {
