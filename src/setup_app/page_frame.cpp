@@ -211,14 +211,7 @@ double elapsed_since(double& stamp, float now) {
 }  // namespace
 
 void paint_wizard(FrameContext& frame, WizardState& state, const ProgressSnapshot& progress) {
-  const bool entering = state.page_entered_at == PAGE_TIME_UNSET;
   const double e = elapsed_since(state.page_entered_at, frame.time);
-  if (entering && state.page.kind == PageKind::Progress) {
-    // A new installation's bar starts from its own fraction, not from where the last one
-    // stopped (a retry would otherwise run the bar backwards).
-    frame.input.animated.set(AnimKey{ANIM_PROGRESS, 0}, progress.fraction);
-    state.shown_progress = progress.fraction;
-  }
 
   const float target = header_target(header_inputs(frame, state));
   state.header_height = animate(frame, AnimKey{ANIM_HEADER_HEIGHT, 0}, target, HEADER_RATE);

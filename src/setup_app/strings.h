@@ -84,7 +84,7 @@ inline constexpr std::string_view TEXT_CLOSE_AND_CONTINUE = "Хаагаад үр
 inline constexpr std::string_view TEXT_CANCEL = "Цуцлах";
 
 // ---- notices (set by the controller) ------------------------------------------------------
-inline constexpr std::string_view TEXT_ELEVATION_REFUSED =
+inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
     "Админ эрх олгогдоогүй тул бүх хэрэглэгчид суулгах боломжгүй. «Зөвхөн надад» сонголтыг "
     "ашиглаж болно.";
 

@@ -56,8 +56,6 @@ class AnimatedValues {
  public:
   AnimStep step(AnimKey key, float target, float rate, float dt);
   std::optional<float> get(AnimKey key) const;
-  // Puts the value at `value` without easing (a restarted animation begins here).
-  void set(AnimKey key, float value) { values_[key] = value; }
   size_t size() const { return values_.size(); }
 
  private:

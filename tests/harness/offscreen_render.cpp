@@ -5,9 +5,10 @@
 // state's mouse and focus rest on it); --from draws another state for a second first and then
 // changes to NAME, so the header animates between the two pages' heights.
 // Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none"),
-// "animating 0|1" and "frame_ms first F max M mean A" on success; exit status 1 and a message
-// on failure. --states lists the state names; --states-dir=DIR draws every state into
-// DIR\NAME.png with one line of frame times each.
+// "animating 0|1" and "frame_ms first F max M mean A" on success (--each-frame=1 adds
+// "frame_ms_each" with every frame); exit status 1 and a message on failure. --states lists the
+// state names; --states-dir=DIR draws every state into DIR\NAME.png with one line of frame
+// times each.
 #include <windows.h>
 #include <objbase.h>
 
@@ -144,6 +145,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("animating %d\n", result->last_frame_animates ? 1 : 0);
   print_frame_times(*result);
+  if (showcase::option(argc, argv, L"each-frame")) {
+    std::printf("frame_ms_each");
+    for (double ms : result->frame_ms) std::printf(" %.1f", ms);
+    std::printf("\n");
+  }
   ::CoUninitialize();
   return 0;
 }

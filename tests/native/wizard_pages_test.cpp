@@ -227,24 +227,6 @@ TEST(WizardPages, LogoIsDecodedAtTheSettledSizeWhileTheHeaderAnimates) {
   EXPECT_NEAR(widths.back(), decoded.back(), 0.01f);
 }
 
-TEST(WizardPages, AnEnteredProgressPageStartsTheBarFromTheNewFraction) {
-  Drawn d;
-  d.state = named("progress-full-three-steps").state;
-  ProgressSnapshot progress;
-  progress.fraction = 0.9f;
-  const auto paint = [&](FrameContext& f) { paint_wizard(f, d.state, progress); };
-  d.host.frame(kFrame, paint);
-  // A retry: back on Progress with the record reset.
-  d.state.page = Page{PageKind::Error, "x"};
-  d.state.page_entered_at = PAGE_TIME_UNSET;
-  d.host.frame(kFrame, paint);
-  d.state.page = Page{PageKind::Progress, ""};
-  d.state.page_entered_at = PAGE_TIME_UNSET;
-  progress.fraction = 0.0f;
-  d.host.frame(kFrame, paint);
-  EXPECT_EQ(d.state.shown_progress, 0.0f);
-}
-
 TEST(WizardPages, TextsChosenByStateAndMode) {
   const struct {
     const char* state;

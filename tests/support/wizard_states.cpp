@@ -69,7 +69,7 @@ std::vector<WizardStateCase> build() {
       const bool notice = variant & 2;
       WizardState s = base_state(mode);
       if (legacy) s.installed.legacy = legacy_client();
-      if (notice) s.error_text = std::string(TEXT_ELEVATION_REFUSED);
+      if (notice) s.error_text = std::string(TEXT_ELEVATION_DECLINED);
       std::string name = std::string("welcome-") + mode_name(mode);
       if (legacy) name += "-legacy";
       if (notice) name += "-notice";
@@ -93,7 +93,7 @@ std::vector<WizardStateCase> build() {
     s.options.scope = InstallScope::AllUsers;
     s.options.install_dir = kAllUsersDir;
     cases.push_back(make("settings-all-users", s));
-    s.error_text = std::string(TEXT_ELEVATION_REFUSED);
+    s.error_text = std::string(TEXT_ELEVATION_DECLINED);
     cases.push_back(make("settings-all-users-notice", s));
     cases.push_back(make("settings-current-user", settings));
     WizardState custom = settings;
