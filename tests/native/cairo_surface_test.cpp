@@ -281,6 +281,54 @@ struct RegionCase {
   std::vector<WineFault> faults;
 };
 
+struct MaskCase {
+  const char* name;
+  std::function<void(DrawContext&)> paint;
+  int expected;  // 0..255 at (50, 50)
+};
+
+TEST_F(CairoSurfaceTest, MasksWhatAWrongColourStillShowsThrough) {
+  const auto arc = [](DrawContext& d) { d.arc(50, 50, 10, 0, kPi, 40, kRed); };
+  const MaskCase cases[] = {
+      {"an arc", arc, 255},
+      {"an arc under an opaque fill",
+       [&](DrawContext& d) {
+         arc(d);
+         d.fill_round_rect({0, 0, 100, 100}, 0, kWhite);
+       },
+       0},
+      {"an arc under a fill at alpha 0.75",
+       [&](DrawContext& d) {
+         arc(d);
+         d.fill_round_rect({0, 0, 100, 100}, 0, vl::with_alpha(kWhite, 0.75f));
+       },
+       64},
+      {"an arc under a translucent gradient",
+       [&](DrawContext& d) {
+         arc(d);
+         d.fill_gradient({0, 0, 100, 100}, 0, 90, {GradientStop{vl::with_alpha(kRed, 0), 0},
+                                                   GradientStop{kRed, 1}});
+       },
+       255},
+      {"a fill outside a clip covers nothing",
+       [&](DrawContext& d) {
+         arc(d);
+         d.push_clip({0, 0, 10, 10});
+         d.fill_round_rect({0, 0, 100, 100}, 0, kWhite);
+         d.pop_clip();
+       },
+       255},
+  };
+  for (const MaskCase& c : cases) {
+    canvas(96);
+    c.paint(*draw);
+    cairo_surface_flush(surface->wine_mask());
+    const uint8_t* data = cairo_image_surface_get_data(surface->wine_mask());
+    const int stride = cairo_image_surface_get_stride(surface->wine_mask());
+    EXPECT_NEAR(data[50 * stride + 50], c.expected, 2) << c.name;
+  }
+}
+
 TEST_F(CairoSurfaceTest, NotesWhereWineDrawsOtherwise) {
   const RegionCase cases[] = {
       {"arc", [](DrawContext& d) { d.arc(50, 50, 10, 0, kPi, 2, kRed); }, {WineFault::Arc}},

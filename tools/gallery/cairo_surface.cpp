@@ -220,11 +220,45 @@ CairoSurface::CairoSurface(CairoResources& resources, int width, int height, flo
                                       std::max(1, height));
   cr_ = cairo_create(image_);
   cairo_scale(cr_, dpi / 96.0, dpi / 96.0);
+  mask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(1, width), std::max(1, height));
+  mask_cr_ = cairo_create(mask_);
+  cairo_scale(mask_cr_, dpi / 96.0, dpi / 96.0);
 }
 
 CairoSurface::~CairoSurface() {
+  cairo_destroy(mask_cr_);
+  cairo_surface_destroy(mask_);
   cairo_destroy(cr_);
   cairo_surface_destroy(image_);
+}
+
+void CairoSurface::clear_notes() {
+  wine_regions_.clear();
+  text_boxes_.clear();
+  cairo_save(mask_cr_);
+  cairo_reset_clip(mask_cr_);
+  cairo_set_operator(mask_cr_, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(mask_cr_);
+  cairo_restore(mask_cr_);
+}
+
+vl::Status CairoSurface::write_wine_mask_png(const std::string& path) const {
+  cairo_surface_flush(mask_);
+  cairo_surface_t* picture = cairo_image_surface_create(
+      CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(mask_),
+      cairo_image_surface_get_height(mask_));
+  cairo_t* cr = cairo_create(picture);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_mask_surface(cr, mask_, 0, 0);
+  cairo_destroy(cr);
+  const cairo_status_t status = cairo_surface_write_to_png(picture, path.c_str());
+  cairo_surface_destroy(picture);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    return vl::fail("«" + path + "»: " + cairo_status_to_string(status));
+  }
+  return vl::Status::success();
 }
 
 vl::Status CairoSurface::status() const {
@@ -244,7 +278,31 @@ vl::Status CairoSurface::write_png(const std::string& path) const {
 }
 
 void CairoSurface::note(WineFault fault, const Rect& rect) {
-  wine_regions_.push_back({fault, normalised(rect)});
+  const Rect r = normalised(rect);
+  wine_regions_.push_back({fault, r});
+  cairo_new_path(mask_cr_);
+  cairo_rectangle(mask_cr_, r.x, r.y, r.w, r.h);
+  cairo_set_operator(mask_cr_, CAIRO_OPERATOR_OVER);
+  cairo_set_source_rgba(mask_cr_, 0, 0, 0, 1);
+  cairo_fill(mask_cr_);
+}
+
+void CairoSurface::cover(float alpha, float stroke_width, bool round) {
+  if (!(alpha > 0.0f)) return;
+  cairo_path_t* path = cairo_copy_path(cr_);
+  cairo_new_path(mask_cr_);
+  cairo_append_path(mask_cr_, path);
+  cairo_path_destroy(path);
+  cairo_set_operator(mask_cr_, CAIRO_OPERATOR_DEST_OUT);
+  cairo_set_source_rgba(mask_cr_, 0, 0, 0, std::min(alpha, 1.0f));
+  if (stroke_width > 0.0f) {
+    cairo_set_line_width(mask_cr_, stroke_width);
+    cairo_set_line_cap(mask_cr_, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(mask_cr_, round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
+    cairo_stroke(mask_cr_);
+  } else {
+    cairo_fill(mask_cr_);
+  }
 }
 
 void CairoSurface::set_color(const Color& c) { cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a); }
@@ -267,6 +325,7 @@ void CairoSurface::round_rect_path(const Rect& given, float radius) {
 
 void CairoSurface::fill_round_rect(const Rect& rect, float radius, const Color& color) {
   round_rect_path(rect, radius);
+  cover(color.a);
   set_color(color);
   cairo_fill(cr_);
 }
@@ -275,6 +334,7 @@ void CairoSurface::draw_round_rect(const Rect& rect, float radius, float width,
                                    const Color& color) {
   // Direct2D's default stroke: flat caps, mitred joins, miter limit 10 (Cairo's defaults).
   round_rect_path(rect, radius);
+  cover(color.a, width);
   set_color(color);
   cairo_set_line_width(cr_, width);
   cairo_stroke(cr_);
@@ -283,6 +343,7 @@ void CairoSurface::draw_round_rect(const Rect& rect, float radius, float width,
 void CairoSurface::fill_circle(Point centre, float radius, const Color& color) {
   cairo_new_path(cr_);
   cairo_arc(cr_, centre.x, centre.y, std::max(0.0f, radius), 0, 2 * M_PI);
+  cover(color.a);
   set_color(color);
   cairo_fill(cr_);
 }
@@ -290,12 +351,14 @@ void CairoSurface::fill_circle(Point centre, float radius, const Color& color) {
 void CairoSurface::draw_circle(Point centre, float radius, float width, const Color& color) {
   cairo_new_path(cr_);
   cairo_arc(cr_, centre.x, centre.y, std::max(0.0f, radius), 0, 2 * M_PI);
+  cover(color.a, width);
   set_color(color);
   cairo_set_line_width(cr_, width);
   cairo_stroke(cr_);
 }
 
 void CairoSurface::stroke_round(float width, const Color& color) {
+  cover(color.a, width, true);
   cairo_save(cr_);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
@@ -343,7 +406,13 @@ void CairoSurface::draw_arc(const vl::ArcFigure& arc, float width, const Color& 
   const double a1 = std::atan2(arc.end.y - cy, arc.end.x - cx);
   cairo_new_path(cr_);
   cairo_arc(cr_, cx, cy, r, a0, a1);  // angles grow clockwise on screen, as the sweep does
-  stroke_round(width, color);
+  cairo_save(cr_);
+  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_width(cr_, width);
+  set_color(color);
+  cairo_stroke(cr_);
+  cairo_restore(cr_);
   const float reach = static_cast<float>(r) + width;
   note(WineFault::Arc, square_around(Point{static_cast<float>(cx), static_cast<float>(cy)},
                                      reach));
@@ -365,6 +434,7 @@ void CairoSurface::fill_linear_gradient(const Rect& rect, float radius, Point st
                                         std::span<const GradientStop> stops) {
   if (stops.empty()) return;
   round_rect_path(rect, radius);
+  if (!any_translucent(stops)) cover(1.0f);
   fill_with_stops(cairo_pattern_create_linear(start.x, start.y, end.x, end.y), stops);
   if (any_translucent(stops)) note(WineFault::GradientStopAlpha, rect);
 }
@@ -373,6 +443,7 @@ void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float ra
                                         float radius_y, std::span<const GradientStop> stops) {
   if (stops.empty() || !(radius_x > 0.0f) || !(radius_y > 0.0f)) return;
   round_rect_path(rect, 0.0f);
+  if (!any_translucent(stops)) cover(1.0f);
   // A circle of radius_x in pattern space, squeezed vertically to radius_y on the page.
   cairo_pattern_t* pattern =
       cairo_pattern_create_radial(centre.x, centre.y, 0.0, centre.x, centre.y, radius_x);
@@ -386,12 +457,19 @@ void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float ra
 }
 
 void CairoSurface::push_clip(const Rect& rect) {
-  cairo_save(cr_);
-  round_rect_path(rect, 0.0f);
-  cairo_clip(cr_);
+  const Rect r = normalised(rect);
+  for (cairo_t* cr : {cr_, mask_cr_}) {
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, r.x, r.y, r.w, r.h);
+    cairo_clip(cr);
+  }
 }
 
-void CairoSurface::pop_clip() { cairo_restore(cr_); }
+void CairoSurface::pop_clip() {
+  cairo_restore(cr_);
+  cairo_restore(mask_cr_);
+}
 
 void CairoSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png,
                                const Rect& rect, float opacity) {

@@ -4,10 +4,12 @@
 // (premultiplied interpolation of the colours as given, clamped ends), text families, wrapping
 // and trimming rules, and bitmaps decoded at the rectangle's pixel size for the DPI.
 //
-// It also notes where Wine's Direct2D is known to draw something else, so that a comparison
-// with a Wine render can leave those places out: gradients whose stops are not opaque, arcs,
-// the ends and joints of lines drawn with the round stroke style, and images scaled on decoding
-// (Wine's WIC scaler picks the nearest pixel whatever the interpolation mode).
+// It also keeps a mask of the pixels where Wine's Direct2D is known to draw something else, so
+// that a comparison with a Wine render can leave them out: gradients whose stops are not opaque,
+// arcs, the ends and joints of lines drawn with the round stroke style, and images scaled on
+// decoding (Wine's WIC scaler picks the nearest pixel whatever the interpolation mode). What a
+// later call paints over such a place takes the mark away in proportion to its alpha: the
+// mask holds how much of the wrong colour still shows.
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -92,13 +94,14 @@ class CairoSurface final : public vl::DrawSurface {
   cairo_surface_t* image() const { return image_; }
 
   const std::vector<WineRegion>& wine_regions() const { return wine_regions_; }
+  // How much of a wrong colour shows at each pixel, 0..255 (an 8-bit alpha image).
+  cairo_surface_t* wine_mask() const { return mask_; }
+  // The mask as a picture: black where a wrong colour shows fully, white where none does.
+  vl::Status write_wine_mask_png(const std::string& path) const;
   // Where texts were laid out (their rectangle's width, the laid-out height): glyphs are
   // rasterised differently by every renderer, so a comparison looks at their placement there.
   const std::vector<vl::Rect>& text_boxes() const { return text_boxes_; }
-  void clear_notes() {
-    wine_regions_.clear();
-    text_boxes_.clear();
-  }
+  void clear_notes();
 
   // DrawSurface
   void fill_round_rect(const vl::Rect& rect, float radius, const vl::Color& color) override;
@@ -132,11 +135,16 @@ class CairoSurface final : public vl::DrawSurface {
   void stroke_round(float width, const vl::Color& color);
   void fill_with_stops(cairo_pattern_t* pattern, std::span<const vl::GradientStop> stops);
   void note(WineFault fault, const vl::Rect& rect);
+  // Takes the mark away under the current path (filled, or stroked `stroke_width` wide with
+  // round caps and joins when `round`) by `alpha`. Call it before the path is drawn.
+  void cover(float alpha, float stroke_width = 0.0f, bool round = false);
 
   CairoResources& resources_;
   float dpi_;
   cairo_surface_t* image_ = nullptr;
   cairo_t* cr_ = nullptr;
+  cairo_surface_t* mask_ = nullptr;
+  cairo_t* mask_cr_ = nullptr;
   std::vector<WineRegion> wine_regions_;
   std::vector<vl::Rect> text_boxes_;
 };

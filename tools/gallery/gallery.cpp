@@ -39,7 +39,8 @@ std::string picture_file(const std::string& state, float dpi) {
 }
 
 vl::Result<Picture> draw_state(CairoResources& resources, const PageState& state, float dpi,
-                               std::span<const uint8_t> logo, const std::string& folder) {
+                               std::span<const uint8_t> logo, const std::string& folder,
+                               bool wine_mask) {
   std::unique_ptr<vl::WindowApp> app = state.make_app(logo);
   const vl::SizeF size = app->window_size();
   Picture picture{state.name, dpi, picture_file(state.name, dpi),
@@ -67,6 +68,12 @@ vl::Result<Picture> draw_state(CairoResources& resources, const PageState& state
   if (!run) return vl::fail(state.name + " at " + number(dpi) + " DPI: " + run.error());
   if (vl::Status written = surface.write_png(folder + "/" + picture.file); !written) {
     return written.failure();
+  }
+  if (wine_mask) {
+    if (vl::Status written = surface.write_wine_mask_png(folder + "/wine-mask/" + picture.file);
+        !written) {
+      return written.failure();
+    }
   }
   picture.animating = run->last_frame_animates;
   picture.wine_regions = surface.wine_regions();

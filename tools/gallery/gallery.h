@@ -24,11 +24,12 @@ struct Picture {
 
 std::string picture_file(const std::string& state, float dpi);
 
-// Draws the state's frames into `folder`/picture_file(...). A failure names what could not be
-// drawn or written.
+// Draws the state's frames into `folder`/picture_file(...), and with `wine_mask` the pixels a
+// Wine render gets wrong into `folder`/wine-mask/picture_file(...) (the folder must exist). A
+// failure names what could not be drawn or written.
 vl::Result<Picture> draw_state(CairoResources& resources, const PageState& state,
                                float dpi, std::span<const uint8_t> logo,
-                               const std::string& folder);
+                               const std::string& folder, bool wine_mask = false);
 
 // The index page: one row per state, its pictures at each DPI at their own pixel size, and
 // every failure by name.

@@ -1,9 +1,12 @@
 // Draws every page state at each DPI into PNGs with an index page:
 //   gallery --out=DIR [--dpi=96,144,192] [--state=NAME] [--logo=PNG] [--json=FILE]
-// Writes DIR/index.html and DIR/comparison.json; --json writes {"passed": N, "failed": M}
+//           [--wine-masks]
+// Writes DIR/index.html and DIR/comparison.json (and with --wine-masks the pixels each Wine
+// render gets wrong into DIR/wine-mask/); --json writes {"passed": N, "failed": M}
 // (pictures drawn and not drawn) for the test summary. Exit status 1 when any state could not
 // be drawn (or there was none), 2 on bad arguments.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -44,7 +47,7 @@ std::vector<float> parse_dpis(std::string_view list) {
 
 int usage() {
   std::fprintf(stderr, "usage: gallery --out=DIR [--dpi=96,144,192] [--state=NAME] "
-                       "[--logo=PNG] [--json=FILE]\n");
+                       "[--logo=PNG] [--json=FILE] [--wine-masks]\n");
   return 2;
 }
 
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
   std::string only;
   std::string json;
   std::string logo_path = VL_LOGO_PNG;
+  bool wine_masks = false;
   std::vector<float> dpis{96.0f, 144.0f, 192.0f};
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -70,6 +74,8 @@ int main(int argc, char** argv) {
       json = *v;
     } else if (auto v = value("--logo=")) {
       logo_path = *v;
+    } else if (arg == "--wine-masks") {
+      wine_masks = true;
     } else if (auto v = value("--dpi=")) {
       dpis = parse_dpis(*v);
       if (dpis.empty()) return usage();
@@ -93,13 +99,14 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (wine_masks) std::filesystem::create_directories(out + "/wine-mask");
   gallery::CairoResources resources;
   std::vector<gallery::Picture> pictures;
   std::vector<std::string> failures;
   for (const gallery::PageState& state : states) {
     for (float dpi : dpis) {
       vl::Result<gallery::Picture> picture =
-          gallery::draw_state(resources, state, dpi, logo, out);
+          gallery::draw_state(resources, state, dpi, logo, out, wine_masks);
       if (picture) {
         pictures.push_back(std::move(*picture));
       } else {
