@@ -8,7 +8,6 @@
 //  - DrawContext: the primitives the pages call. It holds the frame's offset and opacity and
 //    turns each primitive into surface calls by the exact geometry and colour rules (gradient
 //    end points for an angle, shadow layers, stroke insetting, check-mark lengths, focus ring).
-// FrameContext is the record handed to the application's paint once per frame.
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -17,7 +16,6 @@
 
 #include "gfx/geometry.h"
 #include "gfx/text_style.h"
-#include "ui/interaction.h"
 
 namespace vl {
 
@@ -218,45 +216,6 @@ class DrawContext {
 
   DrawSurface* surface_;
   int clip_depth_ = 0;
-};
-
-// ---- the frame ---------------------------------------------------------------------------
-// Frame times from a monotonic clock: time since creation, dt since the previous frame
-// (0 when the clock went backwards, at most 0.05 s).
-inline constexpr float MAX_FRAME_DT = 0.05f;
-inline constexpr unsigned ANIMATION_TIMER_ID = 1;
-inline constexpr unsigned ANIMATION_TIMER_MS = 15;
-
-struct FrameTimes {
-  float time = 0.0f;
-  float dt = 0.0f;
-};
-
-class FrameClock {
- public:
-  explicit FrameClock(double created_seconds)
-      : created_(created_seconds), previous_(created_seconds) {}
-  FrameTimes tick(double now_seconds);
-
- private:
-  double created_;
-  double previous_;
-};
-
-// Built for each frame and handed to the application's paint.
-struct FrameContext {
-  FrameContext(DrawContext& draw_context, InteractionState& input_state)
-      : draw(draw_context), input(input_state) {}
-
-  float width = 0.0f;   // client size in DIPs (pixels * 96 / dpi)
-  float height = 0.0f;
-  float time = 0.0f;    // seconds since the drawing context was created
-  float dt = 0.0f;      // seconds since the previous frame, at most 0.05
-  float dpi = 96.0f;    // the window's DPI (96 is a scale of 1)
-  DrawContext& draw;
-  InteractionState& input;
-  bool animate = false;  // ask for another frame (the 15 ms timer keeps running)
-  bool close = false;    // close the window after this frame
 };
 
 }  // namespace vl

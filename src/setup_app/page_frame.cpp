@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string>
 
-#include "gfx/widgets.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "ui/widgets.h"
 
 namespace vl {
 
@@ -82,8 +82,7 @@ std::span<const InstallStep> listed_steps(const WizardState& state) {
 
 // ---- shared drawing --------------------------------------------------------------------------
 
-void draw_notice(FrameContext& frame, const std::optional<std::string>& notice,
-                 float footer_top) {
+void draw_notice(FrameContext& frame, const std::optional<std::string>& notice, float footer_top) {
   if (!notice) return;
   DrawContext& d = frame.draw;
   const float y = footer_top;
@@ -93,7 +92,8 @@ void draw_notice(FrameContext& frame, const std::optional<std::string>& notice,
   d.stroke_circle(41.0f, c, 8.0f, 1.6f, DANGER);
   d.line(41.0f, c - 0.5f, 41.0f, c + 4.0f, 1.8f, DANGER);
   d.fill_circle(41.0f, c - 3.6f, 1.05f, DANGER);
-  d.draw_text(text_style(TextRole::Notice, *notice), Rect{56.0f, y - m - 18.0f, NOTICE_TEXT_WIDTH, m});
+  d.draw_text(text_style(TextRole::Notice, *notice),
+              Rect{56.0f, y - m - 18.0f, NOTICE_TEXT_WIDTH, m});
 }
 
 float draw_title_block(FrameContext& frame, float y, std::string_view title,
@@ -145,10 +145,10 @@ void draw_background(FrameContext& frame) {
   d.fill_gradient(Rect{0, 0, W, H}, 0.0f, 160.0f,
                   {GradientStop{HEADER_TOP, 0.0f}, GradientStop{HEADER_MID, 0.58f},
                    GradientStop{HEADER_BOTTOM, 1.0f}});
-  d.fill_radial_gradient(Rect{0, 0, W, H}, 0.8f * W, -53.0f, 1.2f * W, 477.0f,
-                         {GradientStop{with_alpha(GLOW, 0.5f), 0.0f},
-                          GradientStop{with_alpha(GLOW, 0.15f), 0.45f},
-                          GradientStop{with_alpha(GLOW, 0.0f), 1.0f}});
+  d.fill_radial_gradient(
+      Rect{0, 0, W, H}, 0.8f * W, -53.0f, 1.2f * W, 477.0f,
+      {GradientStop{with_alpha(GLOW, 0.5f), 0.0f}, GradientStop{with_alpha(GLOW, 0.15f), 0.45f},
+       GradientStop{with_alpha(GLOW, 0.0f), 1.0f}});
   const Color dot = with_alpha(WHITE, 0.045f);
   // Rows 9 to 261: the last row is the first at or beyond 252.
   for (float y = 9.0f;; y += 18.0f) {

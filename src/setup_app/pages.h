@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <optional>
 
-#include "gfx/draw_context.h"
 #include "setup_app/wizard_state.h"
+#include "ui/frame_context.h"
 
 namespace vl {
 
@@ -16,10 +16,10 @@ namespace vl {
 struct HeaderInputs {
   PageKind page = PageKind::Welcome;
   InstallMode mode = InstallMode::FreshInstall;
-  bool legacy = false;                  // a legacy client was found (Welcome's panel)
-  float paragraph_height = 0.0f;        // Welcome's version sentence or Settings' subtitle
-  std::optional<float> notice_height;   // the notice measured at NOTICE_TEXT_WIDTH, if shown
-  size_t steps = 0;                     // Progress: entries in the step list
+  bool legacy = false;                 // a legacy client was found (Welcome's panel)
+  float paragraph_height = 0.0f;       // Welcome's version sentence or Settings' subtitle
+  std::optional<float> notice_height;  // the notice measured at NOTICE_TEXT_WIDTH, if shown
+  size_t steps = 0;                    // Progress: entries in the step list
   float window_height = 580.0f;
 };
 inline constexpr float NOTICE_TEXT_WIDTH = 328.0f;

@@ -5,10 +5,10 @@
 #include <numbers>
 #include <string>
 
-#include "gfx/widgets.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "ui/widgets.h"
 
 namespace vl {
 
@@ -60,9 +60,9 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
 
   const bool awaiting_admin = state.options.scope == InstallScope::AllUsers && !state.elevated &&
                               state.busy && progress.step == NO_STEP;
-  d.draw_text(text_style(TextRole::StatusLine, awaiting_admin ? TEXT_AWAITING_ADMIN
-                                                              : TEXT_PLEASE_WAIT),
-              Rect{CONTENT_X, y0 + 34.0f, CONTENT_WIDTH, 18.0f});
+  d.draw_text(
+      text_style(TextRole::StatusLine, awaiting_admin ? TEXT_AWAITING_ADMIN : TEXT_PLEASE_WAIT),
+      Rect{CONTENT_X, y0 + 34.0f, CONTENT_WIDTH, 18.0f});
 
   const float bar_y = y0 + 68.0f;
   d.fill_round_rect(Rect{CONTENT_X, bar_y, CONTENT_WIDTH, 8.0f}, 4.0f, TRACK);
@@ -74,10 +74,10 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
     const float phase = 0.9f * frame.time;
     const float xs = (phase - std::floor(phase)) * (f + 70.0f) - 44.0f;
     d.push_clip(fill);
-    d.fill_gradient(Rect{xs, bar_y, 70.0f, 8.0f}, 0.0f, 90.0f,
-                    {GradientStop{with_alpha(WHITE, 0.0f), 0.0f},
-                     GradientStop{with_alpha(WHITE, 0.45f), 0.5f},
-                     GradientStop{with_alpha(WHITE, 0.0f), 1.0f}});
+    d.fill_gradient(
+        Rect{xs, bar_y, 70.0f, 8.0f}, 0.0f, 90.0f,
+        {GradientStop{with_alpha(WHITE, 0.0f), 0.0f}, GradientStop{with_alpha(WHITE, 0.45f), 0.5f},
+         GradientStop{with_alpha(WHITE, 0.0f), 1.0f}});
     d.pop_clip();
   }
   d.draw_text(text_style(TextRole::DetailLine, progress.detail),

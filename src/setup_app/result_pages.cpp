@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "gfx/widgets.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "ui/widgets.h"
 
 namespace vl {
 

@@ -1,9 +1,9 @@
 // The install-settings page: the scope cards, the install folder with "Сонгох…", back and
 // install.
-#include "gfx/widgets.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "ui/widgets.h"
 
 namespace vl {
 

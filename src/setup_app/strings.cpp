@@ -63,7 +63,9 @@ std::string_view done_title(InstallMode mode) {
   return mode == InstallMode::FreshInstall ? TEXT_DONE_FRESH : TEXT_DONE_UPDATE;
 }
 
-std::string done_paragraph() { return format_text(TEXT_DONE_PARAGRAPH, {PRODUCT_NAME, OWN_VERSION}); }
+std::string done_paragraph() {
+  return format_text(TEXT_DONE_PARAGRAPH, {PRODUCT_NAME, OWN_VERSION});
+}
 
 std::string version_pill() { return format_text(TEXT_VERSION_PILL, {OWN_VERSION}); }
 

@@ -2,10 +2,10 @@
 // removal, the desktop shortcut of a fresh install, and the button that starts.
 #include <string>
 
-#include "gfx/widgets.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "ui/widgets.h"
 
 namespace vl {
 
@@ -17,8 +17,8 @@ void draw_welcome(FrameContext& frame, const WizardState& state, float h0) {
 
   const std::string sentence = version_sentence(
       mode, state.installed.existing ? state.installed.existing->version : std::nullopt);
-  const float y1 = draw_title_block(frame, h0 + BODY_GAP, welcome_title(mode), sentence,
-                                    TextAlign::Leading);
+  const float y1 =
+      draw_title_block(frame, h0 + BODY_GAP, welcome_title(mode), sentence, TextAlign::Leading);
 
   // Location panel: folder tile, scope caption, the directory, and "Өөрчлөх" when editable.
   const float py = y1 + 18.0f;

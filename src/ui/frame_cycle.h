@@ -7,6 +7,7 @@
 
 #include "gfx/draw_context.h"
 #include "sys/result.h"
+#include "ui/frame_context.h"
 #include "ui/interaction.h"
 #include "ui/window_app.h"
 

@@ -12,6 +12,7 @@
 #include "gfx/graphics_factories_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
+#include "ui/frame_context.h"
 #include "ui/frame_cycle.h"
 #include "ui/interaction.h"
 #include "ui/window_geometry.h"

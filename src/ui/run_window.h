@@ -4,8 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include "args/command_line.h"
 #include "ui/window_app.h"
+#include "ui/window_geometry.h"
 
 namespace vl {
 
@@ -14,7 +14,7 @@ namespace vl {
 // the message loop until the window is destroyed and tears everything down. COM must be
 // initialised on the calling thread. A factory or the window that cannot be created stops the
 // process (a broken invariant).
-void run_window(std::unique_ptr<WindowApp> app, std::optional<WindowPos> start_position);
+void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position);
 
 // WM_APP + 1: the notification the worker thread posts after each write of the shared record.
 inline constexpr unsigned WM_APP_NOTIFY = 0x8001;

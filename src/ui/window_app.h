@@ -8,7 +8,7 @@
 
 namespace vl {
 
-struct FrameContext;  // gfx/draw_context.h
+struct FrameContext;  // ui/frame_context.h
 
 struct SizeF {
   float width = 0;

@@ -15,6 +15,7 @@
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
+#include "ui/frame_context.h"
 #include "ui/frame_cycle.h"
 #include "ui/interaction.h"
 #include "ui/run_window.h"
@@ -394,9 +395,9 @@ void register_window_class(HINSTANCE instance) {
   ::RegisterClassExW(&wc);  // a second registration in one process fails harmlessly
 }
 
-PixelPoint initial_position(HWND hwnd, std::optional<WindowPos> start, int32_t width,
+PixelPoint initial_position(HWND hwnd, std::optional<PixelPoint> start, int32_t width,
                             int32_t height) {
-  if (start) return PixelPoint{start->x, start->y};
+  if (start) return *start;
   MONITORINFO info{};
   info.cbSize = sizeof info;
   ::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info);
@@ -422,7 +423,7 @@ void apply_dwm_cosmetics(HWND hwnd) {
 
 }  // namespace
 
-void run_window(std::unique_ptr<WindowApp> app, std::optional<WindowPos> start_position) {
+void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (instance == nullptr) {
     fatal_error("GetModuleHandle", HRESULT_FROM_WIN32(::GetLastError()));

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Every named wizard page state (tests/support/wizard_states.cpp) drawn by the installer's own
 paint_wizard through real Direct2D, DirectWrite and WIC into PNGs (all at 96 DPI, a few at
-144): each state draws, the logo is decoded once at the header's settled width, and a few sampled pixels
-show what the state is about (the result badge's colour, the prompt's scrim darkening the page).
+144): each state draws, the logo is decoded once at the header's settled width, and a few
+sampled pixels show what the state is about (the result badge's colour, the prompt's scrim
+darkening the page).
 
 Run: python3 tests/e2e/test_page_states.py [-v]   (after building the windows preset)
 The images are kept in build/windows/e2e/page_states/DPI/NAME.png for review."""

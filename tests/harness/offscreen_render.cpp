@@ -28,23 +28,25 @@
 
 namespace {
 
-const vl::testing::WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
+using vl::page_states::WizardStateCase;
+
+const WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
   auto value = showcase::option(argc, argv, name);
   if (!value) return nullptr;
-  const auto* found = vl::testing::find_wizard_state(vl::from_wide(*value).value_or(""));
+  const auto* found = vl::page_states::find_wizard_state(vl::from_wide(*value).value_or(""));
   if (!found) std::fprintf(stderr, "offscreen_render: no state %ls\n", value->c_str());
   return found;
 }
 
 // Draws `state` (after `from`, for a second, when given) at the state's own page age.
-vl::Result<vl::OffscreenResult> render_state(const vl::testing::WizardStateCase& state,
-                                             const vl::testing::WizardStateCase* from,
+vl::Result<vl::OffscreenResult> render_state(const WizardStateCase& state,
+                                             const WizardStateCase* from,
                                              vl::OffscreenRequest request,
                                              std::span<const uint8_t> logo) {
-  vl::testing::WizardStateApp app(from ? *from : state, logo);
+  vl::page_states::WizardStateApp app(from ? *from : state, logo);
   const float change_at = from ? 1.0f : 0.0f;
   if (from) app.change_to(state, change_at);
-  const vl::FramePlan plan = vl::testing::state_frames(state, change_at);
+  const vl::FramePlan plan = vl::page_states::state_frames(state, change_at);
   request.time = plan.time;
   request.frame_step = plan.frame_step;
   request.mouse_x = plan.mouse_x;
@@ -71,11 +73,17 @@ int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   vl::OffscreenRequest request;
   if (showcase::option(argc, argv, L"states")) {
-    for (const auto& c : vl::testing::wizard_state_cases()) std::printf("%s\n", c.name.c_str());
+    for (const WizardStateCase& c : vl::page_states::wizard_state_cases()) {
+      std::printf("%s\n", c.name.c_str());
+    }
     return 0;
   }
-  if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
-  if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
+  if (auto dpi = showcase::option(argc, argv, L"dpi")) {
+    request.dpi = std::wcstof(dpi->c_str(), nullptr);
+  }
+  if (auto t = showcase::option(argc, argv, L"time")) {
+    request.time = std::wcstof(t->c_str(), nullptr);
+  }
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
     float x = 0;
     float y = 0;
@@ -94,7 +102,7 @@ int wmain(int argc, wchar_t** argv) {
   // Every named state into DIR\NAME.png, one line of figures each.
   if (auto dir = showcase::option(argc, argv, L"states-dir")) {
     int failures = 0;
-    for (const auto& c : vl::testing::wizard_state_cases()) {
+    for (const auto& c : vl::page_states::wizard_state_cases()) {
       request.png_path = *dir + L"\\" + vl::to_wide(c.name) + L".png";
       vl::Result<vl::OffscreenResult> result = render_state(c, nullptr, request, logo);
       std::printf("%s ", c.name.c_str());
@@ -119,9 +127,9 @@ int wmain(int argc, wchar_t** argv) {
   request.png_path = *out;
   std::optional<vl::Result<vl::OffscreenResult>> rendered;
   if (showcase::option(argc, argv, L"state")) {
-    const vl::testing::WizardStateCase* state = state_option(argc, argv, L"state");
+    const WizardStateCase* state = state_option(argc, argv, L"state");
     if (!state) return 2;
-    const vl::testing::WizardStateCase* from = nullptr;
+    const WizardStateCase* from = nullptr;
     if (showcase::option(argc, argv, L"from")) {
       from = state_option(argc, argv, L"from");
       if (!from) return 2;

@@ -30,11 +30,11 @@ int wmain(int argc, wchar_t** argv) {
     logo_file = showcase::read_binary_file(path->c_str());
     logo = logo_file;
   }
-  std::optional<vl::WindowPos> position;
+  std::optional<vl::PixelPoint> position;
   if (auto pos = showcase::option(argc, argv, L"pos")) {
     int x = 0;
     int y = 0;
-    if (swscanf(pos->c_str(), L"%d,%d", &x, &y) == 2) position = vl::WindowPos{x, y};
+    if (swscanf(pos->c_str(), L"%d,%d", &x, &y) == 2) position = vl::PixelPoint{x, y};
   }
 
   auto app = std::make_unique<showcase::ShowcaseApp>(log, logo);

@@ -5,8 +5,9 @@
 #include <span>
 
 #include "gfx/draw_context.h"
-#include "gfx/widgets.h"
+#include "ui/frame_context.h"
 #include "ui/interaction.h"
+#include "ui/widgets.h"
 
 namespace showcase {
 

@@ -4,15 +4,16 @@
 #include <numbers>
 
 #include "gfx/draw_context.h"
-#include "gfx/recording_surface.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
+#include "ui/frame_context.h"
 
 namespace vl {
 namespace {
 
-using testing::near_color;
-using testing::near_point;
-using testing::near_rect;
+using draw_expect::near_color;
+using draw_expect::near_point;
+using draw_expect::near_rect;
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
@@ -281,7 +282,7 @@ TEST_F(DrawContextTest, ClipsArePairedAndShifted) {
   draw.pop_clip();
   draw.pop_all_clips();
   EXPECT_EQ(draw.clip_depth(), 0);
-  EXPECT_EQ(testing::ops(surface.calls),
+  EXPECT_EQ(draw_expect::ops(surface.calls),
             (std::vector<DrawOp>{DrawOp::PushClip, DrawOp::PushClip, DrawOp::PopClip,
                                  DrawOp::PopClip}));
   EXPECT_TRUE(near_rect(surface.calls[0].rect, {31, 100, 50, 8}));
@@ -309,9 +310,9 @@ TEST(Easing, EndPointsAndOvershoot) {
 TEST_F(DrawContextTest, ResultBadgeSettledSuccessDrawsDiscAndFullCheck) {
   draw.result_badge(true, 300, 2.0f);
   // Halo, eight shadow layers, the disc, the check mark; no ring after 1 s.
-  EXPECT_EQ(testing::ops(surface.calls),
-            testing::concat({{DrawOp::FillCircle},
-                             testing::repeat(DrawOp::FillRoundRect, 8),
+  EXPECT_EQ(draw_expect::ops(surface.calls),
+            draw_expect::concat({{DrawOp::FillCircle},
+                             draw_expect::repeat(DrawOp::FillRoundRect, 8),
                              {DrawOp::LinearGradient, DrawOp::Polyline}}));
   EXPECT_FLOAT_EQ(surface.calls[0].radius, 40);
   const DrawCall& disc = surface.calls[9];

@@ -2,9 +2,9 @@
 // Comparisons for recorded drawing: geometry and colours within float rounding.
 #include <gtest/gtest.h>
 
-#include "gfx/recording_surface.h"
+#include "native/recording_surface.h"
 
-namespace vl::testing {
+namespace vl::draw_expect {
 
 inline constexpr float kTol = 1e-3f;
 
@@ -59,4 +59,4 @@ inline std::vector<DrawOp> concat(std::initializer_list<std::vector<DrawOp>> par
   return all;
 }
 
-}  // namespace vl::testing
+}  // namespace vl::draw_expect

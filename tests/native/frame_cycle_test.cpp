@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "gfx/recording_surface.h"
-#include "gfx/widgets.h"
+#include "native/recording_surface.h"
 #include "ui/frame_cycle.h"
+#include "ui/widgets.h"
 
 namespace vl {
 namespace {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <optional>
 
-#include "gfx/recording_surface.h"
-#include "gfx/widgets.h"
+#include "native/recording_surface.h"
 #include "ui/interaction.h"
+#include "ui/widgets.h"
 
 namespace vl {
 namespace {

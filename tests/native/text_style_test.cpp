@@ -4,9 +4,9 @@
 #include <limits>
 #include <map>
 
-#include "gfx/recording_surface.h"
 #include "gfx/text_style.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
 
 namespace vl {
 namespace {
@@ -137,7 +137,7 @@ TEST(RecordingText, RecordsStyleAndPlacement) {
   EXPECT_EQ(t.size, 14);
   EXPECT_EQ(t.weight, 3);
   EXPECT_EQ(t.align, TextAlign::Center);
-  EXPECT_TRUE(testing::near_point(t.origin, {0, 10 + (40 - 17.5f) / 2}));
+  EXPECT_TRUE(draw_expect::near_point(t.origin, {0, 10 + (40 - 17.5f) / 2}));
 }
 
 }  // namespace

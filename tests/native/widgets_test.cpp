@@ -3,19 +3,19 @@
 #include <cmath>
 #include <numbers>
 
-#include "gfx/recording_surface.h"
-#include "gfx/widgets.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
+#include "ui/widgets.h"
 
 namespace vl {
 namespace {
 
-using testing::concat;
-using testing::near_color;
-using testing::near_point;
-using testing::near_rect;
-using testing::ops;
-using testing::repeat;
+using draw_expect::concat;
+using draw_expect::near_color;
+using draw_expect::near_point;
+using draw_expect::near_rect;
+using draw_expect::ops;
+using draw_expect::repeat;
 
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr Rect kButton{26, 500, 368, 48};

@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
-#include "gfx/recording_surface.h"
 #include "install/install_job.h"
 #include "native/draw_expect.h"
+#include "native/recording_surface.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
@@ -15,8 +15,8 @@
 namespace vl {
 namespace {
 
-using testing::near_rect;
-using testing::WizardStateCase;
+using draw_expect::near_rect;
+using page_states::WizardStateCase;
 
 constexpr float kFrame = 0.015f;
 
@@ -41,7 +41,7 @@ void draw_case(Drawn& d, const WizardStateCase& c) {
 }
 
 const WizardStateCase& named(const char* name) {
-  const WizardStateCase* c = testing::find_wizard_state(name);
+  const WizardStateCase* c = page_states::find_wizard_state(name);
   EXPECT_NE(c, nullptr) << name;
   static const WizardStateCase none;
   return c ? *c : none;
@@ -83,8 +83,7 @@ TEST(WizardPages, HeaderTargetByPageWithItsClamps) {
       {"fresh, legacy and notice: below the floor",
        welcome(InstallMode::FreshInstall, true, 37, 30.0f), 172},
       {"upgrade, no shortcut row", welcome(InstallMode::Upgrade, true, 37, {}), 217},
-      {"reinstall reserves the uninstall link", welcome(InstallMode::Reinstall, true, 37, {}),
-       183},
+      {"reinstall reserves the uninstall link", welcome(InstallMode::Reinstall, true, 37, {}), 183},
       {"downgrade with a notice", welcome(InstallMode::Downgrade, true, 37, 15.0f), 176},
       {"settings", page(PageKind::Settings, 18.5f, {}, 0), 173.5f},
       {"settings with a notice", page(PageKind::Settings, 18.5f, 15.0f, 0), 172},
@@ -194,9 +193,8 @@ TEST(WizardPages, ClickDuringPageEntryLandsOnTheButtonWhereItIsDrawn) {
     }
     ASSERT_TRUE(drawn);
     const std::vector<HitTarget>& active = d.host.input().active;
-    const auto primary = std::find_if(active.begin(), active.end(), [](const HitTarget& t) {
-      return t.id == ACTION_PRIMARY;
-    });
+    const auto primary = std::find_if(active.begin(), active.end(),
+                                      [](const HitTarget& t) { return t.id == ACTION_PRIMARY; });
     ASSERT_NE(primary, active.end());
     EXPECT_TRUE(near_rect(primary->rect, *drawn));
     EXPECT_EQ(hit_test(active, drawn->x + 4, drawn->bottom() - 0.5f), ACTION_PRIMARY);
@@ -232,13 +230,16 @@ TEST(WizardPages, TextsChosenByStateAndMode) {
     const char* state;
     std::string text;
   } cases[] = {
-      {"welcome-upgrade", "Таны компьютерт 3.0.2 хувилбар суусан байна. 3.0.6 болгон шинэчилнэ — "
-                          "тохиргоо тань хэвээр үлдэнэ."},
+      {"welcome-upgrade",
+       "Таны компьютерт 3.0.2 хувилбар суусан байна. 3.0.6 болгон шинэчилнэ — "
+       "тохиргоо тань хэвээр үлдэнэ."},
       {"welcome-upgrade-unknown-version", std::string(TEXT_PRODUCT_DESCRIPTION)},
-      {"welcome-reinstall", "3.0.6 хувилбар аль хэдийн суусан байна. Файлуудыг дахин хуулж "
-                            "засварлана."},
-      {"welcome-downgrade", "Илүү шинэ 3.1.0 хувилбар суусан байна. Үргэлжлүүлбэл 3.0.6 хувилбар "
-                            "руу буцна."},
+      {"welcome-reinstall",
+       "3.0.6 хувилбар аль хэдийн суусан байна. Файлуудыг дахин хуулж "
+       "засварлана."},
+      {"welcome-downgrade",
+       "Илүү шинэ 3.1.0 хувилбар суусан байна. Үргэлжлүүлбэл 3.0.6 хувилбар "
+       "руу буцна."},
       {"welcome-fresh-legacy", "2.4.1 хувилбарыг устгах (зөвлөмж)"},
       {"welcome-fresh-legacy-unknown-version", std::string(TEXT_LEGACY_REMOVE)},
       {"settings-all-users", "Суулгах байршил"},
@@ -249,8 +250,9 @@ TEST(WizardPages, TextsChosenByStateAndMode) {
       {"progress-upgrade-planned", std::string(step_label(InstallStep::CopyFiles))},
       {"done-fresh", std::string(TEXT_DONE_FRESH)},
       {"done-upgrade-no-launch", std::string(TEXT_DONE_UPDATE)},
-      {"done-fresh", "Verilune 3.0.6 суулаа. Програм system tray-д байрлаж, токен залгахад "
-                     "автоматаар танина."},
+      {"done-fresh",
+       "Verilune 3.0.6 суулаа. Програм system tray-д байрлаж, токен залгахад "
+       "автоматаар танина."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);

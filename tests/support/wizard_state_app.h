@@ -10,7 +10,7 @@
 #include "ui/frame_cycle.h"
 #include "ui/window_app.h"
 
-namespace vl::testing {
+namespace vl::page_states {
 
 // Draws one page state with the installer's own frame; may change to a second state once.
 class WizardStateApp final : public WindowApp {
@@ -67,4 +67,4 @@ inline FramePlan state_frames(const WizardStateCase& state, float change_at = 0.
   return plan;
 }
 
-}  // namespace vl::testing
+}  // namespace vl::page_states

@@ -3,7 +3,7 @@
 #include "install/install_job.h"
 #include "setup_app/strings.h"
 
-namespace vl::testing {
+namespace vl::page_states {
 namespace {
 
 constexpr const char* kAllUsersDir = "C:\\Program Files (x86)\\Verilune";
@@ -151,8 +151,9 @@ std::vector<WizardStateCase> build() {
   }
   {
     WizardState s = base_state(InstallMode::FreshInstall);
-    s.page = Page{PageKind::Error, "«C:\\Program Files (x86)\\Verilune\\verilune.exe» файлыг "
-                                   "бичиж чадсангүй.\nAccess is denied."};
+    s.page = Page{PageKind::Error,
+                  "«C:\\Program Files (x86)\\Verilune\\verilune.exe» файлыг "
+                  "бичиж чадсангүй.\nAccess is denied."};
     cases.push_back(make("error-short", s));
     std::string long_text = "«D:\\Программууд\\Verilune» хавтсыг үүсгэж чадсангүй.\n";
     for (int i = 0; i < 12; ++i) {
@@ -197,4 +198,4 @@ const WizardStateCase* find_wizard_state(std::string_view name) {
   return nullptr;
 }
 
-}  // namespace vl::testing
+}  // namespace vl::page_states

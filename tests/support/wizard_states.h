@@ -11,14 +11,14 @@
 #include "gfx/geometry.h"
 #include "setup_app/wizard_state.h"
 
-namespace vl::testing {
+namespace vl::page_states {
 
 struct WizardStateCase {
   std::string name;
   WizardState state;
   ProgressSnapshot progress;
-  float seconds = 2.0f;          // the frame is drawn this long after the page was entered
-  std::optional<Point> mouse;    // DIPs: the mouse rests here
+  float seconds = 2.0f;           // the frame is drawn this long after the page was entered
+  std::optional<Point> mouse;     // DIPs: the mouse rests here
   std::optional<uint32_t> focus;  // this target has the visible keyboard focus
 };
 
@@ -26,4 +26,4 @@ struct WizardStateCase {
 const std::vector<WizardStateCase>& wizard_state_cases();
 const WizardStateCase* find_wizard_state(std::string_view name);
 
-}  // namespace vl::testing
+}  // namespace vl::page_states

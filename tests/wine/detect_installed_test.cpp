@@ -13,6 +13,7 @@
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
+#include "wine/support/files.h"
 
 namespace vl {
 namespace {
@@ -44,19 +45,10 @@ void set_string(HKEY root, std::string_view path, std::string_view name, std::st
   set_value(root, path, name, REG_SZ, to_wide(text), view);
 }
 
-std::string make_temp_dir(const char* leaf) {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::filesystem::path dir = std::filesystem::path(temp) / L"vl-detect" / leaf;
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return from_wide(dir.wstring()).value();
-}
+using wine_test::make_temp_dir;
 
-void touch(const std::string& path) {
-  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(file.valid()) << path;
-}
+// An empty file at `path`.
+void touch(const std::string& path) { ASSERT_TRUE(wine_test::write_file(path, "")); }
 
 const std::string UNINSTALL_LEGACY_ROOT = std::string(UNINSTALL_ROOT);
 

@@ -2,14 +2,16 @@
 #include <windows.h>
 
 #include "install/file_placement_win.h"
+#include "sys/folders_win.h"
 #include "sys/text.h"
-#include "wine/engine_test_support.h"
-#include "wine/harness_process.h"
+#include "sys/text_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 
 namespace vl {
 namespace {
 
-using namespace wine_support;
+using namespace wine_test;
 
 std::string in_use_text(std::string_view name) { return format_text(TEXT_FILE_IN_USE, {name}); }
 
@@ -20,8 +22,8 @@ TEST(ReplaceOrDisplace, FreeTargetIsReplacedDirectly) {
   ASSERT_TRUE(write_file(target + ".vl-new", "new"));
   ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
   EXPECT_EQ(read_file(target), "new");
-  EXPECT_FALSE(exists(target + ".vl-new"));
-  EXPECT_FALSE(exists(target + ".vl-old0"));
+  EXPECT_FALSE(path_exists(target + ".vl-new"));
+  EXPECT_FALSE(path_exists(target + ".vl-old0"));
 }
 
 TEST(ReplaceOrDisplace, TargetHeldWithDeleteSharingIsMovedAsideAndRemoved) {
@@ -34,14 +36,14 @@ TEST(ReplaceOrDisplace, TargetHeldWithDeleteSharingIsMovedAsideAndRemoved) {
 
   ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
   EXPECT_EQ(read_file(target), "new");
-  EXPECT_FALSE(exists(target + ".vl-new"));
+  EXPECT_FALSE(path_exists(target + ".vl-new"));
   EXPECT_EQ(read_handle(held.get()), "old");  // the holder still reads its own, old file
   // The displaced copy is deleted: with delete sharing the deletion is accepted at once and
   // completes when the holder lets go.
   std::string displaced = target + ".vl-old0";
-  EXPECT_TRUE(exists(displaced));
+  EXPECT_TRUE(path_exists(displaced));
   held.reset();
-  EXPECT_FALSE(exists(displaced));
+  EXPECT_FALSE(path_exists(displaced));
 }
 
 TEST(ReplaceOrDisplace, TargetHeldWithoutDeleteSharingFailsAfterEveryAttemptAndKeepsTheOldFile) {
@@ -57,10 +59,10 @@ TEST(ReplaceOrDisplace, TargetHeldWithoutDeleteSharingFailsAfterEveryAttemptAndK
   DWORD elapsed = GetTickCount() - start;
   ASSERT_FALSE(replaced.ok());
   EXPECT_EQ(replaced.error(), in_use_text("eps2003csp11.dll"));
-  EXPECT_FALSE(exists(target + ".vl-new"));
+  EXPECT_FALSE(path_exists(target + ".vl-new"));
   held.reset();
   EXPECT_EQ(read_file(target), "old");
-  for (int n = 0; n < REPLACE_ATTEMPTS; ++n) EXPECT_FALSE(exists(target + ".vl-old" + std::to_string(n)));
+  for (int n = 0; n < REPLACE_ATTEMPTS; ++n) EXPECT_FALSE(path_exists(target + ".vl-old" + std::to_string(n)));
   std::printf("[ info ] 12 attempts on a locked file took %lu ms\n", static_cast<unsigned long>(elapsed));
 }
 
@@ -100,15 +102,15 @@ bool copy_file(const std::string& from, const std::string& to) {
 TEST(ReplaceOrDisplace, RunningExecutableIsMovedAsideAndScheduledForDeletion) {
   TempFolder dir;
   std::string target = dir / "verilune.exe";
-  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
+  ASSERT_TRUE(copy_file(test_program_dir() + "\\idle_app.exe", target));
   RunningCopy app(target);
   ASSERT_TRUE(app.running());
   ASSERT_TRUE(write_file(target + ".vl-new", "new"));
 
   ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
   EXPECT_EQ(read_file(target), "new");
-  EXPECT_FALSE(exists(target + ".vl-new"));
-  ASSERT_TRUE(exists(target + ".vl-old0"));
+  EXPECT_FALSE(path_exists(target + ".vl-new"));
+  ASSERT_TRUE(path_exists(target + ".vl-old0"));
   EXPECT_TRUE(is_scheduled_for_deletion(target + ".vl-old0"));
   EXPECT_TRUE(app.running());
 }
@@ -116,21 +118,21 @@ TEST(ReplaceOrDisplace, RunningExecutableIsMovedAsideAndScheduledForDeletion) {
 TEST(ReplaceOrDisplace, LoadedModuleIsMovedAside) {
   TempFolder dir;
   std::string target = dir / "eToken.dll";
-  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
+  ASSERT_TRUE(copy_file(test_program_dir() + "\\idle_app.exe", target));
   UniqueModule loaded(LoadLibraryExW(to_wide(target).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
   ASSERT_TRUE(loaded.valid());
   ASSERT_TRUE(write_file(target + ".vl-new", "new"));
   ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
   EXPECT_EQ(read_file(target), "new");
-  EXPECT_TRUE(exists(target + ".vl-old0"));
+  EXPECT_TRUE(path_exists(target + ".vl-old0"));
   EXPECT_TRUE(is_scheduled_for_deletion(target + ".vl-old0"));
 }
 
 TEST(ReplaceOrDisplace, DisplacedTargetIsPutBackWhenTheNewFileNeverTakesItsPlace) {
   TempFolder dir;
   std::string target = dir / "eToken.dll";
-  ASSERT_TRUE(copy_file(program_folder() + "\\idle_app.exe", target));
-  std::string original = read_file(target);
+  ASSERT_TRUE(copy_file(test_program_dir() + "\\idle_app.exe", target));
+  std::optional<std::string> original = read_file(target);
   UniqueModule loaded(LoadLibraryExW(to_wide(target).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
   ASSERT_TRUE(loaded.valid());
   ASSERT_TRUE(write_file(target + ".vl-new", "new"));
@@ -140,7 +142,7 @@ TEST(ReplaceOrDisplace, DisplacedTargetIsPutBackWhenTheNewFileNeverTakesItsPlace
   ASSERT_FALSE(replaced.ok());
   EXPECT_EQ(replaced.error(), in_use_text("eToken.dll"));
   EXPECT_EQ(read_file(target), original);  // the application keeps its file
-  EXPECT_FALSE(exists(target + ".vl-old0"));
+  EXPECT_FALSE(path_exists(target + ".vl-old0"));
 }
 
 TEST(ReplaceOrDisplace, LeftoverDisplacedFileIsDeletedAndItsNameReused) {
@@ -154,8 +156,8 @@ TEST(ReplaceOrDisplace, LeftoverDisplacedFileIsDeletedAndItsNameReused) {
 
   ASSERT_TRUE(replace_file(target + ".vl-new", target).ok());
   EXPECT_EQ(read_file(target), "new");
-  EXPECT_FALSE(exists(target + ".vl-old1"));  // attempt 0 reused its name
-  if (exists(target + ".vl-old0")) {
+  EXPECT_FALSE(path_exists(target + ".vl-old1"));  // attempt 0 reused its name
+  if (path_exists(target + ".vl-old0")) {
     EXPECT_EQ(read_file(target + ".vl-old0"), "old");
   }
 }
@@ -184,23 +186,23 @@ TEST(ReplaceOrDisplace, TargetHeldByAnotherProcess) {
     std::string target = dir / "eTPKCS11.dll";
     ASSERT_TRUE(write_file(target, "old"));
     ASSERT_TRUE(write_file(target + ".vl-new", "new"));
-    testing::Child holder(testing::quote_argument(testing::harness_program(L"hold_file.exe")) + L" " +
-                          testing::quote_argument(to_wide(target)) + L" " + c.share);
+    Child holder(quote_argument(to_wide(harness_program("hold_file"))) + L" " +
+                 quote_argument(to_wide(target)) + L" " + c.share);
     ASSERT_TRUE(holder.ok()) << holder.start_error();
     ASSERT_EQ(holder.read_line(10000), "holding");
 
     Status replaced = replace_file(target + ".vl-new", target);
     EXPECT_EQ(replaced.ok(), c.replaced);
     EXPECT_EQ(read_file(target), c.replaced ? "new" : "old");
-    EXPECT_FALSE(exists(target + ".vl-new"));
+    EXPECT_FALSE(path_exists(target + ".vl-new"));
     if (c.replaced) {
-      EXPECT_TRUE(exists(target + ".vl-old0"));  // still open in the holder
+      EXPECT_TRUE(path_exists(target + ".vl-old0"));  // still open in the holder
     } else {
       EXPECT_EQ(replaced.error(), in_use_text("eTPKCS11.dll"));
     }
     holder.close_stdin();
     EXPECT_EQ(holder.wait(10000), DWORD(0));
-    EXPECT_FALSE(exists(target + ".vl-old0"));  // deleted once the holder let go
+    EXPECT_FALSE(path_exists(target + ".vl-old0"));  // deleted once the holder let go
   }
 }
 
@@ -208,7 +210,7 @@ TEST(DeleteNowOrAtReboot, DeletesAFreeFileAndIgnoresAMissingOne) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "x.dll", "x"));
   delete_now_or_at_reboot(dir / "x.dll");
-  EXPECT_FALSE(exists(dir / "x.dll"));
+  EXPECT_FALSE(path_exists(dir / "x.dll"));
   delete_now_or_at_reboot(dir / "never-there.dll");
   EXPECT_FALSE(is_scheduled_for_deletion(dir / "never-there.dll"));
 }
@@ -219,14 +221,14 @@ TEST(DeleteNowOrAtReboot, SchedulesAFileThatCannotBeDeleted) {
   ASSERT_TRUE(write_file(path, "x"));
   UniqueHandle held = hold(path, FILE_SHARE_READ);  // no delete sharing: deletion is refused
   delete_now_or_at_reboot(path);
-  EXPECT_TRUE(exists(path));
+  EXPECT_TRUE(path_exists(path));
   EXPECT_TRUE(is_scheduled_for_deletion(path));
 }
 
 TEST(CreateFolderTree, CreatesMissingAncestorsAndNamesTheFolderOnFailure) {
   TempFolder dir;
   ASSERT_TRUE(create_folder_tree(dir / "a\\b\\c").ok());
-  EXPECT_TRUE(exists(dir / "a\\b\\c"));
+  EXPECT_TRUE(path_exists(dir / "a\\b\\c"));
   ASSERT_TRUE(create_folder_tree(dir / "a\\b\\c").ok());  // existing: fine
 
   ASSERT_TRUE(write_file(dir / "file", "x"));
@@ -242,13 +244,13 @@ TEST(FilePlacer, WritesThroughTheNewFileAndCreatesSubfolders) {
   TempFolder dir;
   FilePlacer placer(dir.path());
   ASSERT_TRUE(placer.begin(PayloadEntry{"pkcs11-drivers\\x.dll", 5}).ok());
-  EXPECT_TRUE(exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
-  EXPECT_FALSE(exists(dir / "pkcs11-drivers\\x.dll"));  // nothing under the final name yet
+  EXPECT_TRUE(path_exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
+  EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll"));  // nothing under the final name yet
   const uint8_t data[] = {'h', 'e', 'l', 'l', 'o'};
   ASSERT_TRUE(placer.write(data).ok());
   ASSERT_TRUE(placer.commit().ok());
   EXPECT_EQ(read_file(dir / "pkcs11-drivers\\x.dll"), "hello");
-  EXPECT_FALSE(exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
+  EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
 }
 
 TEST(FilePlacer, DiscardLeavesTheOldFileAndNoNewFile) {
@@ -260,7 +262,7 @@ TEST(FilePlacer, DiscardLeavesTheOldFileAndNoNewFile) {
   ASSERT_TRUE(placer.write(data).ok());
   placer.discard();
   EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
-  EXPECT_FALSE(exists(dir / "eToken.dll.vl-new"));
+  EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
 }
 
 TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
@@ -301,7 +303,7 @@ TEST(FilePlacer, DriveRootInstallDirDoesNotDoubleTheBackslash) {
   FilePlacer placer(dir.path() + "\\");
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 0}).ok());
   ASSERT_TRUE(placer.commit().ok());
-  EXPECT_TRUE(exists(dir / "a.dll"));
+  EXPECT_TRUE(path_exists(dir / "a.dll"));
 }
 
 // ---- clean-up after the copy ----------------------------------------------------------
@@ -316,12 +318,12 @@ TEST(StaleFiles, RemovedWithTheirEmptiedFoldersStoppingAtAFolderThatStillHoldsFi
   ASSERT_TRUE(write_file(dir / "top.dll", "stale"));
   std::vector<std::string> previous{"a\\b\\c.dll", "p\\q\\r.dll", "top.dll"};
   remove_stale_files(dir.path(), previous, {});
-  EXPECT_FALSE(exists(dir / "a\\b\\c.dll"));
-  EXPECT_FALSE(exists(dir / "a\\b"));
-  EXPECT_TRUE(exists(dir / "a\\keep.txt"));  // a still holds a file: it stays
-  EXPECT_FALSE(exists(dir / "p"));           // p\q and p became empty: both gone
-  EXPECT_FALSE(exists(dir / "top.dll"));
-  EXPECT_TRUE(exists(dir.path()));           // the install directory itself stays
+  EXPECT_FALSE(path_exists(dir / "a\\b\\c.dll"));
+  EXPECT_FALSE(path_exists(dir / "a\\b"));
+  EXPECT_TRUE(path_exists(dir / "a\\keep.txt"));  // a still holds a file: it stays
+  EXPECT_FALSE(path_exists(dir / "p"));           // p\q and p became empty: both gone
+  EXPECT_FALSE(path_exists(dir / "top.dll"));
+  EXPECT_TRUE(path_exists(dir.path()));           // the install directory itself stays
 }
 
 TEST(StaleFiles, NamesShippedAgainStayAsciiCaseInsensitively) {
@@ -331,8 +333,8 @@ TEST(StaleFiles, NamesShippedAgainStayAsciiCaseInsensitively) {
   std::vector<std::string> previous{"Old.DLL", "gone.dll"};
   std::vector<std::string> installed{"old.dll", "verilune.exe"};
   remove_stale_files(dir.path(), previous, installed);
-  EXPECT_TRUE(exists(dir / "old.dll"));
-  EXPECT_FALSE(exists(dir / "Gone.DLL"));
+  EXPECT_TRUE(path_exists(dir / "old.dll"));
+  EXPECT_FALSE(path_exists(dir / "Gone.DLL"));
 }
 
 TEST(StaleFiles, UnsafeNamesFromTheRegistryAreSkipped) {
@@ -342,8 +344,8 @@ TEST(StaleFiles, UnsafeNamesFromTheRegistryAreSkipped) {
   ASSERT_TRUE(write_file(outer / "app\\x.dll", "x"));
   std::vector<std::string> previous{"..\\outside.dll", outer / "outside.dll", "x.dll."};
   remove_stale_files(outer / "app", previous, {});
-  EXPECT_TRUE(exists(outer / "outside.dll"));
-  EXPECT_TRUE(exists(outer / "app\\x.dll"));
+  EXPECT_TRUE(path_exists(outer / "outside.dll"));
+  EXPECT_TRUE(path_exists(outer / "app\\x.dll"));
 }
 
 TEST(StaleFiles, FileHeldOpenIsScheduledAndItsFolderKept) {
@@ -354,7 +356,7 @@ TEST(StaleFiles, FileHeldOpenIsScheduledAndItsFolderKept) {
   std::vector<std::string> previous{"drivers\\held.dll"};
   remove_stale_files(dir.path(), previous, {});
   EXPECT_TRUE(is_scheduled_for_deletion(dir / "drivers\\held.dll"));
-  EXPECT_TRUE(exists(dir / "drivers"));
+  EXPECT_TRUE(path_exists(dir / "drivers"));
 }
 
 TEST(PreviousMainBinary, DeletedWhenItHadAnotherName) {
@@ -366,8 +368,8 @@ TEST(PreviousMainBinary, DeletedWhenItHadAnotherName) {
   job.previous_main_binary = "verilune-legacy.exe";
   std::vector<std::string> installed{"verilune.exe"};
   remove_previous_main_binary(job, installed);
-  EXPECT_FALSE(exists(dir / "verilune-legacy.exe"));
-  EXPECT_TRUE(exists(dir / "verilune.exe"));
+  EXPECT_FALSE(path_exists(dir / "verilune-legacy.exe"));
+  EXPECT_TRUE(path_exists(dir / "verilune.exe"));
 }
 
 TEST(PreviousMainBinary, KeptWhenItIsVeriluneExeShippedAgainOrNotAPlainName) {
@@ -391,7 +393,7 @@ TEST(PreviousMainBinary, KeptWhenItIsVeriluneExeShippedAgainOrNotAPlainName) {
     job.previous_main_binary = c.name;
     std::vector<std::string> installed{"uninstall.exe", "verilune.exe"};
     remove_previous_main_binary(job, installed);
-    EXPECT_TRUE(exists(file)) << c.name;
+    EXPECT_TRUE(path_exists(file)) << c.name;
   }
 }
 

@@ -5,21 +5,13 @@
 #include <string>
 
 #include "sys/text_win.h"
-#include "wine/harness_process.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 
-namespace vl::testing {
+namespace vl::wine_test {
 namespace {
 
 constexpr DWORD TIMEOUT_MS = 20000;
-
-void write_file(const std::wstring& path, std::string_view text) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file.valid()) << last_error_text("create");
-  DWORD written = 0;
-  ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                        nullptr));
-}
 
 // What another process can do to the held file; each attempt undoes itself when it succeeds.
 struct Attempts {
@@ -54,7 +46,7 @@ Attempts try_all(const std::wstring& path) {
 
 std::wstring hold_command(const std::wstring& path, const wchar_t* share,
                           const wchar_t* extra = L"") {
-  return quote_argument(harness_program(L"hold_file.exe")) + L" " + quote_argument(path) + L" " +
+  return quote_argument(to_wide(harness_program("hold_file"))) + L" " + quote_argument(path) + L" " +
          share + extra;
 }
 
@@ -68,10 +60,10 @@ TEST(HoldFile, ShareLettersDecideWhatOthersMayDo) {
       {L"d", {false, false, true}},   {L"rw", {true, true, false}}, {L"rd", {true, false, true}},
       {L"rwd", {true, true, true}},   {L"dwr", {true, true, true}},
   };
-  const std::wstring dir = make_temp_dir(L"hold");
+  const std::wstring dir = to_wide(make_temp_dir("hold"));
   ASSERT_FALSE(dir.empty());
   const std::wstring path = dir + L"\\held file.dll";
-  write_file(path, "contents");
+  write_file(from_wide(path).value(), "contents");
   for (const Case& c : cases) {
     const std::string share = from_wide(c.share).value();
     Child holder(hold_command(path, c.share));
@@ -91,9 +83,9 @@ TEST(HoldFile, ShareLettersDecideWhatOthersMayDo) {
 }
 
 TEST(HoldFile, ClosingStdinAlsoReleasesTheFile) {
-  const std::wstring dir = make_temp_dir(L"hold");
+  const std::wstring dir = to_wide(make_temp_dir("hold"));
   const std::wstring path = dir + L"\\a.txt";
-  write_file(path, "x");
+  write_file(from_wide(path).value(), "x");
   Child holder(hold_command(path, L"-"));
   ASSERT_EQ(holder.read_line(TIMEOUT_MS), "holding");
   EXPECT_FALSE(can_open(path, GENERIC_READ));
@@ -103,9 +95,9 @@ TEST(HoldFile, ClosingStdinAlsoReleasesTheFile) {
 }
 
 TEST(HoldFile, StaysHoldingUntilToldToStop) {
-  const std::wstring dir = make_temp_dir(L"hold");
+  const std::wstring dir = to_wide(make_temp_dir("hold"));
   const std::wstring path = dir + L"\\a.txt";
-  write_file(path, "x");
+  write_file(from_wide(path).value(), "x");
   Child holder(hold_command(path, L"r"));
   ASSERT_EQ(holder.read_line(TIMEOUT_MS), "holding");
   EXPECT_FALSE(holder.wait(500).has_value());  // a partial line is not a stop
@@ -117,7 +109,7 @@ TEST(HoldFile, StaysHoldingUntilToldToStop) {
 }
 
 TEST(HoldFile, MissingFileFailsUnlessCreateIsGiven) {
-  const std::wstring dir = make_temp_dir(L"hold");
+  const std::wstring dir = to_wide(make_temp_dir("hold"));
   const std::wstring path = dir + L"\\missing.txt";
   {
     Child holder(hold_command(path, L"rd"));
@@ -137,10 +129,10 @@ TEST(HoldFile, BadUsageExits2) {
   const wchar_t* cases[] = {L"", L"C:\\x.txt", L"C:\\x.txt rx", L"C:\\x.txt \"\"",
                             L"C:\\x.txt r --make", L"C:\\x.txt r --create more"};
   for (const wchar_t* arguments : cases) {
-    Child holder(quote_argument(harness_program(L"hold_file.exe")) + L" " + arguments);
+    Child holder(quote_argument(to_wide(harness_program("hold_file"))) + L" " + arguments);
     EXPECT_EQ(holder.wait(TIMEOUT_MS), 2u) << from_wide(arguments).value();
   }
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::wine_test

@@ -12,22 +12,24 @@
 #include "sys/unique_handle_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text_win.h"
-#include "wine/scratch_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
 
-using test::harness_program;
-using test::read_probe_record;
-using test::ScopedEnvironment;
-using test::TempFolder;
+using wine_test::harness_program;
+using wine_test::read_probe_record;
+using wine_test::ScopedEnvironment;
+using wine_test::TempFolder;
 
 // probe_child copied into a folder and under a name that both hold spaces.
 std::string probe_with_spaces(const TempFolder& temp) {
-  std::string folder = temp.file("my tools");
+  std::string folder = (temp / "my tools");
   CreateDirectoryW(to_wide(folder).c_str(), nullptr);
   std::string program = folder + "\\probe child.exe";
-  EXPECT_TRUE(test::copy_file(harness_program("probe_child"), program));
+  EXPECT_TRUE(wine_test::copy_file(harness_program("probe_child"), program));
   return program;
 }
 
@@ -47,7 +49,7 @@ TEST(RunAndWait, ReturnsTheChildsFullExitCode) {
 TEST(RunAndWait, QuotesAProgramPathWithSpacesAndPassesArgumentsAsOneText) {
   TempFolder temp;
   std::string program = probe_with_spaces(temp);
-  std::string record = temp.file("record.txt");
+  std::string record = (temp / "record.txt");
   ScopedEnvironment env("VL_PROBE_RECORD", record);
   auto code = run_and_wait(program, "/silent /install");
   ASSERT_TRUE(code.ok()) << code.error();
@@ -59,7 +61,7 @@ TEST(RunAndWait, QuotesAProgramPathWithSpacesAndPassesArgumentsAsOneText) {
 
 TEST(RunAndWait, AProgramThatCannotStartNamesItsPathAndTheSystemsReason) {
   TempFolder temp;
-  std::string missing = temp.file("absent.exe");
+  std::string missing = (temp / "absent.exe");
   auto code = run_and_wait(missing, "/silent /install");
   ASSERT_FALSE(code.ok());
   EXPECT_EQ(code.error(), missing + ": " + hresult_message(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
@@ -68,7 +70,7 @@ TEST(RunAndWait, AProgramThatCannotStartNamesItsPathAndTheSystemsReason) {
 TEST(RunCommand, StartsWithoutWaitingInTheInstallersFolderWithTrailingSpaceForNoArguments) {
   TempFolder temp;
   std::string program = probe_with_spaces(temp);
-  std::string record = temp.file("record.txt");
+  std::string record = (temp / "record.txt");
   ScopedEnvironment env("VL_PROBE_RECORD", record);
   ScopedEnvironment code_env("VL_PROBE_EXIT", "0");
   run_command(program, "");
@@ -82,7 +84,7 @@ TEST(RunCommand, StartsWithoutWaitingInTheInstallersFolderWithTrailingSpaceForNo
 
 TEST(RunCommand, AMissingProgramIsIgnored) {
   TempFolder temp;
-  run_command(temp.file("absent.exe"), "x");  // must simply return
+  run_command((temp / "absent.exe"), "x");  // must simply return
   SUCCEED();
 }
 
@@ -116,14 +118,14 @@ std::optional<std::map<std::string, std::string>> launch_through_driver(const Te
                                                                         bool elevated,
                                                                         const std::string& arguments) {
   std::string program = probe_with_spaces(temp);
-  EXPECT_TRUE(test::write_file(program + ".record-wanted", ""));
+  EXPECT_TRUE(wine_test::write_file(program + ".record-wanted", ""));
   std::string command = "\"" + harness_program("launch_driver") + "\" \"" + program + "\" " + arguments;
   ScopedEnvironment no_record("VL_PROBE_RECORD", std::nullopt);
   if (elevated) {
     auto code = run_and_wait(harness_program("launch_driver"), "\"" + program + "\" " + arguments);
     EXPECT_TRUE(code.ok());
   } else {
-    EXPECT_TRUE(test::run_unelevated_and_wait(command));
+    EXPECT_TRUE(wine_test::run_unelevated_and_wait(command));
   }
   auto seen = read_probe_record(program + ".record", 15000);
   if (seen) (*seen)["program"] = program;
@@ -138,7 +140,7 @@ TEST(LaunchApplication, ElevatedGoesThroughTheDesktopShellInTheProgramsFolder) {
   ASSERT_TRUE(seen) << "the application did not start";
   EXPECT_NE((*seen)["command_line"].find("--minimized --lang mn"), std::string::npos) << (*seen)["command_line"];
   // The shell opens it with its own folder as working folder, unlike a direct start.
-  EXPECT_EQ((*seen)["cwd"], temp.file("my tools"));
+  EXPECT_EQ((*seen)["cwd"], (temp / "my tools"));
 }
 
 TEST(LaunchApplication, NotElevatedStartsDirectlyEvenWithTheShellRunning) {
@@ -147,7 +149,7 @@ TEST(LaunchApplication, NotElevatedStartsDirectlyEvenWithTheShellRunning) {
   ASSERT_TRUE(seen) << "the application did not start";
   EXPECT_EQ((*seen)["command_line"], "\"" + (*seen)["program"] + "\" --minimized");
   EXPECT_EQ((*seen)["elevated"], "0");
-  EXPECT_NE((*seen)["cwd"], temp.file("my tools"));
+  EXPECT_NE((*seen)["cwd"], (temp / "my tools"));
 }
 
 TEST(LaunchViaShell, SucceedsOnlyWhenTheShellAcceptedTheRequest) {
@@ -155,7 +157,7 @@ TEST(LaunchViaShell, SucceedsOnlyWhenTheShellAcceptedTheRequest) {
   ASSERT_TRUE(desktop_shell_ready(15000)) << "no desktop shell";
   TempFolder temp;
   std::string program = probe_with_spaces(temp);
-  ASSERT_TRUE(test::write_file(program + ".record-wanted", ""));
+  ASSERT_TRUE(wine_test::write_file(program + ".record-wanted", ""));
   Status started = launch_via_shell(program, "7");
   ASSERT_TRUE(started.ok()) << started.error();
   auto seen = read_probe_record(program + ".record", 15000);
@@ -166,7 +168,7 @@ TEST(LaunchViaShell, SucceedsOnlyWhenTheShellAcceptedTheRequest) {
 TEST(Elevation, ReportsTheTokenOfTheRunningProcess) {
   // A child with this process's token and one with its limited linked token.
   TempFolder temp;
-  std::string record = temp.file("record.txt");
+  std::string record = (temp / "record.txt");
   ScopedEnvironment env("VL_PROBE_RECORD", record);
   auto full = run_and_wait(harness_program("probe_child"), "0");
   ASSERT_TRUE(full.ok());
@@ -176,7 +178,7 @@ TEST(Elevation, ReportsTheTokenOfTheRunningProcess) {
   EXPECT_TRUE(is_process_elevated()) << "Wine runs every process elevated";
 
   DeleteFileW(to_wide(record).c_str());
-  auto limited = test::run_unelevated_and_wait("\"" + harness_program("probe_child") + "\" 0");
+  auto limited = wine_test::run_unelevated_and_wait("\"" + harness_program("probe_child") + "\" 0");
   ASSERT_TRUE(limited);
   auto seen_limited = read_probe_record(record);
   ASSERT_TRUE(seen_limited);
@@ -191,7 +193,7 @@ TEST(OwnPath, NamesThisExecutable) {
 TEST(RelaunchElevated, HandsBackTheChildsExitCodeUnchangedFromAFreshThread) {
   TempFolder temp;
   std::string program = probe_with_spaces(temp);
-  std::string record = temp.file("record.txt");
+  std::string record = (temp / "record.txt");
   ScopedEnvironment env("VL_PROBE_RECORD", record);
   for (uint32_t expected : {0u, 1u, 2u, 0x80070005u}) {
     ElevationOutcome outcome;
@@ -215,7 +217,7 @@ TEST(RelaunchElevated, AProgramThatCannotStartFailsWithTheSystemsTextAndNoErrorB
   // desktop): an unattended run must never block. A stuck call fails the test after 20 s.
   TempFolder temp;
   auto outcome = std::make_shared<std::promise<std::pair<ElevationOutcome, int>>>();
-  std::string program = temp.file("absent.exe");
+  std::string program = (temp / "absent.exe");
   std::thread([outcome, program] {
     int started = 0;
     ElevationOutcome result = relaunch_elevated(program, "--vl-resume", nullptr, [&] { ++started; });

@@ -16,7 +16,8 @@
 #include "sys/program_launch_win.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
-#include "proc_test_support.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 #include "setup_app/detect_installed_win.h"
 #include "sys/processes_win.h"
 #include "sys/registry_win.h"
@@ -27,8 +28,8 @@ namespace vl {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScratchDir;
-using test::Started;
+using wine_test::TempFolder;
+using wine_test::Started;
 
 std::optional<std::string> env_text(const wchar_t* name) {
   wchar_t buffer[1024];
@@ -45,7 +46,7 @@ std::optional<std::string> known_folder(REFKNOWNFOLDERID id) {
 
 std::vector<std::string> record_lines(const std::string& file) {
   std::vector<std::string> lines;
-  std::string text = test::read_text_file(file);
+  std::string text = wine_test::read_file(file).value_or("");
   size_t start = 0;
   for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
@@ -75,8 +76,8 @@ class LegacyRemoval : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    test::make_dirs(system_dir());
-    test::copy_file(join_path(test::test_program_dir(), "msiexec_recorder.exe"),
+    wine_test::make_dirs(system_dir());
+    wine_test::copy_file(join_path(wine_test::test_program_dir(), "msiexec_recorder.exe"),
                     join_path(system_dir(), "msiexec.exe"));
     common_startup_ = known_folder(FOLDERID_CommonStartup);
     user_startup_ = known_folder(FOLDERID_Startup);
@@ -116,15 +117,15 @@ class LegacyRemoval : public testing::Test {
 
   // A client folder by hand (no MSI): the two programs (the stay-running stand-in) and a file.
   void make_client_files(const std::string& folder) {
-    test::make_dirs(folder);
-    std::string standin = join_path(test::test_program_dir(), "legacy_client_standin.exe");
-    test::copy_file(standin, join_path(folder, LEGACY_CLIENT_EXE));
-    test::copy_file(standin, join_path(folder, LEGACY_STARTER_EXE));
+    wine_test::make_dirs(folder);
+    std::string standin = join_path(wine_test::test_program_dir(), "legacy_client_standin.exe");
+    wine_test::copy_file(standin, join_path(folder, LEGACY_CLIENT_EXE));
+    wine_test::copy_file(standin, join_path(folder, LEGACY_STARTER_EXE));
   }
 
   void start_client_programs(const std::string& folder) {
     for (std::string_view name : {LEGACY_CLIENT_EXE, LEGACY_STARTER_EXE})
-      started_.push_back(test::start_program(join_path(folder, name)));
+      started_.push_back(wine_test::start_program(join_path(folder, name)));
     ASSERT_EQ(find_processes_by_name(LEGACY_CLIENT_EXE).size(), 1u);
     ASSERT_EQ(find_processes_by_name(LEGACY_STARTER_EXE).size(), 1u);
   }
@@ -135,22 +136,22 @@ class LegacyRemoval : public testing::Test {
   }
   void place_startup_links(const std::string& folder) {
     for (const std::string& link : startup_links())
-      ASSERT_TRUE(test::make_shell_link(link, join_path(folder, LEGACY_STARTER_EXE))) << link;
+      ASSERT_TRUE(wine_test::make_shell_link(link, join_path(folder, LEGACY_STARTER_EXE))) << link;
   }
 
   void expect_client_gone() {
     EXPECT_TRUE(find_processes_by_name(LEGACY_CLIENT_EXE).empty());
     EXPECT_TRUE(find_processes_by_name(LEGACY_STARTER_EXE).empty());
     for (Started& started : started_)
-      EXPECT_EQ(test::exit_code_within(started, 1s), std::optional<DWORD>(1)) << "terminated";
-    for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link)) << link;
+      EXPECT_EQ(wine_test::exit_code_within(started, 1s), std::optional<DWORD>(1)) << "terminated";
+    for (const std::string& link : startup_links()) EXPECT_FALSE(wine_test::file_exists(link)) << link;
   }
 
   LegacyRemovalContext context(bool quiet) const {
     return LegacyRemovalContext{dir_ / "Verilune", quiet, recorder()};
   }
 
-  ScratchDir dir_{"legacy"};
+  TempFolder dir_;
   std::optional<std::string> common_startup_, user_startup_;
   std::vector<Started> started_;
 };
@@ -162,10 +163,10 @@ TEST_F(LegacyRemoval, MsiInstalledClientIsUninstalledQuietlyInASilentRun) {
   std::optional<InstalledProduct> client = find_product("VeriluneClient", RegView::Bits32);
   ASSERT_TRUE(client && client->location) << "the peer MSI registered no VeriluneClient entry";
   std::string location = normalize_location(*client->location);
-  ASSERT_TRUE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE))) << location;
+  ASSERT_TRUE(wine_test::file_exists(join_path(location, LEGACY_CLIENT_EXE))) << location;
   ASSERT_TRUE(iends_with_ascii(location, "\\VeriluneClient"));
   // Something msiexec does not own keeps the folder after the uninstall.
-  test::write_text_file(join_path(location, "settings.dat"), "user data");
+  wine_test::write_file(join_path(location, "settings.dat"), "user data");
   start_client_programs(location);
   place_startup_links(location);
 
@@ -175,7 +176,7 @@ TEST_F(LegacyRemoval, MsiInstalledClientIsUninstalledQuietlyInASilentRun) {
   EXPECT_EQ(msiexec_calls(),
             std::vector<std::string>{expected_call("/x " + client->code + " /qn /norestart")});
   EXPECT_FALSE(product_registered(client->code)) << "the real msiexec did not uninstall it";
-  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_FALSE(wine_test::dir_exists(location));
   expect_client_gone();
 }
 
@@ -193,37 +194,37 @@ TEST_F(LegacyRemoval, InteractiveRunShowsBasicProgressWithoutCancel) {
   EXPECT_EQ(msiexec_calls(),
             std::vector<std::string>{expected_call("/x " + client->code + " /qb-! /norestart")});
   EXPECT_FALSE(product_registered(client->code));
-  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_FALSE(wine_test::dir_exists(location));
   expect_client_gone();
 }
 
 TEST_F(LegacyRemoval, ClientFoundOnlyByItsFilesIsCleanedWithoutMsiexec) {
   std::string location = dir_ / "Apps\\VeriluneClient";
   make_client_files(location);
-  test::make_dirs(join_path(location, "logs"));
-  test::write_text_file(join_path(location, "logs\\today.log"), "x");
+  wine_test::make_dirs(join_path(location, "logs"));
+  wine_test::write_file(join_path(location, "logs\\today.log"), "x");
   start_client_programs(location);
   place_startup_links(location);
 
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
   EXPECT_TRUE(msiexec_calls().empty());
-  EXPECT_FALSE(test::file_exists(join_path(system_dir(), "msiexec-record.txt")));
-  EXPECT_FALSE(test::dir_exists(location));
-  EXPECT_TRUE(test::dir_exists(dir_ / "Apps"));
+  EXPECT_FALSE(wine_test::file_exists(join_path(system_dir(), "msiexec-record.txt")));
+  EXPECT_FALSE(wine_test::dir_exists(location));
+  EXPECT_TRUE(wine_test::dir_exists(dir_ / "Apps"));
   expect_client_gone();
 }
 
 TEST_F(LegacyRemoval, FolderNamedInAnotherCaseGoesWholeReadOnlyFilesIncluded) {
   std::string location = dir_ / "Other\\veriluneclient";
   make_client_files(location);
-  test::write_text_file(join_path(location, "readonly.cfg"), "x");
+  wine_test::write_file(join_path(location, "readonly.cfg"), "x");
   SetFileAttributesW(to_wide(join_path(location, "readonly.cfg")).c_str(), FILE_ATTRIBUTE_READONLY);
-  test::make_dirs(join_path(location, "cache\\deep"));
-  test::write_text_file(join_path(location, "cache\\deep\\blob.bin"), "x");
+  wine_test::make_dirs(join_path(location, "cache\\deep"));
+  wine_test::write_file(join_path(location, "cache\\deep\\blob.bin"), "x");
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
-  EXPECT_FALSE(test::dir_exists(location));
+  EXPECT_FALSE(wine_test::dir_exists(location));
   EXPECT_TRUE(msiexec_calls().empty());
 }
 
@@ -238,14 +239,14 @@ TEST_F(LegacyRemoval, LinkInsideTheClientFolderIsNotFollowed) {
   DWORD attributes = GetFileAttributesW(to_wide(link).c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  ASSERT_TRUE(test::file_exists(join_path(link, "keep.txt")));
+  ASSERT_TRUE(wine_test::file_exists(join_path(link, "keep.txt")));
   make_client_files(location);
 
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
-  EXPECT_TRUE(test::file_exists(join_path(*fixture, "Outside\\keep.txt")));
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+  EXPECT_TRUE(wine_test::file_exists(join_path(*fixture, "Outside\\keep.txt")));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
   // Removing the link itself (RemoveDirectoryW on Windows) is not observable here: Wine
   // refuses to remove a Unix link to a folder that holds files, so the folder stays.
 }
@@ -260,20 +261,20 @@ TEST_F(LegacyRemoval, LocationThatIsALinkIsNotFollowed) {
 
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
-  EXPECT_TRUE(test::file_exists(join_path(*fixture, "Target\\Osmira.Security.KeyClient.exe")));
+  EXPECT_TRUE(wine_test::file_exists(join_path(*fixture, "Target\\Osmira.Security.KeyClient.exe")));
 }
 
 TEST_F(LegacyRemoval, SharedFolderLosesOnlyTheTwoExecutables) {
   std::string location = dir_ / "Program Files\\Osmira";
   make_client_files(location);
-  test::write_text_file(join_path(location, "Other.Product.dll"), "x");
+  wine_test::write_file(join_path(location, "Other.Product.dll"), "x");
   start_client_programs(location);
 
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
-  EXPECT_TRUE(test::file_exists(join_path(location, "Other.Product.dll")));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+  EXPECT_TRUE(wine_test::file_exists(join_path(location, "Other.Product.dll")));
   expect_client_gone();
 }
 
@@ -283,22 +284,22 @@ TEST_F(LegacyRemoval, SharedFolderLeftEmptyIsRemoved) {
 
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, context(true));
 
-  EXPECT_FALSE(test::dir_exists(location));
-  EXPECT_TRUE(test::dir_exists(dir_ / "Program Files"));
+  EXPECT_FALSE(wine_test::dir_exists(location));
+  EXPECT_TRUE(wine_test::dir_exists(dir_ / "Program Files"));
 }
 
 TEST_F(LegacyRemoval, ClientFolderHoldingTheInstallDirectoryIsNotDeletedWhole) {
   std::string location = dir_ / "VeriluneClient";
   make_client_files(location);
-  test::make_dirs(join_path(location, "Verilune"));
-  test::write_text_file(join_path(location, "Verilune\\verilune.exe"), "the new install");
+  wine_test::make_dirs(join_path(location, "Verilune"));
+  wine_test::write_file(join_path(location, "Verilune\\verilune.exe"), "the new install");
 
   LegacyRemovalContext inside{join_path(location, "Verilune"), true, recorder()};
   remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, location}, inside);
 
-  EXPECT_TRUE(test::file_exists(join_path(location, "Verilune\\verilune.exe")));
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
-  EXPECT_FALSE(test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
+  EXPECT_TRUE(wine_test::file_exists(join_path(location, "Verilune\\verilune.exe")));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_CLIENT_EXE)));
+  EXPECT_FALSE(wine_test::file_exists(join_path(location, LEGACY_STARTER_EXE)));
 }
 
 TEST_F(LegacyRemoval, RelativeLocationIsNotTouched) {
@@ -312,7 +313,7 @@ TEST_F(LegacyRemoval, RelativeLocationIsNotTouched) {
                        context(true));
   SetCurrentDirectoryW(saved);
 
-  EXPECT_TRUE(test::file_exists(join_path(current, "VeriluneClient\\Osmira.Security.KeyClient.exe")));
+  EXPECT_TRUE(wine_test::file_exists(join_path(current, "VeriluneClient\\Osmira.Security.KeyClient.exe")));
 }
 
 TEST_F(LegacyRemoval, AnyMsiexecExitCodeLetsTheStepFinish) {
@@ -327,8 +328,8 @@ TEST_F(LegacyRemoval, AnyMsiexecExitCodeLetsTheStepFinish) {
                                       std::nullopt, location},
                          context(true));
 
-    EXPECT_FALSE(test::dir_exists(location));
-    for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link));
+    EXPECT_FALSE(wine_test::dir_exists(location));
+    for (const std::string& link : startup_links()) EXPECT_FALSE(wine_test::file_exists(link));
   }
   EXPECT_EQ(msiexec_calls().size(), 4u);
 }
@@ -343,8 +344,8 @@ TEST_F(LegacyRemoval, WithoutAnMsiexecTheFolderAndLinksAreStillCleaned) {
                                     std::nullopt, location},
                        no_msiexec);
 
-  EXPECT_FALSE(test::dir_exists(location));
-  for (const std::string& link : startup_links()) EXPECT_FALSE(test::file_exists(link));
+  EXPECT_FALSE(wine_test::dir_exists(location));
+  for (const std::string& link : startup_links()) EXPECT_FALSE(wine_test::file_exists(link));
 }
 
 TEST_F(LegacyRemoval, EarlierMsiInstallOfTheProductIsUninstalledWithBasicUi) {
@@ -378,7 +379,7 @@ TestPayload payload_with(std::string_view name, std::string_view data) {
   return out;
 }
 
-std::string sample_app() { return join_path(test::test_program_dir(), "..\\sample\\verilune.exe"); }
+std::string sample_app() { return join_path(wine_test::test_program_dir(), "..\\sample\\verilune.exe"); }
 
 TEST_F(LegacyRemoval, SilentInstallEndsTheAppAndRemovesDetectedClientAndEarlierMsi) {
   std::string client_msi = peer_msi("VeriluneClient.msi");
@@ -393,14 +394,14 @@ TEST_F(LegacyRemoval, SilentInstallEndsTheAppAndRemovesDetectedClientAndEarlierM
   std::optional<std::string> previous_msi = detect_previous_msi();
   ASSERT_TRUE(previous_msi);
   std::string client_location = *legacy->location;
-  test::write_text_file(join_path(client_location, "settings.dat"), "user data");
+  wine_test::write_file(join_path(client_location, "settings.dat"), "user data");
   start_client_programs(client_location);
   place_startup_links(client_location);
   // The application runs from the install folder (the sample closes on WM_CLOSE).
-  test::make_dirs(install_dir);
-  test::copy_file(sample_app(), join_path(install_dir, "verilune.exe"));
-  Started app = test::start_program(join_path(install_dir, "verilune.exe"));
-  ASSERT_TRUE(test::wait_for_window(app, 10s));
+  wine_test::make_dirs(install_dir);
+  wine_test::copy_file(sample_app(), join_path(install_dir, "verilune.exe"));
+  Started app = wine_test::start_program(join_path(install_dir, "verilune.exe"));
+  ASSERT_TRUE(wine_test::wait_for_window(app, 10s));
 
   InstallJob job;
   job.install_dir = install_dir;
@@ -414,11 +415,11 @@ TEST_F(LegacyRemoval, SilentInstallEndsTheAppAndRemovesDetectedClientAndEarlierM
   ASSERT_TRUE(result.ok()) << result.error();
   EXPECT_EQ(sink.steps, (std::vector<InstallStep>{InstallStep::Prepare, InstallStep::RemoveLegacy,
                                                   InstallStep::CopyFiles, InstallStep::Register}));
-  EXPECT_EQ(test::exit_code_within(app, 5s), std::optional<DWORD>(0)) << "closed politely";
-  EXPECT_EQ(test::read_text_file(join_path(install_dir, "verilune.exe")), "the new verilune.exe");
+  EXPECT_EQ(wine_test::exit_code_within(app, 5s), std::optional<DWORD>(0)) << "closed politely";
+  EXPECT_EQ(wine_test::read_file(join_path(install_dir, "verilune.exe")).value_or(""), "the new verilune.exe");
   EXPECT_FALSE(product_registered(*legacy->product_code));
   EXPECT_FALSE(detect_previous_msi().has_value());
-  EXPECT_FALSE(test::dir_exists(client_location));
+  EXPECT_FALSE(wine_test::dir_exists(client_location));
   EXPECT_FALSE(detect_legacy_client(install_dir).has_value());
   expect_client_gone();
 }
@@ -469,8 +470,8 @@ TEST_F(LegacyRemoval, ClientFoundOnlyByItsFilesBesideTheInstallDirectoryIsRemove
   testing_support::RecordingSink sink;
   ASSERT_TRUE(run_install(job, payload.payload, sink).ok());
 
-  EXPECT_FALSE(test::dir_exists(location));
-  EXPECT_TRUE(test::file_exists(join_path(install_dir, "verilune.exe")));
+  EXPECT_FALSE(wine_test::dir_exists(location));
+  EXPECT_TRUE(wine_test::file_exists(join_path(install_dir, "verilune.exe")));
   expect_client_gone();
 }
 
@@ -481,15 +482,15 @@ TEST(SystemMsiexec, IsTheSystemFoldersProgram) {
   UINT length = GetSystemDirectoryW(system, MAX_PATH);
   std::string expected = join_path(from_wide(std::wstring_view(system, length)).value(), "msiexec.exe");
   EXPECT_EQ(lower_full(*path), lower_full(expected));
-  EXPECT_TRUE(test::file_exists(*path));
+  EXPECT_TRUE(wine_test::file_exists(*path));
 }
 
 TEST(RemoveFolderTree, MissingFolderOrAFileIsLeftAsIs) {
-  ScratchDir dir("tree");
-  test::write_text_file(dir / "file.txt", "x");
+  TempFolder dir;
+  wine_test::write_file(dir / "file.txt", "x");
   remove_folder_tree(dir / "file.txt");
   remove_folder_tree(dir / "missing");
-  EXPECT_TRUE(test::file_exists(dir / "file.txt"));
+  EXPECT_TRUE(wine_test::file_exists(dir / "file.txt"));
 }
 
 }  // namespace

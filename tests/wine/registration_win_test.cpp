@@ -7,12 +7,14 @@
 #include "sys/registry_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
-#include "wine/scratch_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
 
-using test::ScratchKey;
+using wine_test::ScratchKey;
 
 // The registration's plan with its keys moved under a scratch key.
 std::vector<RegistryKeyValues> scratch_plan(const ScratchKey& scratch, std::string_view dir, uint64_t total_size,
@@ -30,7 +32,7 @@ TEST(Registration, EveryValueReadsBackWithItsTypeAndExactBytes) {
   ASSERT_TRUE(written.ok()) << written.error();
   for (const auto& key : plan) {
     for (const auto& value : key.values) {
-      auto stored = test::get_reg_value(scratch.root(), key.key, value.name);
+      auto stored = wine_test::get_reg_value(scratch.root(), key.key, value.name);
       ASSERT_TRUE(stored) << value.name;
       EXPECT_EQ(stored->type, static_cast<DWORD>(value.type)) << value.name;
       EXPECT_EQ(stored->data, value.data) << value.name;
@@ -44,7 +46,7 @@ TEST(Registration, EveryValueReadsBackWithItsTypeAndExactBytes) {
             "\"C:\\users\\Тест\\AppData\\Local\\Verilune\"");
   EXPECT_EQ(read_reg_string(scratch.root(), uninstall, "QuietUninstallString"),
             "\"C:\\users\\Тест\\AppData\\Local\\Verilune\\uninstall.exe\" /S");
-  auto size = test::get_reg_value(scratch.root(), uninstall, "EstimatedSize");
+  auto size = wine_test::get_reg_value(scratch.root(), uninstall, "EstimatedSize");
   ASSERT_TRUE(size);
   EXPECT_EQ(size->type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(size->data, (std::vector<uint8_t>{0x70, 0x5D, 0, 0}));  // 23920
@@ -55,13 +57,13 @@ TEST(Registration, AnUpdateReplacesTheFileListAndKeepsForeignValues) {
   std::vector<std::string> old_files = {"verilune.exe", "old\\gone.dll"};
   ASSERT_TRUE(write_registry_plan(scratch.root(), scratch_plan(scratch, "C:\\V", 2048, old_files)).ok());
   const std::string uninstall = scratch.sub(REGISTRATION_UNINSTALL_KEY);
-  ASSERT_TRUE(test::set_reg_string(scratch.root(), uninstall, "HelpLink", "kept"));
+  ASSERT_TRUE(wine_test::set_reg_string(scratch.root(), uninstall, "HelpLink", "kept"));
 
   std::vector<std::string> new_files = {"verilune.exe"};
   auto plan = scratch_plan(scratch, "C:\\V", 4096, new_files);
   ASSERT_TRUE(write_registry_plan(scratch.root(), plan).ok());
   ASSERT_TRUE(write_registry_plan(scratch.root(), plan).ok());  // a repair writes the same again
-  auto files = test::get_reg_value(scratch.root(), uninstall, "VlFiles");
+  auto files = wine_test::get_reg_value(scratch.root(), uninstall, "VlFiles");
   ASSERT_TRUE(files);
   EXPECT_EQ(files->type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(files->data, encode_reg_multi_string(new_files));
@@ -71,7 +73,7 @@ TEST(Registration, AnUpdateReplacesTheFileListAndKeepsForeignValues) {
 TEST(Registration, AnEmptyFileListIsStoredAsASingleNul) {
   ScratchKey scratch;
   ASSERT_TRUE(write_registry_plan(scratch.root(), scratch_plan(scratch, "C:\\V", 0, {})).ok());
-  auto files = test::get_reg_value(scratch.root(), scratch.sub(REGISTRATION_UNINSTALL_KEY), "VlFiles");
+  auto files = wine_test::get_reg_value(scratch.root(), scratch.sub(REGISTRATION_UNINSTALL_KEY), "VlFiles");
   ASSERT_TRUE(files);
   EXPECT_EQ(files->type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(files->data, (std::vector<uint8_t>{0, 0}));

@@ -9,13 +9,15 @@
 #include "install/install_job.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
+#include "sys/folders_win.h"
 #include "sys/text.h"
-#include "wine/engine_test_support.h"
+#include "sys/text_win.h"
+#include "wine/support/files.h"
 
 namespace vl {
 namespace {
 
-using namespace wine_support;
+using namespace wine_test;
 using craft::Bytes;
 using testing_support::RecordingSink;
 using S = InstallStep;
@@ -75,7 +77,7 @@ TEST(RunInstall, FreshFolderGetsEveryFileWithStepsAndProgressInOrder) {
 
   for (const char* name : SHIPPED) {
     EXPECT_EQ(read_file(join_path(dir, name)), content_of(name, 1)) << name;
-    EXPECT_FALSE(exists(join_path(dir, name) + ".vl-new")) << name;
+    EXPECT_FALSE(path_exists(join_path(dir, name) + ".vl-new")) << name;
   }
   EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::CopyFiles, S::Register}));
   ASSERT_FALSE(sink.fractions.empty());
@@ -106,7 +108,7 @@ TEST(RunInstall, AgainOverItselfIsARepair) {
   ASSERT_TRUE(result.ok()) << result.error();
   for (const char* name : SHIPPED) {
     EXPECT_EQ(read_file(join_path(dir, name)), content_of(name, 2)) << name;
-    EXPECT_FALSE(exists(join_path(dir, name) + ".vl-old0")) << name;
+    EXPECT_FALSE(path_exists(join_path(dir, name) + ".vl-old0")) << name;
   }
 }
 
@@ -116,7 +118,7 @@ TEST(RunInstall, UpgradeRemovesWhatIsNoLongerShippedAndTheOldMainBinary) {
   std::vector<std::string> old_names = {"eToken.dll", "pkcs11-drivers\\libcastle.dylib",
                                         "legacy\\sub\\old.dll", "verilune-old.exe"};
   ASSERT_TRUE(run_install(job_for(dir), build_payload(old_names, 1).payload, silent_sink()).ok());
-  ASSERT_TRUE(exists(join_path(dir, "legacy\\sub\\old.dll")));
+  ASSERT_TRUE(path_exists(join_path(dir, "legacy\\sub\\old.dll")));
 
   InstallJob upgrade = job_for(dir);
   upgrade.previous_files = {"ETOKEN.DLL", "pkcs11-drivers\\libcastle.dylib", "legacy\\sub\\old.dll"};
@@ -124,10 +126,10 @@ TEST(RunInstall, UpgradeRemovesWhatIsNoLongerShippedAndTheOldMainBinary) {
   RecordingSink sink;
   ASSERT_TRUE(run_install(upgrade, build_payload(shipped_names(), 2).payload, sink).ok());
   EXPECT_EQ(read_file(join_path(dir, "eToken.dll")), content_of("eToken.dll", 2));
-  EXPECT_FALSE(exists(join_path(dir, "pkcs11-drivers")));
-  EXPECT_FALSE(exists(join_path(dir, "legacy")));
-  EXPECT_FALSE(exists(join_path(dir, "verilune-old.exe")));
-  EXPECT_TRUE(exists(join_path(dir, "verilune.exe")));
+  EXPECT_FALSE(path_exists(join_path(dir, "pkcs11-drivers")));
+  EXPECT_FALSE(path_exists(join_path(dir, "legacy")));
+  EXPECT_FALSE(path_exists(join_path(dir, "verilune-old.exe")));
+  EXPECT_TRUE(path_exists(join_path(dir, "verilune.exe")));
 }
 
 TEST(RunInstall, TruncatedEntryLeavesTheOldFileAndStopsBeforeRegister) {
@@ -143,7 +145,7 @@ TEST(RunInstall, TruncatedEntryLeavesTheOldFileAndStopsBeforeRegister) {
   EXPECT_EQ(result.error(), "payload: eToken.dll truncated");
   EXPECT_EQ(read_file(join_path(dir, "eToken.dll")), content_of("eToken.dll", 1));
   EXPECT_EQ(read_file(join_path(dir, "a.dll")), content_of("a.dll", 2));  // placed before
-  EXPECT_FALSE(exists(join_path(dir, "eToken.dll.vl-new")));
+  EXPECT_FALSE(path_exists(join_path(dir, "eToken.dll.vl-new")));
   EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::CopyFiles}));
 }
 
@@ -208,7 +210,7 @@ TEST(RunInstall, FileInUseWithoutDeleteSharingNamesOnlyTheFile) {
   Status result = run_install(job_for(dir), build_payload({"eToken.dll"}, 2).payload, sink);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), format_text(TEXT_FILE_IN_USE, {"eToken.dll"}));
-  EXPECT_FALSE(exists(join_path(dir, "eToken.dll.vl-new")));
+  EXPECT_FALSE(path_exists(join_path(dir, "eToken.dll.vl-new")));
 }
 
 // ---- the embedded payload ---------------------------------------------------------------
@@ -220,7 +222,7 @@ TEST(EmbeddedPayload, AbsentFromAProgramWithoutOne) {
 TEST(EmbeddedPayload, ReadsThePayloadResourceOfAModuleInPlace) {
   TempFolder dir;
   std::string copy = dir / "with-payload.exe";
-  ASSERT_TRUE(CopyFileW(to_wide(program_folder() + "\\idle_app.exe").c_str(), to_wide(copy).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(to_wide(test_program_dir() + "\\idle_app.exe").c_str(), to_wide(copy).c_str(), FALSE));
   BuiltPayload built = build_payload({"a.dll", "verilune.exe"}, 1);
   HANDLE update = BeginUpdateResourceW(to_wide(copy).c_str(), FALSE);
   ASSERT_NE(update, nullptr);
@@ -245,9 +247,9 @@ TEST(EmbeddedPayload, ReadsThePayloadResourceOfAModuleInPlace) {
 // placed files equal the staged sample payload when that is what it carries.
 TEST(EmbeddedPayload, BuiltInstallerInstallsItsPayloadAndRepairsIt) {
   const char* named = std::getenv("VL_TEST_INSTALLER");
-  std::string build = program_folder() + "\\..\\..";
+  std::string build = test_program_dir() + "\\..\\..";
   std::string installer = named && *named ? std::string(named) : build + "\\e2e\\VeriluneSetup.exe";
-  if (!exists(installer)) GTEST_SKIP() << "no installer built with a payload at " << installer;
+  if (!path_exists(installer)) GTEST_SKIP() << "no installer built with a payload at " << installer;
   UniqueModule module(LoadLibraryExW(to_wide(installer).c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   ASSERT_TRUE(module.valid()) << installer;
@@ -259,7 +261,7 @@ TEST(EmbeddedPayload, BuiltInstallerInstallsItsPayloadAndRepairsIt) {
   RecordingSink sink;
   Status fresh = run_install(job_for(dir), *payload, sink);
   ASSERT_TRUE(fresh.ok()) << fresh.error();
-  ASSERT_TRUE(exists(join_path(dir, "verilune.exe")));
+  ASSERT_TRUE(path_exists(join_path(dir, "verilune.exe")));
 
   // Which files were placed, in payload order, read back from the progress details.
   std::vector<std::string> placed;
@@ -277,9 +279,9 @@ TEST(EmbeddedPayload, BuiltInstallerInstallsItsPayloadAndRepairsIt) {
 
   std::string sample = build + "\\sample-payload";
   for (const std::string& name : placed) {
-    EXPECT_TRUE(exists(join_path(dir, name))) << name;
-    EXPECT_FALSE(exists(join_path(dir, name) + ".vl-new")) << name;
-    if (!named && exists(join_path(sample, name))) {
+    EXPECT_TRUE(path_exists(join_path(dir, name))) << name;
+    EXPECT_FALSE(path_exists(join_path(dir, name) + ".vl-new")) << name;
+    if (!named && path_exists(join_path(sample, name))) {
       EXPECT_EQ(read_file(join_path(dir, name)), read_file(join_path(sample, name))) << name;
     }
   }

@@ -10,9 +10,10 @@
 #include <string>
 
 #include "sys/text_win.h"
-#include "wine/harness_process.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 
-namespace vl::testing {
+namespace vl::wine_test {
 namespace {
 
 constexpr DWORD TIMEOUT_MS = 30000;
@@ -23,7 +24,7 @@ struct LauncherRun {
 };
 
 LauncherRun run_launcher(const std::wstring& arguments) {
-  Child child(quote_argument(harness_program(L"run_unelevated.exe")) + L" " + arguments);
+  Child child(quote_argument(to_wide(harness_program("run_unelevated"))) + L" " + arguments);
   EXPECT_TRUE(child.ok()) << child.start_error();
   LauncherRun run;
   run.output = child.read_all(TIMEOUT_MS);
@@ -31,7 +32,7 @@ LauncherRun run_launcher(const std::wstring& arguments) {
   return run;
 }
 
-std::wstring probe() { return quote_argument(harness_program(L"probe.exe")); }
+std::wstring probe() { return quote_argument(to_wide(harness_program("probe"))); }
 
 bool own_token_is_elevated() {
   UniqueHandle token;
@@ -76,7 +77,7 @@ TEST(RunUnelevated, HandsTheRestOfItsLineToTheChildVerbatim) {
   const std::wstring tail = L"cmdline  /D=C:\\Program Files\\V  \"a \\\"b\\\"\" \"\" x\\\\";
   const LauncherRun run = run_launcher(probe() + L" " + tail);
   const std::string expected =
-      "[\"" + from_wide(harness_program(L"probe.exe")).value() + "\" " + from_wide(tail).value() +
+      "[\"" + from_wide(to_wide(harness_program("probe"))).value() + "\" " + from_wide(tail).value() +
       "]\n";
   EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
   EXPECT_EQ(launcher_exit_code(run.output), 0u) << run.output;
@@ -124,4 +125,4 @@ TEST(QuoteArgument, RoundTripsThroughTheSystemSplitter) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::wine_test

@@ -7,7 +7,8 @@
 #include <deque>
 
 #include "install/running_app_win.h"
-#include "proc_test_support.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 #include "sys/processes_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
@@ -16,10 +17,10 @@ namespace vl {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScratchDir;
-using test::Started;
+using wine_test::TempFolder;
+using wine_test::Started;
 
-std::string sample_app() { return join_path(test::test_program_dir(), "..\\sample\\verilune.exe"); }
+std::string sample_app() { return join_path(wine_test::test_program_dir(), "..\\sample\\verilune.exe"); }
 
 void print_wait(const char* scenario, const ApplicationWait& wait) {
   std::printf("[ measured ] %s: %lld ms (found %d, windows asked %d, terminated %d)\n", scenario,
@@ -30,9 +31,9 @@ void print_wait(const char* scenario, const ApplicationWait& wait) {
 class RunningApplication : public testing::Test {
  protected:
   void SetUp() override {
-    if (!test::file_exists(sample_app())) GTEST_SKIP() << "sample verilune.exe not built";
-    test::make_dirs(dir_ / "Install");
-    test::make_dirs(dir_ / "Other");
+    if (!wine_test::file_exists(sample_app())) GTEST_SKIP() << "sample verilune.exe not built";
+    wine_test::make_dirs(dir_ / "Install");
+    wine_test::make_dirs(dir_ / "Other");
     // The sample appends how it was started to this record instead of the user's profile.
     SetEnvironmentVariableW(L"VL_SAMPLE_RECORD", to_wide(dir_ / "runs.txt").c_str());
   }
@@ -44,13 +45,13 @@ class RunningApplication : public testing::Test {
 
   // Copies the sample to `path`, starts it and waits until its (hidden) window exists.
   Started& start_app(const std::string& path, std::string_view arguments = {}) {
-    if (!test::file_exists(path)) test::copy_file(sample_app(), path);
-    started_.push_back(test::start_program(path, arguments));
-    EXPECT_TRUE(test::wait_for_window(started_.back(), 10s)) << path;
+    if (!wine_test::file_exists(path)) wine_test::copy_file(sample_app(), path);
+    started_.push_back(wine_test::start_program(path, arguments));
+    EXPECT_TRUE(wine_test::wait_for_window(started_.back(), 10s)) << path;
     return started_.back();
   }
 
-  ScratchDir dir_{"running-app"};
+  TempFolder dir_;
   std::deque<Started> started_;  // references stay valid as starts are added
 };
 
@@ -66,7 +67,7 @@ TEST_F(RunningApplication, ClosesPolitelyWithinTheGracePeriod) {
   EXPECT_GE(wait.windows_asked, 1);
   EXPECT_FALSE(wait.terminated);
   // The sample exits with 0 on WM_CLOSE; termination would have given 1.
-  EXPECT_EQ(test::exit_code_within(started, 5s), std::optional<DWORD>(0));
+  EXPECT_EQ(wine_test::exit_code_within(started, 5s), std::optional<DWORD>(0));
   EXPECT_TRUE(find_processes_by_image(app).empty());
 }
 
@@ -81,7 +82,7 @@ TEST_F(RunningApplication, IgnoringCloseIsTerminatedAfterOneSecond) {
   EXPECT_GE(wait.windows_asked, 1);
   EXPECT_TRUE(wait.terminated);
   EXPECT_GE(wait.waited, 1000ms);  // whole seconds: never before the limit
-  EXPECT_EQ(test::exit_code_within(started, 5s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(started, 5s), std::optional<DWORD>(1));
 }
 
 TEST_F(RunningApplication, UpdateInPlaceWaitsEightSecondsBeforeTerminating) {
@@ -93,7 +94,7 @@ TEST_F(RunningApplication, UpdateInPlaceWaitsEightSecondsBeforeTerminating) {
 
   EXPECT_TRUE(wait.terminated);
   EXPECT_GE(wait.waited, 8000ms);
-  EXPECT_EQ(test::exit_code_within(started, 5s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(started, 5s), std::optional<DWORD>(1));
 }
 
 TEST_F(RunningApplication, UpdateInPlaceStillEndsAPoliteAppEarly) {
@@ -104,7 +105,7 @@ TEST_F(RunningApplication, UpdateInPlaceStillEndsAPoliteAppEarly) {
   print_wait("polite close, /UPDATE 8 s limit", wait);
 
   EXPECT_FALSE(wait.terminated);
-  EXPECT_EQ(test::exit_code_within(started, 5s), std::optional<DWORD>(0));
+  EXPECT_EQ(wine_test::exit_code_within(started, 5s), std::optional<DWORD>(0));
 }
 
 TEST_F(RunningApplication, CopyInAnotherFolderIsLeftAlone) {
@@ -117,7 +118,7 @@ TEST_F(RunningApplication, CopyInAnotherFolderIsLeftAlone) {
 
   EXPECT_FALSE(wait.found);
   EXPECT_EQ(wait.windows_asked, 0);
-  EXPECT_EQ(test::exit_code_within(other, 1500ms), std::nullopt) << "the other copy was ended";
+  EXPECT_EQ(wine_test::exit_code_within(other, 1500ms), std::nullopt) << "the other copy was ended";
   // The name search sees it all the same.
   std::vector<uint32_t> by_name = find_processes_by_name("VERILUNE.exe");
   EXPECT_NE(std::find(by_name.begin(), by_name.end(), other.pid), by_name.end());
@@ -130,7 +131,7 @@ TEST_F(RunningApplication, UpperCaseImageNameInTheInstallFolderCounts) {
   EXPECT_EQ(find_processes_by_image(app), std::vector<uint32_t>{started.pid});
   ApplicationWait wait = wait_then_terminate(app, /*update_in_place=*/false);
   EXPECT_TRUE(wait.terminated);
-  EXPECT_EQ(test::exit_code_within(started, 5s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(started, 5s), std::optional<DWORD>(1));
 }
 
 TEST_F(RunningApplication, PreviousMainBinaryIsWaitedForAfterVerilune) {
@@ -147,8 +148,8 @@ TEST_F(RunningApplication, PreviousMainBinaryIsWaitedForAfterVerilune) {
   EXPECT_EQ(waits[1].image_path, dir_ / "Install\\OldVerilune.exe");
   EXPECT_FALSE(waits[0].terminated);
   EXPECT_TRUE(waits[1].terminated);
-  EXPECT_EQ(test::exit_code_within(current, 5s), std::optional<DWORD>(0));
-  EXPECT_EQ(test::exit_code_within(previous, 5s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(current, 5s), std::optional<DWORD>(0));
+  EXPECT_EQ(wine_test::exit_code_within(previous, 5s), std::optional<DWORD>(1));
 }
 
 TEST_F(RunningApplication, NothingRunningProceedsAtOnce) {
@@ -161,14 +162,14 @@ TEST_F(RunningApplication, NothingRunningProceedsAtOnce) {
 }
 
 TEST(TerminateProcesses, EndsEachWithExitCodeOneAndSkipsUnknownIds) {
-  ScratchDir dir("terminate");
-  std::string standin = join_path(test::test_program_dir(), "legacy_client_standin.exe");
-  Started a = test::start_program(standin);
-  Started b = test::start_program(standin);
+  TempFolder dir;
+  std::string standin = join_path(wine_test::test_program_dir(), "legacy_client_standin.exe");
+  Started a = wine_test::start_program(standin);
+  Started b = wine_test::start_program(standin);
   // An id that names no process is skipped without error.
   terminate_processes({a.pid, 0xFFFFFFF0u, b.pid});
-  EXPECT_EQ(test::exit_code_within(a, 1s), std::optional<DWORD>(1));
-  EXPECT_EQ(test::exit_code_within(b, 1s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(a, 1s), std::optional<DWORD>(1));
+  EXPECT_EQ(wine_test::exit_code_within(b, 1s), std::optional<DWORD>(1));
 }
 
 }  // namespace

@@ -13,9 +13,10 @@
 #include <vector>
 
 #include "sys/text_win.h"
-#include "wine/harness_process.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 
-namespace vl::testing {
+namespace vl::wine_test {
 namespace {
 
 constexpr DWORD TIMEOUT_MS = 30000;
@@ -26,13 +27,13 @@ const std::vector<std::string> MODULE_NAMES = {
     "eps2003csp11.dll",      "eps2003csp11v2.dll",   "eps2003csp11x32.dll",
 };
 
-std::wstring sample_app() { return sample_payload_dir() + L"\\verilune.exe"; }
+std::wstring sample_app() { return to_wide(sample_payload_dir()) + L"\\verilune.exe"; }
 
 TEST(SamplePayload, StagedFolderHoldsExactlyTheNineShippedNames) {
   std::set<std::string> found;
   WIN32_FIND_DATAW data{};
-  UniqueFindHandle find(FindFirstFileW((sample_payload_dir() + L"\\*").c_str(), &data));
-  ASSERT_TRUE(find.valid()) << from_wide(sample_payload_dir()).value_or("?");
+  UniqueFindHandle find(FindFirstFileW((to_wide(sample_payload_dir()) + L"\\*").c_str(), &data));
+  ASSERT_TRUE(find.valid()) << from_wide(to_wide(sample_payload_dir())).value_or("?");
   do {
     const std::wstring name = data.cFileName;
     if (name != L"." && name != L"..") found.insert(from_wide(name).value_or("?"));
@@ -46,7 +47,7 @@ TEST(SamplePayload, ModulesAreDllsWhosePkcs11EntryDeclines) {
   using GetFunctionList = unsigned long (*)(void**);
   using ModuleName = const char* (*)();
   for (const std::string& name : MODULE_NAMES) {
-    const std::wstring path = sample_payload_dir() + L"\\" + to_wide(name);
+    const std::wstring path = to_wide(sample_payload_dir()) + L"\\" + to_wide(name);
     UniqueModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     ASSERT_TRUE(module.valid()) << name << ": " << last_error_text("LoadLibraryExW");
     auto entry = reinterpret_cast<GetFunctionList>(
@@ -63,7 +64,7 @@ TEST(SamplePayload, ModulesAreDllsWhosePkcs11EntryDeclines) {
 }
 
 TEST(SamplePayload, UninstallStandInExitsZero) {
-  Child uninstall(quote_argument(sample_payload_dir() + L"\\uninstall.exe"));
+  Child uninstall(quote_argument(to_wide(sample_payload_dir()) + L"\\uninstall.exe"));
   ASSERT_TRUE(uninstall.ok()) << uninstall.start_error();
   EXPECT_EQ(uninstall.wait(TIMEOUT_MS), 0u);
 }
@@ -93,17 +94,7 @@ class RecordOverride {
 };
 
 std::string read_text(const std::wstring& path) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {};
-  std::string text;
-  char chunk[4096];
-  DWORD read = 0;
-  while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
-    text.append(chunk, read);
-  }
-  return text;
+  return read_file(from_wide(path).value_or("")).value_or("");
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -188,9 +179,9 @@ TEST(SampleApp, RecordsCommandLineAndElevationAndExitsZeroOnClose) {
   const Case cases[] = {{L"", "0"}, {L"--elevated ", "1"}};
   const std::wstring arguments = L"--from-test  \"two words\" /ARGS=x\\\"y";
   for (const Case& c : cases) {
-    const std::wstring record = make_temp_dir(L"sample") + L"\\runs.txt";
+    const std::wstring record = to_wide(make_temp_dir("sample")) + L"\\runs.txt";
     RecordOverride override_record(record);
-    Child launcher(quote_argument(harness_program(L"run_unelevated.exe")) + L" " +
+    Child launcher(quote_argument(to_wide(harness_program("run_unelevated"))) + L" " +
                    c.launcher_switch + quote_argument(sample_app()) + L" " + arguments);
     ASSERT_TRUE(launcher.ok()) << launcher.start_error();
 
@@ -215,7 +206,7 @@ TEST(SampleApp, RecordsCommandLineAndElevationAndExitsZeroOnClose) {
 
 TEST(SampleApp, IgnoreCloseSurvivesCloseUntilTerminated) {
   REQUIRE_DISPLAY();
-  const std::wstring record = make_temp_dir(L"sample") + L"\\runs.txt";
+  const std::wstring record = to_wide(make_temp_dir("sample")) + L"\\runs.txt";
   RecordOverride override_record(record);
   Child app(quote_argument(sample_app()) + L" --IGNORE-CLOSE");
   ASSERT_TRUE(app.ok()) << app.start_error();
@@ -234,13 +225,13 @@ TEST(SampleApp, IgnoreCloseSurvivesCloseUntilTerminated) {
 
 TEST(SampleApp, HoldsItsModulesWhileRunning) {
   REQUIRE_DISPLAY();
-  const std::wstring record = make_temp_dir(L"sample") + L"\\runs.txt";
+  const std::wstring record = to_wide(make_temp_dir("sample")) + L"\\runs.txt";
   RecordOverride override_record(record);
   Child app(quote_argument(sample_app()));
   const auto fields = wait_for_record(record, 0);
   ASSERT_TRUE(fields.has_value());
   for (const std::wstring name : {L"verilune.exe", L"eToken.dll", L"eps2003csp11x32.dll"}) {
-    const std::wstring path = sample_payload_dir() + L"\\" + name;
+    const std::wstring path = to_wide(sample_payload_dir()) + L"\\" + name;
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -268,4 +259,4 @@ TEST(SampleApp, DefaultRecordIsInLocalAppData) {
 }
 
 }  // namespace
-}  // namespace vl::testing
+}  // namespace vl::wine_test

@@ -7,14 +7,17 @@
 
 #include "install/shortcuts_win.h"
 #include "sys/com_win.h"
+#include "sys/folders_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
-#include "wine/scratch_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
 
-using test::TempFolder;
+using wine_test::TempFolder;
 
 struct LinkInfo {
   std::string target;
@@ -66,12 +69,12 @@ bool link_property_store_works() {
 class Shortcuts : public ::testing::Test {
  protected:
   void SetUp() override {
-    install_dir_ = temp_.file("Program Files\\Verilune");
+    install_dir_ = (temp_ / "Program Files\\Verilune");
     SHCreateDirectoryExW(nullptr, to_wide(install_dir_).c_str(), nullptr);
     target_ = install_dir_ + "\\verilune.exe";
-    ASSERT_TRUE(test::copy_file(test::harness_program("probe_child"), target_));
+    ASSERT_TRUE(wine_test::copy_file(wine_test::harness_program("probe_child"), target_));
     old_target_ = install_dir_ + "\\Old Key.exe";
-    ASSERT_TRUE(test::copy_file(test::harness_program("probe_child"), old_target_));
+    ASSERT_TRUE(wine_test::copy_file(wine_test::harness_program("probe_child"), old_target_));
   }
   ComApartment com_;
   TempFolder temp_;
@@ -80,7 +83,7 @@ class Shortcuts : public ::testing::Test {
 
 TEST_F(Shortcuts, APlacedLinkCarriesTargetAndWorkingFolderInAFolderMadeForIt) {
   // The Programs folder does not exist yet: it is created with its parents.
-  std::string link = temp_.file("Start Menu\\Programs\\Verilune.lnk");
+  std::string link = (temp_ / "Start Menu\\Programs\\Verilune.lnk");
   Status placed = place_shortcut(link, target_);
   ASSERT_TRUE(placed.ok()) << placed.error();
   auto info = read_link(link);
@@ -91,7 +94,7 @@ TEST_F(Shortcuts, APlacedLinkCarriesTargetAndWorkingFolderInAFolderMadeForIt) {
 
 TEST_F(Shortcuts, APlacedLinkCarriesTheAppUserModelId) {
   if (!link_property_store_works()) GTEST_SKIP() << "this platform's shell links keep no properties (Wine)";
-  std::string link = temp_.file("Verilune.lnk");
+  std::string link = (temp_ / "Verilune.lnk");
   ASSERT_TRUE(place_shortcut(link, target_).ok());
   auto info = read_link(link);
   ASSERT_TRUE(info);
@@ -99,7 +102,7 @@ TEST_F(Shortcuts, APlacedLinkCarriesTheAppUserModelId) {
 }
 
 TEST_F(Shortcuts, PlacingAgainOverwritesTheLink) {
-  std::string link = temp_.file("Verilune.lnk");
+  std::string link = (temp_ / "Verilune.lnk");
   ASSERT_TRUE(place_shortcut(link, old_target_).ok());
   ASSERT_TRUE(place_shortcut(link, target_).ok());
   auto info = read_link(link);
@@ -108,8 +111,8 @@ TEST_F(Shortcuts, PlacingAgainOverwritesTheLink) {
 }
 
 TEST_F(Shortcuts, ALinkWhoseFolderIsAFileFailsWithItsPath) {
-  std::string blocker = temp_.file("Desktop");
-  ASSERT_TRUE(test::write_file(blocker, "a file where the folder should be"));
+  std::string blocker = (temp_ / "Desktop");
+  ASSERT_TRUE(wine_test::write_file(blocker, "a file where the folder should be"));
   std::string link = blocker + "\\Verilune.lnk";
   Status placed = place_shortcut(link, target_);
   ASSERT_FALSE(placed.ok());
@@ -131,10 +134,10 @@ TEST_F(Shortcuts, RefreshRewritesOnlyALinkToTheRenamedPreviousMainBinary) {
       {"same binary name", "verilune.exe", true, false},
       {"no previous installation", std::nullopt, true, false},
   };
-  std::string elsewhere = temp_.file("elsewhere.exe");
-  ASSERT_TRUE(test::copy_file(test::harness_program("probe_child"), elsewhere));
+  std::string elsewhere = (temp_ / "elsewhere.exe");
+  ASSERT_TRUE(wine_test::copy_file(wine_test::harness_program("probe_child"), elsewhere));
   for (const Case& c : cases) {
-    std::string link = temp_.file("Verilune.lnk");
+    std::string link = (temp_ / "Verilune.lnk");
     const std::string& original = c.link_points_at_old ? old_target_ : elsewhere;
     ASSERT_TRUE(place_shortcut(link, original).ok());
     InstallJob job;
@@ -151,15 +154,15 @@ TEST_F(Shortcuts, RefreshNeverCreatesAMissingLink) {
   InstallJob job;
   job.install_dir = install_dir_;
   job.previous_main_binary = "Old Key.exe";
-  std::string link = temp_.file("Verilune.lnk");
+  std::string link = (temp_ / "Verilune.lnk");
   refresh_shortcut(link, job, target_);
-  EXPECT_FALSE(test::path_exists(link));
+  EXPECT_FALSE(path_exists(link));
 }
 
 TEST_F(Shortcuts, AStartMenuLinkThatCannotBeWrittenDoesNotStopTheDesktopLink) {
-  std::string blocked_folder = temp_.file("Programs");
-  ASSERT_TRUE(test::write_file(blocked_folder, "file"));
-  std::string desktop = temp_.file("Desktop");
+  std::string blocked_folder = (temp_ / "Programs");
+  ASSERT_TRUE(wine_test::write_file(blocked_folder, "file"));
+  std::string desktop = (temp_ / "Desktop");
   InstallJob job;
   job.install_dir = install_dir_;
   job.create_start_menu_shortcut = true;
@@ -171,14 +174,14 @@ TEST_F(Shortcuts, AStartMenuLinkThatCannotBeWrittenDoesNotStopTheDesktopLink) {
 }
 
 TEST_F(Shortcuts, ClearedFlagsCreateNoLinks) {
-  std::string programs = temp_.file("Programs");
-  std::string desktop = temp_.file("Desktop");
+  std::string programs = (temp_ / "Programs");
+  std::string desktop = (temp_ / "Desktop");
   InstallJob job;
   job.install_dir = install_dir_;
   job.previous_main_binary = "verilune.exe";
   make_shortcuts_in(job, programs, desktop);
-  EXPECT_FALSE(test::path_exists(programs + "\\Verilune.lnk"));
-  EXPECT_FALSE(test::path_exists(desktop + "\\Verilune.lnk"));
+  EXPECT_FALSE(path_exists(programs + "\\Verilune.lnk"));
+  EXPECT_FALSE(path_exists(desktop + "\\Verilune.lnk"));
 }
 
 }  // namespace

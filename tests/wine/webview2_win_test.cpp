@@ -5,16 +5,19 @@
 
 #include "install/install_steps.h"
 #include "install/webview2_win.h"
+#include "sys/folders_win.h"
 #include "sys/text_win.h"
-#include "wine/scratch_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
 
-using test::harness_program;
-using test::ScopedEnvironment;
-using test::ScratchKey;
-using test::TempFolder;
+using wine_test::harness_program;
+using wine_test::ScopedEnvironment;
+using wine_test::ScratchKey;
+using wine_test::TempFolder;
 
 class RecordingSink final : public ProgressSink {
  public:
@@ -56,8 +59,8 @@ TEST(WebView2Installed, EitherHiveWithAUsableVersionCounts) {
   };
   for (const Case& c : cases) {
     PresenceKeys keys;
-    if (c.machine) ASSERT_TRUE(test::set_reg_string(HKEY_LOCAL_MACHINE, keys.path, "pv", *c.machine));
-    if (c.user) ASSERT_TRUE(test::set_reg_string(HKEY_CURRENT_USER, keys.path, "pv", *c.user));
+    if (c.machine) ASSERT_TRUE(wine_test::set_reg_string(HKEY_LOCAL_MACHINE, keys.path, "pv", *c.machine));
+    if (c.user) ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, keys.path, "pv", *c.user));
     EXPECT_EQ(webview2_installed_at(keys.path), c.installed) << c.name;
   }
 }
@@ -65,20 +68,20 @@ TEST(WebView2Installed, EitherHiveWithAUsableVersionCounts) {
 TEST(WebView2Installed, AVersionStoredAsDwordCountsAsAbsent) {
   PresenceKeys keys;
   DWORD number = 120;
-  ASSERT_TRUE(test::set_reg_value(HKEY_LOCAL_MACHINE, keys.path, "pv", REG_DWORD, &number, 4));
+  ASSERT_TRUE(wine_test::set_reg_value(HKEY_LOCAL_MACHINE, keys.path, "pv", REG_DWORD, &number, 4));
   EXPECT_FALSE(webview2_installed_at(keys.path));
   // REG_EXPAND_SZ is accepted like REG_SZ.
   std::wstring text = L"120.0";
-  ASSERT_TRUE(test::set_reg_value(HKEY_CURRENT_USER, keys.path, "pv", REG_EXPAND_SZ, text.c_str(), 12));
+  ASSERT_TRUE(wine_test::set_reg_value(HKEY_CURRENT_USER, keys.path, "pv", REG_EXPAND_SZ, text.c_str(), 12));
   EXPECT_TRUE(webview2_installed_at(keys.path));
 }
 
 TEST(WebView2Installed, ReadsTheRuntimesOwnClientKey) {
   // The prefix has no WebView2: absent, until a "pv" appears under the real client key.
   const std::string key(WEBVIEW2_CLIENT_KEY);
-  ASSERT_FALSE(test::get_reg_value(HKEY_CURRENT_USER, key, "pv")) << "the prefix already has WebView2";
+  ASSERT_FALSE(wine_test::get_reg_value(HKEY_CURRENT_USER, key, "pv")) << "the prefix already has WebView2";
   EXPECT_FALSE(webview2_installed());
-  ASSERT_TRUE(test::set_reg_string(HKEY_CURRENT_USER, key, "pv", "120.0.2210.91"));
+  ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, key, "pv", "120.0.2210.91"));
   EXPECT_TRUE(webview2_installed());
   RegDeleteKeyW(HKEY_CURRENT_USER, to_wide(key).c_str());
   EXPECT_FALSE(webview2_installed());
@@ -88,8 +91,8 @@ class WebView2Step : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
-    bootstrapper_ = temp_.file("bootstrapper.exe");
-    ASSERT_TRUE(test::copy_file(harness_program("probe_child"), bootstrapper_));
+    bootstrapper_ = (temp_ / "bootstrapper.exe");
+    ASSERT_TRUE(wine_test::copy_file(harness_program("probe_child"), bootstrapper_));
   }
   Status run(std::string_view source) {
     StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
@@ -108,8 +111,8 @@ class WebView2Step : public ::testing::Test {
 };
 
 TEST_F(WebView2Step, ARuntimeFoundByNowSkipsTheDownload) {
-  ASSERT_TRUE(test::set_reg_string(HKEY_CURRENT_USER, keys_.path, "pv", "120.0.2210.91"));
-  Status result = run(test::file_url(temp_.file("absent.exe")));
+  ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, keys_.path, "pv", "120.0.2210.91"));
+  Status result = run(wine_test::file_url((temp_ / "absent.exe")));
   EXPECT_TRUE(result.ok());
   EXPECT_TRUE(sink_.reports.empty());
 }
@@ -127,20 +130,20 @@ TEST_F(WebView2Step, RunsTheDownloadedBootstrapperSilentlyAndJudgesItsExitCode) 
   };
   for (const Case& c : cases) {
     sink_.reports.clear();
-    std::string record = temp_.file(std::string("record-") + c.code + ".txt");
+    std::string record = temp_ / (std::string("record-") + c.code + ".txt");
     ScopedEnvironment exit_code("VL_PROBE_EXIT", c.code);
     ScopedEnvironment record_path("VL_PROBE_RECORD", record);
-    Status result = run(test::file_url(bootstrapper_));
+    Status result = run(wine_test::file_url(bootstrapper_));
     if (c.failure) {
       ASSERT_FALSE(result.ok()) << c.code;
       EXPECT_EQ(result.error(), *c.failure);
     } else {
       EXPECT_TRUE(result.ok()) << result.error();
     }
-    auto seen = test::read_probe_record(record);
+    auto seen = wine_test::read_probe_record(record);
     ASSERT_TRUE(seen) << "the bootstrapper did not run for " << c.code;
     EXPECT_EQ((*seen)["command_line"], "\"" + webview2_bootstrapper_path() + "\" /silent /install");
-    EXPECT_FALSE(test::path_exists(webview2_bootstrapper_path())) << "the bootstrapper is deleted after its run";
+    EXPECT_FALSE(path_exists(webview2_bootstrapper_path())) << "the bootstrapper is deleted after its run";
     EXPECT_EQ(details(), (std::vector<std::string>{"WebView2 татаж байна…", "WebView2 суулгаж байна…"}));
     ASSERT_EQ(sink_.reports.size(), 2u);
     // Prepare 0.06, then this step 0.2 of a 1.02 total.
@@ -150,20 +153,20 @@ TEST_F(WebView2Step, RunsTheDownloadedBootstrapperSilentlyAndJudgesItsExitCode) 
 }
 
 TEST_F(WebView2Step, ASourceThatCannotBeFetchedGivesTheDownloadText) {
-  Status result = run(test::file_url(temp_.file("absent.exe")));
+  Status result = run(wine_test::file_url((temp_ / "absent.exe")));
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.");
   EXPECT_EQ(details(), (std::vector<std::string>{"WebView2 татаж байна…"}));
 }
 
 TEST_F(WebView2Step, ABootstrapperThatCannotStartNamesItsPathAndStays) {
-  std::string not_a_program = temp_.file("not-a-program.exe");
-  ASSERT_TRUE(test::write_file(not_a_program, "this is text, not a program"));
-  Status result = run(test::file_url(not_a_program));
+  std::string not_a_program = (temp_ / "not-a-program.exe");
+  ASSERT_TRUE(wine_test::write_file(not_a_program, "this is text, not a program"));
+  Status result = run(wine_test::file_url(not_a_program));
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().rfind(webview2_bootstrapper_path() + ": ", 0), 0u) << result.error();
   EXPECT_GT(result.error().size(), webview2_bootstrapper_path().size() + 2);
-  EXPECT_TRUE(test::path_exists(webview2_bootstrapper_path()));
+  EXPECT_TRUE(path_exists(webview2_bootstrapper_path()));
   DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
 }
 

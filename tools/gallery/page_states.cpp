@@ -36,9 +36,9 @@ std::vector<PageState> page_states() {
   states.push_back({"showcase", showcase_frames, [](std::span<const uint8_t> logo) {
                       return std::make_unique<ShowcaseApp>(logo);
                     }});
-  for (const vl::testing::WizardStateCase& c : vl::testing::wizard_state_cases()) {
-    states.push_back({c.name, vl::testing::state_frames(c), [&c](std::span<const uint8_t> logo) {
-                        return std::make_unique<vl::testing::WizardStateApp>(c, logo);
+  for (const vl::page_states::WizardStateCase& c : vl::page_states::wizard_state_cases()) {
+    states.push_back({c.name, vl::page_states::state_frames(c), [&c](std::span<const uint8_t> logo) {
+                        return std::make_unique<vl::page_states::WizardStateApp>(c, logo);
                       }});
   }
   return states;

@@ -1,4 +1,4 @@
-#include "gfx/widgets.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <numbers>

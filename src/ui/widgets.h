@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "gfx/draw_context.h"
+#include "ui/frame_context.h"
 
 namespace vl {
 

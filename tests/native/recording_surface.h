@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/draw_context.h"
+#include "ui/frame_context.h"
 
 namespace vl {
 

@@ -1,4 +1,4 @@
-#include "gfx/recording_surface.h"
+#include "native/recording_surface.h"
 
 #include <algorithm>
 

@@ -1,0 +1,83 @@
+// The modules' one direction of dependencies, read from the `#include "module/..."` lines of
+// src/: a module includes only itself and the modules below it in its chain,
+//   sys <- product <- args <- install <- setup_app <- main
+//   sys <- gfx <- ui <- setup_app
+// so an include upwards, or sideways between two modules no chain orders, fails here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each module and the modules it may include besides itself.
+const std::map<std::string, std::set<std::string>> kAllowed = {
+    {"sys", {}},
+    {"product", {"sys"}},
+    {"args", {"sys", "product"}},
+    {"install", {"sys", "product", "args"}},
+    {"gfx", {"sys"}},
+    {"ui", {"sys", "gfx"}},
+    {"setup_app", {"sys", "product", "args", "install", "gfx", "ui"}},
+    {"main", {"sys", "product", "args", "install", "gfx", "ui", "setup_app"}},
+};
+
+// The module a quoted include names ("install/x.h" -> "install"); empty for a plain file name.
+std::string included_module(const std::string& line) {
+  const std::string directive = "#include \"";
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string::npos || line.compare(start, directive.size(), directive) != 0) {
+    return {};
+  }
+  const size_t name = start + directive.size();
+  const size_t slash = line.find('/', name);
+  const size_t quote = line.find('"', name);
+  if (slash == std::string::npos || quote == std::string::npos || slash > quote) return {};
+  return line.substr(name, slash - name);
+}
+
+TEST(Layering, NoModuleIncludesUpwardsOrSideways) {
+  const fs::path src = fs::path(VL_SOURCE_DIR) / "src";
+  ASSERT_TRUE(fs::is_directory(src)) << src;
+  std::vector<std::string> violations;
+  size_t includes_seen = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(src)) {
+    const std::string extension = entry.path().extension().string();
+    if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
+    const fs::path relative = fs::relative(entry.path(), src);
+    const std::string module = relative.begin()->string();
+    const auto rule = kAllowed.find(module);
+    if (rule == kAllowed.end()) {
+      violations.push_back(relative.generic_string() + ": module \"" + module +
+                           "\" has no place in the layering");
+      continue;
+    }
+    std::ifstream file(entry.path());
+    std::string line;
+    while (std::getline(file, line)) {
+      const std::string target = included_module(line);
+      if (target.empty()) continue;
+      ++includes_seen;
+      if (target != module && !rule->second.contains(target)) {
+        violations.push_back(relative.generic_string() + " -> " +
+                             line.substr(line.find('"')));
+      }
+    }
+  }
+  std::sort(violations.begin(), violations.end());
+  EXPECT_GT(includes_seen, 0u);
+  std::string listing;
+  for (const std::string& v : violations) listing += "\n  " + v;
+  EXPECT_TRUE(violations.empty()) << "includes against the layering:" << listing;
+}
+
+}  // namespace
+}  // namespace vl
