@@ -46,14 +46,15 @@ struct RampCase {
 };
 
 TEST(RampStops, DrawWhatDirect2DDrawsWithGammaTwoPointTwoAndClamping) {
+  const Color kGrey = rgb(127.5f, 127.5f, 127.5f);  // halfway between black and white
   const RampCase cases[] = {
       {"premultiplied: no purple between transparent red and blue",
        {{vl::with_alpha(kRed, 0), 0}, {kBlue, 1}}, 0.5, vl::with_alpha(kBlue, 0.5f)},
-      {"colours as given, not linearised", {{kBlack, 0}, {kWhite, 1}}, 0.5, rgb(127.5f, 127.5f, 127.5f)},
+      {"colours as given, not linearised", {{kBlack, 0}, {kWhite, 1}}, 0.5, kGrey},
       {"clamped before the first stop", {{kRed, 0.25f}, {kBlue, 0.75f}}, 0.1, kRed},
       {"clamped after the last stop", {{kRed, 0.25f}, {kBlue, 0.75f}}, 0.9, kBlue},
       {"sorted by position", {{kBlue, 1}, {kRed, 0}}, 0.0, kRed},
-      {"a stop before 0 cuts the ramp", {{kBlack, -1}, {kWhite, 1}}, 0.0, rgb(127.5f, 127.5f, 127.5f)},
+      {"a stop before 0 cuts the ramp", {{kBlack, -1}, {kWhite, 1}}, 0.0, kGrey},
       {"every stop beyond 1", {{kRed, 1.5f}, {kBlue, 2}}, 0.9, kRed},
       {"every stop before 0", {{kRed, -2}, {kBlue, -1}}, 0.1, kBlue},
       {"one stop", {{kRed, 0.5f}}, 0.9, kRed},
@@ -89,7 +90,8 @@ class CairoSurfaceTest : public ::testing::Test {
     cairo_surface_flush(image);
     const int px = static_cast<int>(x * dpi_ / 96);
     const int py = static_cast<int>(y * dpi_ / 96);
-    const auto* row = cairo_image_surface_get_data(image) + py * cairo_image_surface_get_stride(image);
+    const auto* row =
+        cairo_image_surface_get_data(image) + py * cairo_image_surface_get_stride(image);
     const uint32_t v = reinterpret_cast<const uint32_t*>(row)[px];
     return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255),
             static_cast<int>(v & 255)};

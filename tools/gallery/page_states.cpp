@@ -36,9 +36,10 @@ std::vector<PageState> page_states() {
   states.push_back({"showcase", showcase_frames, [](std::span<const uint8_t> logo) {
                       return std::make_unique<ShowcaseApp>(logo);
                     }});
-  for (const vl::page_states::WizardStateCase& c : vl::page_states::wizard_state_cases()) {
-    states.push_back({c.name, vl::page_states::state_frames(c), [&c](std::span<const uint8_t> logo) {
-                        return std::make_unique<vl::page_states::WizardStateApp>(c, logo);
+  using namespace vl::page_states;
+  for (const WizardStateCase& c : wizard_state_cases()) {
+    states.push_back({c.name, state_frames(c), [&c](std::span<const uint8_t> logo) {
+                        return std::make_unique<WizardStateApp>(c, logo);
                       }});
   }
   return states;
