@@ -357,8 +357,8 @@ void CairoSurface::draw_circle(Point centre, float radius, float width, const Co
   cairo_stroke(cr_);
 }
 
-void CairoSurface::stroke_round(float width, const Color& color) {
-  cover(color.a, width, true);
+void CairoSurface::stroke_round(float width, const Color& color, bool covers) {
+  if (covers) cover(color.a, width, true);
   cairo_save(cr_);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
@@ -406,13 +406,7 @@ void CairoSurface::draw_arc(const vl::ArcFigure& arc, float width, const Color& 
   const double a1 = std::atan2(arc.end.y - cy, arc.end.x - cx);
   cairo_new_path(cr_);
   cairo_arc(cr_, cx, cy, r, a0, a1);  // angles grow clockwise on screen, as the sweep does
-  cairo_save(cr_);
-  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_line_width(cr_, width);
-  set_color(color);
-  cairo_stroke(cr_);
-  cairo_restore(cr_);
+  stroke_round(width, color, false);  // Wine draws no arc: it covers nothing there
   const float reach = static_cast<float>(r) + width;
   note(WineFault::Arc, square_around(Point{static_cast<float>(cx), static_cast<float>(cy)},
                                      reach));

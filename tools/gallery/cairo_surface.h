@@ -132,7 +132,9 @@ class CairoSurface final : public vl::DrawSurface {
   std::unique_ptr<Layout> text_layout(const vl::TextStyle& style, vl::LayoutBox box);
   void set_color(const vl::Color& color);
   void round_rect_path(const vl::Rect& rect, float radius);
-  void stroke_round(float width, const vl::Color& color);
+  // Strokes the current path with round caps and joins; `covers`: Wine draws it too, so it
+  // takes the mark away under it.
+  void stroke_round(float width, const vl::Color& color, bool covers = true);
   void fill_with_stops(cairo_pattern_t* pattern, std::span<const vl::GradientStop> stops);
   void note(WineFault fault, const vl::Rect& rect);
   // Takes the mark away under the current path (filled, or stroked `stroke_width` wide with
