@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "install/entry_name.h"
+#include "sys/paths.h"
 #include "install/payload_reader.h"
 #include "sys/text.h"
 

@@ -11,7 +11,7 @@
 
 #include "args/command_line.h"
 #include "install/install_job.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 
