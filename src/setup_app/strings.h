@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "args/command_line.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 
