@@ -108,7 +108,8 @@ float overall_fraction(std::span<const InstallStep> steps, InstallStep step, flo
 
 // Where a run reports. The controller's sink keeps the latest fraction, replaces its detail
 // text only when the new one differs (empty clears it) and notifies the window; the silent
-// run's sink does nothing. Calls come from the thread that runs the pipeline.
+// run's sink does nothing. Calls come from the thread that runs the pipeline, except that
+// CopyFiles reports from its writer thread (entry_queue.h); never two calls at once.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
