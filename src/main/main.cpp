@@ -10,6 +10,7 @@
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
+#include "sys/phase_times.h"
 #include "sys/text_win.h"
 
 namespace vl {
@@ -73,6 +74,7 @@ std::u16string own_command_line() {
 }
 
 [[noreturn]] void run_setup() {
+  phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
 
@@ -92,7 +94,12 @@ std::u16string own_command_line() {
   const bool silent = cmd.silent;
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
-  if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context))));
+  phase::mark("start-up done");
+  if (silent) {
+    int code = run_silent(std::move(context));
+    phase::write_report();
+    ExitProcess(static_cast<UINT>(code));
+  }
 
   // The windowed wizard is not part of this build yet.
   ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
