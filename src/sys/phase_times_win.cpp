@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -69,7 +70,7 @@ void add(const char* name, uint64_t since) {
   uint64_t ticks = now() - since;
   std::lock_guard guard(lock());
   for (Entry& entry : entries()) {
-    if (entry.is_sum && entry.name == name) {
+    if (entry.is_sum && std::strcmp(entry.name, name) == 0) {
       entry.ticks += ticks;
       return;
     }
