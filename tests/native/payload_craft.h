@@ -62,12 +62,13 @@ inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
   mt.check = LZMA_CHECK_CRC32;
   lzma_stream stream = LZMA_STREAM_INIT;
   if (lzma_stream_encoder_mt(&stream, &mt) != LZMA_OK) throw std::runtime_error("xz encode failed");
-  Bytes out(lzma_stream_buffer_bound(content.size()));
+  Bytes out(2 * content.size() + 65536);  // incompressible blocks grow a little each
   stream.next_in = content.data();
   stream.avail_in = content.size();
   stream.next_out = out.data();
   stream.avail_out = out.size();
-  lzma_ret ret = lzma_code(&stream, LZMA_FINISH);
+  lzma_ret ret = LZMA_OK;
+  while (ret == LZMA_OK) ret = lzma_code(&stream, LZMA_FINISH);  // the threads finish in turns
   out.resize(out.size() - stream.avail_out);
   lzma_end(&stream);
   if (ret != LZMA_STREAM_END) throw std::runtime_error("xz encode failed");

@@ -292,9 +292,10 @@ TEST_P(BlockThreads, DamagedMiddleBlockIsADataErrorAfterTheBlocksBefore) {
   auto [out, error] = read_with_threads(with_second_block_damaged(craft::xz_blocks(content, 65536)),
                                         GetParam());
   EXPECT_EQ(error, "lzma data error");
-  EXPECT_GE(out.size(), 65536u);
+  // The first block comes out whole; of the damaged one at most what precedes its check.
+  ASSERT_GE(out.size(), 65536u);
   EXPECT_LT(out.size(), 2 * 65536u);
-  EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin()));
+  EXPECT_TRUE(std::equal(out.begin(), out.begin() + 65536, content.begin()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Reader, BlockThreads, ::testing::Values(1u, 2u, 4u));
