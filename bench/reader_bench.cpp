@@ -150,18 +150,29 @@ uint64_t block_count(std::span<const uint8_t> stream) {
   return count;
 }
 
+double cpu_seconds() {
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 // Decode time with 1 and 2 threads measured here, and for 4 and 8 the model: the one-thread
-// time split evenly over the blocks, ceil(blocks / threads) rounds of them.
+// processor time (steadier than wall time on a shared machine) split evenly over the
+// blocks, ceil(blocks / threads) rounds of them.
 void print_thread_scaling(const vl::Payload& payload, int repetitions) {
   uint64_t blocks = block_count(payload.stream);
-  std::vector<double> one, two;
+  std::vector<double> one, two, cpu;
   for (int i = 0; i < repetitions; ++i) {
+    double cpu_before = cpu_seconds();
     one.push_back(read_all_once(payload, 1));
+    cpu.push_back(cpu_seconds() - cpu_before);
     two.push_back(read_all_once(payload, 2));
   }
-  double t1 = median(one), t2 = median(two);
-  std::printf("reader alone, %llu blocks: 1 thread %.3f s, 2 threads %.3f s (x%.2f)\n",
-              static_cast<unsigned long long>(blocks), t1, t2, t1 / t2);
+  double t2 = median(two);
+  std::printf("reader alone, %llu blocks: 1 thread %.3f s (processor %.3f s), 2 threads %.3f s "
+              "(x%.2f)\n",
+              static_cast<unsigned long long>(blocks), median(one), median(cpu), t2, median(one) / t2);
+  double t1 = median(cpu);
   for (uint64_t threads : {4, 8}) {
     uint64_t rounds = blocks == 0 ? 1 : (blocks + threads - 1) / threads;
     double model = blocks == 0 ? t1 : t1 * static_cast<double>(rounds) / static_cast<double>(blocks);
