@@ -114,6 +114,7 @@ bool last_char_is_one(std::string_view token) { return !token.empty() && token.b
 struct ResumeChoices {
   std::optional<InstallScope> scope;
   std::optional<std::string> dir;
+  std::optional<std::string> log_path;
 };
 
 void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resume,
@@ -149,6 +150,10 @@ void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resu
     resume.dir = cmd.dir_choice;
   } else if (upper.starts_with("--VL-POS=")) {
     if (auto position = parse_position(std::string_view(token).substr(9))) cmd.window_pos = position;
+  } else if (upper.starts_with("--VL-LOG=")) {
+    if (token.size() > 9) cmd.log_path = resume.log_path = token.substr(9);
+  } else if (upper.starts_with("/LOG=")) {
+    if (token.size() > 5) cmd.log_path = token.substr(5);
   } else if (token.starts_with("_?=")) {
     cmd.uninstaller_dir_flag = true;
     cmd.dir_choice = token.substr(3);
@@ -219,6 +224,7 @@ CommandLine parse_command_line(std::u16string_view command_line) {
   if (cmd.resume) {
     if (resume.scope) cmd.scope_choice = resume.scope;
     if (resume.dir) cmd.dir_choice = resume.dir;
+    if (resume.log_path) cmd.log_path = resume.log_path;
   }
   if (!cmd.app_arguments.empty()) forwarded.push_back("/ARGS " + cmd.app_arguments);
   cmd.passthrough = join(forwarded);
@@ -240,6 +246,7 @@ std::string build_resume_arguments(const ResumeState& state, std::optional<Windo
   if (position) {
     items.push_back("--vl-pos=" + std::to_string(position->x) + "," + std::to_string(position->y));
   }
+  if (state.log_path) items.push_back(quote_if_needed("--vl-log=" + *state.log_path));
   std::string out = join(items);
   out += ' ';
   out += without_dir_switches(state.passthrough);

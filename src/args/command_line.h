@@ -32,6 +32,8 @@ struct CommandLine {
   std::optional<InstallScope> scope_choice;
   std::optional<bool> desktop_choice;
   std::optional<bool> legacy_choice;
+  // /LOG=, --VL-LOG= (which wins in a resumed run); unset for an empty value.
+  std::optional<std::string> log_path;
 };
 
 // The effective choices that the wizard edits and the resume switches carry.
@@ -55,8 +57,11 @@ struct ResumeState {
   bool desktop_shortcut = true;
   bool remove_legacy = true;
   std::string passthrough;
+  std::optional<std::string> log_path;  // absolute, so that the copy appends to the same file
 };
 
+// The resume switches, then the passthrough. The log path travels in a quoted --vl-log= item:
+// a forwarded /LOG= token has lost its quotes.
 std::string build_resume_arguments(const ResumeState& state, std::optional<WindowPos> position);
 
 // Wraps text in double quotes when it holds any Unicode whitespace.

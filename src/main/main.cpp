@@ -7,10 +7,13 @@
 #include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
+#include "setup_app/install_log_win.h"
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
+#include "sys/folders_win.h"
 #include "sys/phase_times.h"
+#include "sys/text.h"
 #include "sys/text_win.h"
 
 namespace vl {
@@ -78,15 +81,24 @@ std::u16string own_command_line() {
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
 
-  CommandLine cmd = parse_command_line(own_command_line());
+  const std::u16string line = own_command_line();
+  CommandLine cmd = parse_command_line(line);
+  // Absolute before anything else: the elevated copy, started elsewhere, appends to this file.
+  if (cmd.log_path) cmd.log_path = absolute_path(*cmd.log_path);
+  RunLogSinks log_sinks(cmd.log_path, cmd.silent);
+  InstallLog& log = log_sinks.log();
+  log.started(utf16_to_utf8(line).value_or(std::string()));
 
   OsVersion os = read_os_version();
   if (os.major < 10) {
-    if (!cmd.silent) show_box(old_windows_message(os.major, os.minor, os.build), ERROR_BOX);
+    const std::string text = old_windows_message(os.major, os.minor, os.build);
+    log.finished(1, text);
+    if (!cmd.silent) show_box(text, ERROR_BOX);
     ExitProcess(1);
   }
 
   if (!cmd.resume && !take_single_instance_mutex()) {
+    log.finished(1, ALREADY_RUNNING_TEXT);
     if (!cmd.silent) show_box(ALREADY_RUNNING_TEXT, INFO_BOX);
     ExitProcess(1);
   }
@@ -94,9 +106,10 @@ std::u16string own_command_line() {
   const bool silent = cmd.silent;
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
+  log.settled(context);
   phase::mark("start-up done");
   if (silent) {
-    int code = run_silent(std::move(context));
+    int code = run_silent(std::move(context), log);
     phase::write_report();
     ExitProcess(static_cast<UINT>(code));
   }

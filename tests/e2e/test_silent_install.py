@@ -324,5 +324,43 @@ class BadPayload(unittest.TestCase):
             shutil.rmtree(work, ignore_errors=True)
 
 
+class FailureLog(SilentCase):
+    LOG = r"C:\setup logs\install.log"
+
+    def test_a_damaged_payload_leaves_its_failure_text_in_the_log_of_each_process_that_ran(self):
+        # The header is intact, so the run gets as far as the copy; the stream is not.
+        work = Path(tempfile.mkdtemp(prefix="vl-damaged-"))
+        self.addCleanup(shutil.rmtree, work, ignore_errors=True)
+        damaged = patched_installer(installer(), work / "installer-under-test-damaged.exe", 4096, b"\x55" * 32)
+        cases = [  # switches, the processes that write, whether the launcher's stderr is the failing run's
+            (["/S", "/CURRENTUSER"], 1, True),
+            (["/S"], 2, False),  # the all-users parent relaunches; the elevated copy fails
+        ]
+        for switches, writers, on_stderr in cases:
+            with self.subTest(switches=switches), Prefix() as prefix:
+                self.with_webview2(prefix, "HKCU")
+                self.with_webview2(prefix, "HKLM", 32)
+                log = prefix.unix_path(self.LOG)
+                log.parent.mkdir()
+                code, result = prefix.run_exit_code([damaged] + switches + ["/LOG=" + self.LOG], timeout=300)
+                self.assertEqual(code, 2)
+                lines = log.read_text(encoding="utf-8").splitlines()
+                records = [re.match(r"\S+ \S+ \[(\d+)\] (.*)$", line) for line in lines]
+                self.assertTrue(all(records), lines)
+                pids = [int(m.group(1)) for m in records]
+                texts = [m.group(2) for m in records]
+                self.assertEqual(len(set(pids)), writers, lines)
+                self.assertEqual(sum(text.startswith("Verilune Setup ") for text in texts), writers, lines)
+                failures = [text[len("failure: "):] for text in texts if text.startswith("failure: ")]
+                self.assertEqual(len(failures), 1, lines)
+                self.assertTrue(failures[0], lines)
+                self.assertTrue(any(re.fullmatch(r"step .+: \d+ ms", text) for text in texts), lines)
+                self.assertEqual(texts[-1], "exit code 2")
+                if on_stderr:
+                    self.assertIn(failures[0], result.stderr)
+                # The forwarded /LOG= lost its quotes; the copy used the quoted resume switch.
+                self.assertFalse(prefix.unix_path(r"C:\setup").exists())
+
+
 if __name__ == "__main__":
     unittest.main()

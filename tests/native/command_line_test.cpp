@@ -143,6 +143,28 @@ TEST(CommandLineResumedRun, ResumeSwitchesWinOverForwardedUserSwitches) {
   EXPECT_EQ(cmd.scope_choice, InstallScope::CurrentUser);
 }
 
+TEST(CommandLineLog, IsActedOnForwardedAndWonByTheResumeSwitch) {
+  struct Case {
+    const char* line;
+    std::optional<std::string> log;
+    const char* passthrough;
+  } cases[] = {
+      {R"(setup.exe /S /LOG=C:\x.log)", R"(C:\x.log)", R"(/S /LOG=C:\x.log)"},
+      {R"(setup.exe /log="C:\my logs\x.log")", R"(C:\my logs\x.log)", R"(/log=C:\my logs\x.log)"},
+      {R"(setup.exe /LOG= /LOGX=a)", std::nullopt, R"(/LOG= /LOGX=a)"},
+      {R"(setup.exe /LOG=a /Log=b)", "b", "/LOG=a /Log=b"},
+      {R"(setup.exe --vl-log=C:\a /LOG=C:\b)", R"(C:\b)", R"(/LOG=C:\b)"},  // not resumed
+      {R"(setup.exe --vl-resume "--VL-LOG=C:\my logs\x.log" /LOG=C:\my logs\x.log)",
+       R"(C:\my logs\x.log)", R"(/LOG=C:\my logs\x.log)"},
+      {R"(setup.exe --vl-resume --vl-log= /LOG=C:\b)", R"(C:\b)", R"(/LOG=C:\b)"},
+  };
+  for (const auto& c : cases) {
+    CommandLine cmd = parse(c.line);
+    EXPECT_EQ(cmd.log_path, c.log) << c.line;
+    EXPECT_EQ(cmd.passthrough, c.passthrough) << c.line;
+  }
+}
+
 TEST(CommandLineAppArguments, OnlySpaceSlashEndsTheValue) {
   CommandLine cmd = parse("setup.exe x/ARGS y");  // inside a word: not a switch
   EXPECT_EQ(cmd.app_arguments, "");
@@ -197,11 +219,12 @@ TEST(ResumeArguments, RoundTripThroughTheParser) {
       R"(setup.exe /S /R /ARGS --minimized /NS)",
       R"(setup.exe /CURRENTUSER /P /UPDATE "x y")",
       R"(setup.exe /ALLUSERS /S /D=C:\Program Files\My App)",
+      R"(setup.exe /S /LOG="C:\my logs\setup.log" /R)",
   };
   for (const char* line : user_lines) {
     CommandLine parent = parse(line);
     ResumeState state{InstallScope::AllUsers, R"(C:\Program Files (x86)\My App)", false, true,
-                      parent.passthrough};
+                      parent.passthrough, parent.log_path};
     std::string child_line = std::string("\"C:\\setup.exe\" ") +
                              build_resume_arguments(state, WindowPos{100, -200});
     CommandLine child = parse(child_line);
@@ -217,6 +240,7 @@ TEST(ResumeArguments, RoundTripThroughTheParser) {
     EXPECT_EQ(child.update, parent.update);
     EXPECT_EQ(child.no_shortcut, parent.no_shortcut);
     EXPECT_EQ(child.app_arguments, parent.app_arguments);
+    EXPECT_EQ(child.log_path, parent.log_path) << child_line;
     EXPECT_EQ(child.passthrough, parent.passthrough) << child_line;
   }
 }

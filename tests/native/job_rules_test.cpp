@@ -107,10 +107,11 @@ TEST(ResumeState, CarriesTheSettledChoicesAndTheForwardedSwitches) {
   state.options.install_dir = "C:\\Program Files\\My App";
   state.options.desktop_shortcut = false;
   state.options.remove_legacy = true;
-  state.command_line.passthrough = "/S /ALLUSERS /ARGS --minimized";
+  state.command_line.passthrough = "/S /ALLUSERS /LOG=C:\\my logs\\x.log /ARGS --minimized";
+  state.command_line.log_path = "C:\\my logs\\x.log";
   EXPECT_EQ(build_resume_arguments(resume_state(state), std::nullopt),
             "--vl-resume --vl-scope=machine \"--vl-dir=C:\\Program Files\\My App\" --vl-desktop=0 --vl-legacy=1 "
-            "/S /ALLUSERS /ARGS --minimized");
+            "\"--vl-log=C:\\my logs\\x.log\" /S /ALLUSERS /LOG=C:\\my logs\\x.log /ARGS --minimized");
 }
 
 }  // namespace
