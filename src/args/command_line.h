@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace vl {
+#include "product/product.h"
 
-enum class InstallScope { AllUsers, CurrentUser };
+namespace vl {
 
 struct WindowPos {
   int32_t x = 0;

@@ -245,9 +245,15 @@ ComPtr<ID2D1Bitmap> D2DSurface::decode_png(std::span<const uint8_t> png, uint32_
 
 void D2DSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png,
                              const Rect& rect, float opacity) {
+  draw_bitmap_scaled(name, png, rect, rect.w, rect.h, opacity);
+}
+
+void D2DSurface::draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
+                                    const Rect& rect, float decode_width, float decode_height,
+                                    float opacity) {
   if (!target_ || png.empty()) return;
-  const uint32_t width = image_pixels(rect.w, dpi_);
-  const uint32_t height = image_pixels(rect.h, dpi_);
+  const uint32_t width = image_pixels(decode_width, dpi_);
+  const uint32_t height = image_pixels(decode_height, dpi_);
   auto found = bitmaps_.find(name);
   if (found == bitmaps_.end() || found->second.pixel_width != width) {
     ComPtr<ID2D1Bitmap> bitmap = decode_png(png, width, height);

@@ -63,6 +63,8 @@ class D2DSurface final : public DrawSurface {
   void pop_clip() override;
   void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
                    float opacity) override;
+  void draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
+                          float decode_width, float decode_height, float opacity) override;
   void draw_text(const TextStyle& style, const Rect& rect) override;
   TextSize measure_text(const TextStyle& style, float max_width) override;
 

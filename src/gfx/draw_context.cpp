@@ -219,6 +219,11 @@ void DrawContext::draw_png(std::string_view name, std::span<const uint8_t> png,
   surface_->draw_bitmap(name, png, at(rect), opacity);
 }
 
+void DrawContext::draw_png(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
+                           float decode_width, float decode_height) {
+  surface_->draw_bitmap_scaled(name, png, at(rect), decode_width, decode_height, opacity);
+}
+
 void DrawContext::draw_text(const TextStyle& style, const Rect& rect) {
   TextStyle faded_style = style;
   faded_style.color = faded(style.color);

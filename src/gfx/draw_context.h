@@ -71,6 +71,16 @@ class DrawSurface {
   // size for the DPI; DrawBitmap into `rect` with this opacity, linear interpolation.
   virtual void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
                            float opacity) = 0;
+  // The same image decoded for `decode_width` x `decode_height` DIPs and drawn scaled into
+  // `rect`: an image whose size animates is decoded once, at the size it settles at. A surface
+  // that cannot scale decodes at the rectangle's size.
+  virtual void draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
+                                  const Rect& rect, float decode_width, float decode_height,
+                                  float opacity) {
+    (void)decode_width;
+    (void)decode_height;
+    draw_bitmap(name, png, rect, opacity);
+  }
   // Lays the text out by `draw_layout_box`, places it by `text_origin` and draws it in the
   // style's colour (whose alpha already carries the opacity).
   virtual void draw_text(const TextStyle& style, const Rect& rect) = 0;
@@ -184,6 +194,9 @@ class DrawContext {
   // The success or failure badge of the result pages, centred at (210, cy), t seconds in.
   void result_badge(bool success, float cy, float t);
   void draw_png(std::string_view name, std::span<const uint8_t> png, const Rect& rect);
+  // Decoded for `decode_width` x `decode_height` DIPs, drawn scaled into `rect`.
+  void draw_png(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
+                float decode_width, float decode_height);
   void draw_text(const TextStyle& style, const Rect& rect);
   TextSize measure_text(const TextStyle& style, float max_width);
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <vector>
 
-#include "install/entry_name.h"
 #include "install/entry_queue.h"
 #include "install/payload_reader.h"
+#include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "sys/text.h"
 

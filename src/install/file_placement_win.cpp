@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "install/entry_name.h"
-#include "install/path_compare.h"
+#include "product/product.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 
@@ -152,7 +152,7 @@ void FilePlacer::discard() {
 void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed_files) {
   if (!job.previous_main_binary) return;
   const std::string& name = *job.previous_main_binary;
-  if (!is_plain_file_name(name) || same_name(name, "verilune.exe")) return;
+  if (!is_plain_file_name(name) || same_name(name, APPLICATION_FILE_NAME)) return;
   if (placed_by_this_run(job.install_dir, name, installed_files)) return;
   delete_now_or_at_reboot(join_path(job.install_dir, name));
 }

@@ -32,7 +32,8 @@ Status create_folder_tree(std::string_view folder);
 // next restart. Every error is ignored.
 void delete_now_or_at_reboot(std::string_view path);
 
-// Renames `new_file` over `target`, moving an in-use target aside first; at most 12 attempts.
+// Renames `new_file` over `target`, moving an in-use target aside first; a bounded number of
+// attempts.
 // When every attempt fails the new file is deleted, a target this call moved aside is put
 // back under its name, and the failure names the target's file name.
 Status replace_file(std::string_view new_file, std::string_view target);

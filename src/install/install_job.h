@@ -12,8 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "args/command_line.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 #include "sys/result.h"
 
 namespace vl {
@@ -52,7 +51,7 @@ Result<Payload> check_payload_header(std::span<const uint8_t> blob);
 
 // ---- the job ------------------------------------------------------------------------------
 
-// What one run does; built by the controller, read-only for the pipeline.
+// What one run does; built before the run starts, read-only for the pipeline.
 struct InstallJob {
   std::string install_dir;
   // Relative names listed by the installation being replaced (its VlFiles); empty when fresh.
@@ -106,10 +105,10 @@ std::vector<InstallStep> install_steps(const InstallJob& job);
 // (sum of the weights before the step + f * weight) / sum of the weights of the list.
 float overall_fraction(std::span<const InstallStep> steps, InstallStep step, float f);
 
-// Where a run reports. The controller's sink keeps the latest fraction, replaces its detail
-// text only when the new one differs (empty clears it) and notifies the window; the silent
-// run's sink does nothing. Calls come from the thread that runs the pipeline, except that
-// CopyFiles reports from its writer thread (entry_queue.h); never two calls at once.
+// Where a run reports. Calls come from the thread that runs the pipeline, which need not be
+// the window's: a windowed run's sink must hand them over to its window itself. CopyFiles
+// reports from its writer thread (entry_queue.h); never two calls at once. The silent run's
+// sink does nothing.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;

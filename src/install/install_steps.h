@@ -13,8 +13,8 @@
 
 namespace vl {
 
-// Prepare, step 2: gives a running `install_dir`\verilune.exe, then the previous main binary,
-// its grace period (1 s, 8 s with update_in_place) and terminates what still runs.
+// Prepare, step 2: gives the running application (see application_paths) its grace period and
+// terminates what still runs.
 void stop_running_application(const InstallJob& job);
 
 // Prepare, step 4: the Windows Installer uninstall of an earlier MSI installation of the

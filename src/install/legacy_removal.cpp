@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "product/product.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -15,31 +17,15 @@ std::optional<std::string> usable(const std::optional<std::string>& folder) {
   return std::string(trimmed);
 }
 
-// Path components, separators being backslash and slash; empty components are dropped.
-std::vector<std::string_view> components(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find_first_of("\\/", start);
-    if (end == std::string_view::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 bool has_dot_component(std::string_view path) {
-  for (std::string_view part : components(path)) {
+  for (std::string_view part : path_components(path)) {
     if (part == "." || part == "..") return true;
   }
   return false;
 }
 
-bool is_ascii_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool is_separator(char c) { return c == '\\' || c == '/'; }
-
 std::string_view last_component(std::string_view path) {
-  std::vector<std::string_view> parts = components(path);
+  std::vector<std::string_view> parts = path_components(path);
   return parts.empty() ? std::string_view() : parts.back();
 }
 
@@ -60,30 +46,12 @@ std::optional<std::string> msiexec_path(const std::optional<std::string>& system
   return std::nullopt;
 }
 
-bool is_absolute_path(std::string_view path) {
-  if (path.size() >= 3 && is_ascii_letter(path[0]) && path[1] == ':' && is_separator(path[2]))
-    return true;
-  // "\\server\share…" (also "\\?\…"): two separators and a non-empty server name.
-  return path.size() >= 3 && is_separator(path[0]) && is_separator(path[1]) &&
-         !is_separator(path[2]);
-}
-
-bool path_contains(std::string_view outer, std::string_view inner) {
-  std::vector<std::string_view> outer_parts = components(outer);
-  std::vector<std::string_view> inner_parts = components(inner);
-  if (outer_parts.empty() || outer_parts.size() > inner_parts.size()) return false;
-  for (size_t i = 0; i < outer_parts.size(); ++i) {
-    if (lower_full(outer_parts[i]) != lower_full(inner_parts[i])) return false;
-  }
-  return true;
-}
-
 LegacyFolderAction legacy_folder_action(std::string_view location, std::string_view install_dir) {
   if (!is_absolute_path(location)) return LegacyFolderAction::Nothing;
   std::string_view last = last_component(location);
   bool own_folder = iequals_ascii(last, LEGACY_FOLDER_NAME);
   if (own_folder && !has_dot_component(location) && !has_dot_component(install_dir) &&
-      !path_contains(location, install_dir)) {
+      !is_inside_any_separators(location, install_dir)) {
     return LegacyFolderAction::RemoveTree;
   }
   return LegacyFolderAction::RemoveExecutables;

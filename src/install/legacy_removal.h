@@ -6,12 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "product/product.h"
+
 namespace vl {
 
-inline constexpr std::string_view LEGACY_CLIENT_EXE = "Osmira.Security.KeyClient.exe";
-inline constexpr std::string_view LEGACY_STARTER_EXE = "Osmira.Security.KeyStarter.exe";
-inline constexpr std::string_view LEGACY_STARTUP_LINK = "Osmira.Security.KeyStarter.lnk";
-inline constexpr std::string_view LEGACY_FOLDER_NAME = "VeriluneClient";
 inline constexpr std::string_view MSIEXEC_NAME = "msiexec.exe";
 
 // "/x {code} /qn /norestart" for a silent run, "/x {code} /qb-! /norestart" otherwise.
@@ -25,13 +23,6 @@ std::string previous_msi_uninstall_arguments(std::string_view product_code);
 std::optional<std::string> msiexec_path(const std::optional<std::string>& system_known_folder,
                                         const std::optional<std::string>& system_directory);
 
-// A path that names a location on its own: "X:\…" or a UNC path "\\server\share…".
-bool is_absolute_path(std::string_view path);
-// Whether `inner` is `outer` or lies below it, by path components (case-insensitive; "." and
-// ".." are taken literally, so callers refuse paths holding them). Unlike is_inside, slashes
-// and doubled separators count as one separator: this guards a whole-tree deletion.
-bool path_contains(std::string_view outer, std::string_view inner);
-
 enum class LegacyFolderAction {
   Nothing,            // a relative location: nothing to act on safely
   RemoveTree,         // the client's own folder: delete it whole
@@ -39,7 +30,7 @@ enum class LegacyFolderAction {
 };
 
 // What to do with the client's location. The whole tree goes only when the last component is
-// "VeriluneClient" (ASCII case-insensitive), the location is absolute without "." or ".."
+// LEGACY_FOLDER_NAME (ASCII case-insensitive), the location is absolute without "." or ".."
 // components, and it does not contain the install directory.
 LegacyFolderAction legacy_folder_action(std::string_view location, std::string_view install_dir);
 

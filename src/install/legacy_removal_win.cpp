@@ -5,7 +5,9 @@
 #include <shlobj.h>
 
 #include "install/legacy_removal.h"
+#include "install/running_app_win.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"

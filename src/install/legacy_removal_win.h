@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 
@@ -23,7 +23,7 @@ struct LegacyRemovalContext {
   std::optional<std::string> msiexec;
 };
 
-// The RemoveLegacy step's actions, in order: end the client's processes, wait 500 ms,
+// The RemoveLegacy step's actions, in order: end the client's processes, let them go,
 // uninstall it through msiexec when its product code is known, clean its folder and remove
 // the autostart shortcuts.
 void remove_legacy_client(const LegacyClient& legacy, const LegacyRemovalContext& context);

@@ -1,6 +1,6 @@
 #pragma once
 // Streaming decoder over the payload's XZ stream: compressed input is fed to liblzma in
-// chunks of at most 8 KiB and decompressed bytes come out in whatever amounts are asked for,
+// small fixed chunks and decompressed bytes come out in whatever amounts are asked for,
 // so the payload's content never has to be in memory as a whole.
 //
 // Blocks whose headers state their sizes are decoded on several threads at once, in order;

@@ -1,6 +1,6 @@
 #include "install/registration.h"
 
-#include "setup_app/installed_state.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -56,19 +56,19 @@ std::vector<uint8_t> encode_reg_multi_string(std::span<const std::string> texts)
 std::vector<RegistryKeyValues> plan_registration(std::string_view install_dir, InstallScope scope,
                                                  uint64_t total_size,
                                                  std::span<const std::string> installed_files) {
-  const std::string main_binary = join_path(install_dir, DEFAULT_MAIN_BINARY);
-  const std::string uninstaller = join_path(install_dir, "uninstall.exe");
+  const std::string main_binary = join_path(install_dir, APPLICATION_FILE_NAME);
+  const std::string uninstaller = join_path(install_dir, UNINSTALLER_FILE_NAME);
 
-  RegistryKeyValues product{std::string(REGISTRATION_PRODUCT_KEY), {string_value("", install_dir)}};
+  RegistryKeyValues product{std::string(PRODUCT_KEY), {string_value("", install_dir)}};
 
-  RegistryKeyValues uninstall{std::string(REGISTRATION_UNINSTALL_KEY), {}};
+  RegistryKeyValues uninstall{std::string(UNINSTALL_KEY), {}};
   auto& v = uninstall.values;
   v.push_back(string_value(scope == InstallScope::AllUsers ? "AllUsers" : "CurrentUser", "1"));
-  v.push_back(string_value("MainBinaryName", DEFAULT_MAIN_BINARY));
+  v.push_back(string_value("MainBinaryName", APPLICATION_FILE_NAME));
   v.push_back(string_value("DisplayName", PRODUCT_NAME));
   v.push_back(string_value("DisplayIcon", quoted(main_binary)));
   v.push_back(string_value("DisplayVersion", OWN_VERSION));
-  v.push_back(string_value("Publisher", "osmira"));
+  v.push_back(string_value("Publisher", PUBLISHER));
   v.push_back(string_value("InstallLocation", quoted(install_dir)));
   v.push_back(string_value("UninstallString", quoted(uninstaller)));
   v.push_back(string_value("QuietUninstallString", quoted(uninstaller) + " /S"));

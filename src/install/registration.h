@@ -7,13 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "args/command_line.h"
+#include "product/product.h"
 
 namespace vl {
 
-inline constexpr std::string_view REGISTRATION_PRODUCT_KEY = "Software\\osmira\\Verilune";
-inline constexpr std::string_view REGISTRATION_UNINSTALL_KEY =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
 inline constexpr std::string_view VALUE_INSTALLED_FILES = "VlFiles";
 
 enum class RegistryType : uint32_t { String = 1, Dword = 4, MultiString = 7 };  // REG_SZ, REG_DWORD, REG_MULTI_SZ
@@ -38,7 +35,7 @@ std::vector<uint8_t> encode_reg_dword(uint32_t value);
 std::vector<uint8_t> encode_reg_multi_string(std::span<const std::string> texts);
 
 // What the registration writes, in its order: the product key's default value, then the
-// Uninstall key's thirteen values. EstimatedSize is total_size / 1024, kept to 32 bits.
+// Uninstall key's values. EstimatedSize is total_size / 1024, kept to 32 bits.
 std::vector<RegistryKeyValues> plan_registration(std::string_view install_dir, InstallScope scope,
                                                  uint64_t total_size,
                                                  std::span<const std::string> installed_files);

@@ -1,6 +1,7 @@
 #include "install/registration_win.h"
 
 #include "install/install_steps.h"
+#include "product/scope_hive_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 
@@ -18,20 +19,6 @@ Status write_registry_value(HKEY hive, std::string_view key, const RegistryValue
   return Status::success();
 }
 
-Status write_registry_string(HKEY hive, std::string_view key, std::string_view name, std::string_view text) {
-  return write_registry_value(hive, key, {std::string(name), RegistryType::String, encode_reg_string(text)});
-}
-
-Status write_registry_dword(HKEY hive, std::string_view key, std::string_view name, uint32_t value) {
-  return write_registry_value(hive, key, {std::string(name), RegistryType::Dword, encode_reg_dword(value)});
-}
-
-Status write_registry_multi_string(HKEY hive, std::string_view key, std::string_view name,
-                                   std::span<const std::string> texts) {
-  return write_registry_value(hive, key,
-                              {std::string(name), RegistryType::MultiString, encode_reg_multi_string(texts)});
-}
-
 Status write_registry_plan(HKEY hive, std::span<const RegistryKeyValues> plan) {
   for (const RegistryKeyValues& key : plan) {
     for (const RegistryValue& value : key.values) {
@@ -42,13 +29,9 @@ Status write_registry_plan(HKEY hive, std::span<const RegistryKeyValues> plan) {
   return Status::success();
 }
 
-HKEY registration_hive(InstallScope scope) {
-  return scope == InstallScope::AllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
 Status write_registration(const InstallJob& job, uint64_t total_size, std::span<const std::string> installed_files) {
   auto plan = plan_registration(job.install_dir, job.scope, total_size, installed_files);
-  return write_registry_plan(registration_hive(job.scope), plan);
+  return write_registry_plan(scope_hive(job.scope), plan);
 }
 
 }  // namespace vl

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "sys/process_match.h"
+#include "install/process_match.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 
 namespace vl {
@@ -14,6 +15,16 @@ namespace {
 std::chrono::milliseconds monotonic_now() { return std::chrono::milliseconds(GetTickCount64()); }
 
 }  // namespace
+
+std::vector<uint32_t> find_processes_by_image(std::string_view image_path) {
+  std::string_view name = file_name_of(image_path);
+  if (name.empty()) return {};
+  return select_by_image(snapshot_processes(name), image_path);
+}
+
+std::vector<uint32_t> find_processes_by_name(std::string_view name) {
+  return select_by_name(snapshot_processes({}), name);
+}
 
 ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_place) {
   ApplicationWait wait{std::string(image_path)};

@@ -1,13 +1,11 @@
 #include "install/shortcuts.h"
 
-#include "install/path_compare.h"
-#include "setup_app/installed_state.h"
-#include "sys/text.h"
+#include "sys/paths.h"
 
 namespace vl {
 
 bool main_binary_renamed(const std::optional<std::string>& previous_main_binary) {
-  return previous_main_binary && !same_name(*previous_main_binary, DEFAULT_MAIN_BINARY);
+  return previous_main_binary && !same_name(*previous_main_binary, APPLICATION_FILE_NAME);
 }
 
 std::vector<ShortcutAction> plan_shortcuts(const InstallJob& job, const std::optional<std::string>& start_menu_folder,

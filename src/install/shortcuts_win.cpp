@@ -10,9 +10,9 @@
 #include <shobjidl.h>
 
 #include "install/install_steps.h"
-#include "install/path_compare.h"
-#include "setup_app/installed_state.h"
+#include "product/product.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -52,7 +52,7 @@ Status link_failure(std::string_view link, HRESULT hr) {
   return fail(std::string(link) + ": " + hresult_message(hr));
 }
 
-// Stores "mn.osmira.key" as the link's AppUserModelID (a VT_LPWSTR property).
+// Stores APP_USER_MODEL_ID as the link's AppUserModelID (a VT_LPWSTR property).
 HRESULT set_app_user_model_id(const ComPtr<IShellLinkW>& link) {
   HRESULT hr = S_OK;
   auto store = query<IPropertyStore>(link, hr);
@@ -116,7 +116,7 @@ void refresh_shortcut(std::string_view link, const InstallJob& job, std::string_
 
 void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& start_menu_folder,
                        const std::optional<std::string>& desktop_folder) {
-  const std::string target = join_path(job.install_dir, DEFAULT_MAIN_BINARY);
+  const std::string target = join_path(job.install_dir, APPLICATION_FILE_NAME);
   for (const ShortcutAction& action : plan_shortcuts(job, start_menu_folder, desktop_folder)) {
     if (action.create)
       (void)place_shortcut(action.link, target);  // a missing shortcut never fails the install

@@ -11,7 +11,7 @@
 namespace vl {
 
 // Creates or overwrites the link at `link` to `target` (working folder: the target's folder;
-// AppUserModelID "mn.osmira.key"); its folder is created when missing. Nothing is saved when a
+// the product's AppUserModelID); its folder is created when missing. Nothing is saved when a
 // call fails: "{link}: {system message}".
 Status place_shortcut(std::string_view link, std::string_view target);
 

@@ -1,6 +1,6 @@
 #include "install/webview2.h"
 
-#include "setup_app/installed_state.h"
+#include "product/product.h"
 #include "sys/text.h"
 
 namespace vl {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "install/install_steps.h"
+#include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"

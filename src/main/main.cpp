@@ -6,7 +6,6 @@
 #include "args/command_line.h"
 #include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
-#include "setup_app/exit_code.h"
 #include "setup_app/install_log_win.h"
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
@@ -114,8 +113,8 @@ std::u16string own_command_line() {
     ExitProcess(static_cast<UINT>(code));
   }
 
-  // The windowed wizard is not part of this build yet.
-  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
+  // The windowed wizard is not part of this build yet: a windowed start ends as a refusal.
+  ExitProcess(1);
 }
 
 }  // namespace

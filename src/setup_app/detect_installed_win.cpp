@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "product/scope_hive_win.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
@@ -11,20 +13,13 @@
 namespace vl {
 namespace {
 
-constexpr std::string_view LEGACY_DISPLAY_NAME = "VeriluneClient";
-constexpr std::string_view LEGACY_CLIENT_EXE = "Osmira.Security.KeyClient.exe";
-
-HKEY root_for(InstallScope scope) {
-  return scope == InstallScope::AllUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
 std::optional<std::string> non_empty(std::optional<std::string> text) {
   if (text && text->empty()) return std::nullopt;
   return text;
 }
 
 std::optional<ExistingInstall> read_install_record(InstallScope scope) {
-  HKEY root = root_for(scope);
+  HKEY root = scope_hive(scope);
   if (!reg_key_exists(root, UNINSTALL_KEY)) return std::nullopt;
   std::string location;
   for (auto candidate : {read_reg_string(root, PRODUCT_KEY, ""),
@@ -40,7 +35,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   record.location = location;
   record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, "DisplayVersion"));
   record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, "MainBinaryName"))
-                           .value_or(std::string(DEFAULT_MAIN_BINARY));
+                           .value_or(std::string(APPLICATION_FILE_NAME));
   record.scope = scope;
   return record;
 }
@@ -87,9 +82,9 @@ std::optional<LegacyClient> detect_legacy_client(const std::string& install_dir)
   if (!location) {
     std::string program_files = known_folder_path(FOLDERID_ProgramFilesX86).value_or("");
     for (const std::string& dir :
-         {join_path(install_dir, "VeriluneClient"),
-          join_path(join_path(program_files, "osmira"), "VeriluneClient"),
-          join_path(join_path(program_files, "Verilune"), "VeriluneClient")}) {
+         {join_path(install_dir, LEGACY_FOLDER_NAME),
+          join_path(join_path(program_files, PUBLISHER), LEGACY_FOLDER_NAME),
+          join_path(join_path(program_files, PRODUCT_NAME), LEGACY_FOLDER_NAME)}) {
       if (holds_legacy_client(dir)) {
         location = dir;
         break;
@@ -109,7 +104,7 @@ std::optional<std::string> detect_previous_msi() {
   for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT)) {
     std::string key = join_path(UNINSTALL_ROOT, name);
     if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName") != PRODUCT_NAME) continue;
-    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher") != "osmira") continue;
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher") != PUBLISHER) continue;
     auto uninstall = read_reg_string(HKEY_LOCAL_MACHINE, key, "UninstallString");
     if (uninstall && lower_full(*uninstall).find("msiexec") != std::string::npos) return name;
   }
@@ -118,7 +113,7 @@ std::optional<std::string> detect_previous_msi() {
 
 std::vector<std::string> read_previous_files(InstallScope scope) {
   std::vector<std::string> files;
-  if (auto data = read_reg_raw(root_for(scope), UNINSTALL_KEY, "VlFiles")) {
+  if (auto data = read_reg_raw(scope_hive(scope), UNINSTALL_KEY, "VlFiles")) {
     std::wstring_view all(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
     size_t pos = 0;
     while (pos < all.size()) {
@@ -143,7 +138,7 @@ FolderServices system_folder_services() {
     return known_folder_path(scope == InstallScope::AllUsers ? FOLDERID_ProgramFilesX86
                                                               : FOLDERID_LocalAppData);
   };
-  folders.make_absolute = absolute_path;
+  folders.full_path = absolute_path;
   return folders;
 }
 

@@ -4,14 +4,10 @@
 #include <vector>
 
 #include "setup_app/install_options.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 #include "setup_app/startup.h"
 
 namespace vl {
-
-inline constexpr std::string_view UNINSTALL_ROOT = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr std::string_view UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
-inline constexpr std::string_view PRODUCT_KEY = "Software\\osmira\\Verilune";
 
 // The product's own installation: HKLM before HKCU, preferring one whose main binary exists.
 std::optional<ExistingInstall> detect_existing_install();

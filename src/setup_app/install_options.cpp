@@ -1,17 +1,9 @@
 #include "setup_app/install_options.h"
 
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {
-
-bool is_absolute_windows_path(std::string_view path) {
-  auto is_separator = [](char c) { return c == '\\' || c == '/'; };
-  if (path.size() >= 3 && path[1] == ':' && is_separator(path[2])) {
-    char drive = ascii_upper(path[0]);
-    return drive >= 'A' && drive <= 'Z';
-  }
-  return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);  // UNC or \\?\ path
-}
 
 std::string default_install_dir(InstallScope scope, const FolderServices& folders) {
   std::optional<std::string> base = folders.known_folder ? folders.known_folder(scope) : std::nullopt;
@@ -31,10 +23,10 @@ InstallOptions settle_install_options(const CommandLine& cmd, const InstalledSta
     // under no name at all: it counts as not given.
     std::string chosen = cmd.dir_choice ? std::string(trim_unicode(*cmd.dir_choice)) : std::string();
     options.install_dir = chosen.empty() ? default_install_dir(options.scope, folders) : chosen;
-    // A relative directory would otherwise reach the registry as it stands.
-    if (!is_absolute_windows_path(options.install_dir) && folders.make_absolute) {
-      options.install_dir = folders.make_absolute(options.install_dir);
-    }
+    // Every one becomes a full path, not only a relative one (which would reach the registry as
+    // it stands): "C:/Tools/Verilune" or "C:\a\..\b" would otherwise reach the folder
+    // creation, the registry and the running-application match as written.
+    if (folders.full_path) options.install_dir = folders.full_path(options.install_dir);
   }
   options.dir_customized = cmd.dir_choice.has_value();
   options.desktop_shortcut = cmd.desktop_choice.value_or(!installed.existing && !cmd.no_shortcut);

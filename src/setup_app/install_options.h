@@ -5,7 +5,7 @@
 #include <string>
 
 #include "args/command_line.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 
@@ -14,18 +14,18 @@ struct FolderServices {
   // The known folder under which a scope installs (local application data or Program Files
   // (x86)); nullopt when it cannot be obtained.
   std::function<std::optional<std::string>(InstallScope)> known_folder;
-  // Makes a relative path absolute against the current directory.
-  std::function<std::string(const std::string&)> make_absolute;
+  // The full path the system makes of a path: relative ones against the current directory,
+  // slashes turned into backslashes, doubled separators, "." and ".." resolved.
+  std::function<std::string(const std::string&)> full_path;
 };
 
-// The known folder joined with "Verilune", or the relative "Verilune" without one.
+// The known folder joined with the product name, or the bare product name without one.
 std::string default_install_dir(InstallScope scope, const FolderServices& folders);
 
 // Directory and scope (an existing installation wins over the switches), desktop shortcut and
-// legacy removal defaults. Relative directories become absolute here.
+// legacy removal defaults. A directory taken from the switches or the default becomes a full
+// path here; an existing installation's location is kept as it was read.
 InstallOptions settle_install_options(const CommandLine& cmd, const InstalledState& installed,
                                       const FolderServices& folders);
-
-bool is_absolute_windows_path(std::string_view path);
 
 }  // namespace vl

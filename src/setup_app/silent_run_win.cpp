@@ -5,6 +5,7 @@
 #include "setup_app/install_log_win.h"
 #include "setup_app/job_rules.h"
 #include "sys/elevation_win.h"
+#include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"
 
@@ -47,7 +48,7 @@ int run_silent(StartupContext context, InstallLog& log) {
   steps.finish();
   if (!status) return finish(log, EXIT_INSTALL_FAILED, status.error());
   if (context.command_line.run_after)
-    launch_application(join_path(job.install_dir, DEFAULT_MAIN_BINARY), context.command_line.app_arguments);
+    launch_application(join_path(job.install_dir, APPLICATION_FILE_NAME), context.command_line.app_arguments);
   return finish(log, EXIT_SUCCESS_CODE);
 }
 

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "args/command_line.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 

@@ -1,6 +1,6 @@
 #include "setup_app/startup_texts.h"
 
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 

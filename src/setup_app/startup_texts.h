@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "product/product.h"
+
 namespace vl {
 
-inline constexpr std::string_view MESSAGE_BOX_CAPTION = "Verilune";
+inline constexpr std::string_view MESSAGE_BOX_CAPTION = PRODUCT_NAME;
 inline constexpr std::string_view PRODUCT_WEB_ADDRESS = "https://verilune.mn";
 inline constexpr std::string_view ALREADY_RUNNING_TEXT = "Verilune суулгагч аль хэдийн ажиллаж байна.";
 

@@ -5,12 +5,13 @@
 // startup context) beside it. Portable: tests and the page gallery build it directly.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "args/command_line.h"
 #include "install/install_job.h"
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
 
 namespace vl {
 
@@ -68,6 +69,8 @@ struct WizardState {
   std::vector<InstallStep> planned_steps;
   float shown_progress = 0.0f;
   float header_height = 250.0f;
+  bool elevated = false;  // the process runs elevated (the progress page's status line)
+  std::span<const uint8_t> logo;  // the embedded logo PNG; empty: the header shows none
 };
 
 // Draws one whole frame of the wizard (background, header, card, the page body, the prompt),

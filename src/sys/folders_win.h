@@ -11,7 +11,9 @@ namespace vl {
 
 // SHGetKnownFolderPath (flags 0, no token); nullopt when the folder cannot be obtained.
 std::optional<std::string> known_folder_path(REFKNOWNFOLDERID id);
-// The path made absolute against the current directory (unchanged when that fails).
+// The full path GetFullPathNameW makes of `path`: relative against the current directory,
+// slashes turned into backslashes, doubled separators, "." and ".." resolved (unchanged when
+// that fails).
 std::string absolute_path(const std::string& path);
 // True for a file system entry of any kind.
 bool path_exists(std::string_view path);

@@ -51,16 +51,6 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for) {
   return records;
 }
 
-std::vector<uint32_t> find_processes_by_image(std::string_view image_path) {
-  std::string_view name = path_file_name(image_path);
-  if (name.empty()) return {};
-  return select_by_image(snapshot_processes(name), image_path);
-}
-
-std::vector<uint32_t> find_processes_by_name(std::string_view name) {
-  return select_by_name(snapshot_processes({}), name);
-}
-
 void terminate_processes(const std::vector<uint32_t>& ids) {
   for (uint32_t pid : ids) {
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));

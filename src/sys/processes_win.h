@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/process_match.h"
+#include "sys/processes.h"
 
 namespace vl {
 
@@ -13,12 +13,7 @@ namespace vl {
 // `read_paths_for` (empty: none), since reading it opens the process.
 std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for);
 
-// Ids of the processes running the executable at `image_path` (an unreadable one counts).
-std::vector<uint32_t> find_processes_by_image(std::string_view image_path);
-// Ids of the processes whose executable file name equals `name` (case-insensitively).
-std::vector<uint32_t> find_processes_by_name(std::string_view name);
-
-// Terminates each process with exit code 1 and waits up to 5 s for it to end.
+// Terminates each process with exit code 1 and waits a bounded time for it to end.
 void terminate_processes(const std::vector<uint32_t>& ids);
 
 // Posts WM_CLOSE to every top-level window of these processes (hidden ones too: a tray

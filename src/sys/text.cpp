@@ -219,13 +219,6 @@ std::string lower_full(std::string_view text) {
   return out;
 }
 
-std::string join_path(std::string_view dir, std::string_view name) {
-  std::string out(dir);
-  if (!out.empty() && out.back() != '\\') out += '\\';
-  out.append(name);
-  return out;
-}
-
 std::string format_text(std::string_view pattern, std::initializer_list<std::string_view> values) {
   std::string out;
   auto next = values.begin();

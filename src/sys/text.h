@@ -41,9 +41,6 @@ bool iends_with_ascii(std::string_view text, std::string_view suffix);
 // ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic; other characters stay as they are.
 std::string lower_full(std::string_view text);
 
-// Joins a directory and a name with one backslash (no doubling when the directory ends in one).
-std::string join_path(std::string_view dir, std::string_view name);
-
 // Formats "{}" placeholders in order.
 std::string format_text(std::string_view pattern, std::initializer_list<std::string_view> values);
 

@@ -100,6 +100,12 @@ Result<OffscreenResult> render_offscreen(WindowApp& app, const OffscreenRequest&
     if (!surface.ready()) return fail("no brush for the offscreen render target");
     DrawContext draw(surface);
     InteractionState input;
+    if (request.focus) {
+      input.focus = *request.focus;
+      input.focus_visible = true;
+    }
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
 
     const float step = request.frame_step > 0.0f ? request.frame_step : request.time + 1.0f;
     float previous = 0.0f;
@@ -108,12 +114,18 @@ Result<OffscreenResult> render_offscreen(WindowApp& app, const OffscreenRequest&
       const FrameSetup setup{size.width, size.height, dpi,
                              FrameTimes{t, std::min(t - previous, MAX_FRAME_DT)}};
       previous = t;
+      LARGE_INTEGER started{};
+      ::QueryPerformanceCounter(&started);
       surface.target()->BeginDraw();
       const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
       surface.target()->SetTransform(&identity);
       const FrameRequest frame = paint_frame(app, draw, input, setup);
       hr = surface.target()->EndDraw(nullptr, nullptr);
       if (FAILED(hr)) return hr_failure("EndDraw", hr);
+      LARGE_INTEGER ended{};
+      ::QueryPerformanceCounter(&ended);
+      result.frame_ms.push_back(static_cast<double>(ended.QuadPart - started.QuadPart) * 1000.0 /
+                                static_cast<double>(frequency.QuadPart));
       end_frame(input);
       ++result.frames;
       result.last_frame_animates = frame.animate;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sys/result.h"
 #include "ui/window_app.h"
@@ -16,6 +17,7 @@ struct OffscreenRequest {
   float frame_step = 0.015f;  // frames from 0 to `time` this far apart (animations advance)
   std::optional<float> mouse_x;  // DIPs: the mouse rests here (hover) when given
   std::optional<float> mouse_y;
+  std::optional<uint32_t> focus;  // this target has the visible keyboard focus
   std::wstring png_path;
 };
 
@@ -25,6 +27,7 @@ struct OffscreenResult {
   int frames = 0;
   std::optional<uint32_t> logo_pixel_width;  // the cached "logo" bitmap's width, if drawn
   bool last_frame_animates = false;
+  std::vector<double> frame_ms;  // each frame's drawing time, BeginDraw to EndDraw
 };
 
 // The window size comes from `app.window_size()`, in pixels at the DPI. COM must be

@@ -1,6 +1,6 @@
 #pragma once
 // The window host's entry: the whole life of the installer's window. Implemented for Windows
-// (window_host_win.cpp); declared portably so that the controller can name it.
+// (window_host_win.cpp); declared portably so that portable code can name it.
 #include <memory>
 #include <optional>
 
@@ -16,7 +16,8 @@ namespace vl {
 // process (a broken invariant).
 void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position);
 
-// WM_APP + 1: the notification the worker thread posts after each write of the shared record.
+// WM_APP + 1: whatever thread runs the installation posts it after each write of the shared
+// progress record.
 inline constexpr unsigned WM_APP_NOTIFY = 0x8001;
 inline constexpr const wchar_t* WINDOW_CLASS_NAME = L"VeriluneSetupWindow";
 // The class background, COLORREF 0x003D1B0D (red 13, green 27, blue 61).

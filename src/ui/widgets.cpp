@@ -43,7 +43,10 @@ Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool en
   float hover_target = 0.0f;
   float press_target = 0.0f;
   if (enabled) {
-    in.building.push_back(HitTarget{id, rect, is_focusable_id(id)});
+    // The target lies where the widget is drawn: a page shifted by the drawing offset (the
+    // page-entry slide) takes its targets along.
+    in.building.push_back(HitTarget{id, rect.moved(frame.draw.offset_x, frame.draw.offset_y),
+                                    is_focusable_id(id)});
     if (in.hover == id) hover_target = 1.0f;
     if (in.hover == id && in.press == id) press_target = 1.0f;
   }

@@ -12,7 +12,7 @@ namespace vl {
 // it has not settled.
 float animate(FrameContext& frame, AnimKey key, float target, float rate);
 
-// Registers the target (when enabled) and returns its eased hover (rate 14) and press
+// Registers the target (when enabled, at `rect` moved by the drawing offset) and returns its eased hover (rate 14) and press
 // (rate 22) and whether the focus ring shows on it. A disabled widget registers nothing.
 Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool enabled);
 

@@ -112,6 +112,14 @@ class PerUserInstall(SilentCase):
             self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
             self.assert_link(prefix, USER_DESKTOP + r"\Verilune.lnk", LOCAL_DIR)
 
+    def test_a_directory_written_with_slashes_gets_its_parents_and_is_stored_with_backslashes(self):
+        with Prefix() as prefix:
+            self.with_webview2(prefix)
+            self.assertFalse(prefix.unix_path(r"C:\Tools").exists())
+            self.assertEqual(self.install(prefix, "/S", "/CURRENTUSER", "/D=C:/Tools/Verilune"), 0)
+            self.assert_files_installed(prefix, r"C:\Tools\Verilune")
+            self.assert_registration(prefix, "HKCU", r"C:\Tools\Verilune", "CurrentUser")
+
 
 class WebView2Presence(SilentCase):
     def test_a_usable_version_in_either_hive_skips_the_download(self):

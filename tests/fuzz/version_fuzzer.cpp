@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "setup_app/installed_state.h"
+#include "product/installed_state.h"
+#include "product/version.h"
+#include "sys/paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

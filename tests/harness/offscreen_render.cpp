@@ -1,10 +1,18 @@
-// Draws the widget showcase offscreen into a PNG:
+// Draws the widget showcase, or a named wizard page state, offscreen into a PNG:
 //   offscreen_render.exe --out=FILE.png [--dpi=96] [--time=1.0] [--logo=PNG] [--mouse=X,Y]
-// Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none") and
-// "animating 0|1" on success; exit status 1 and a message on failure.
+//   offscreen_render.exe --out=FILE.png --state=NAME [--from=NAME] [--dpi=96] [--logo=PNG]
+// With --state the frame is drawn the state's own seconds after its page was entered (the
+// state's mouse and focus rest on it); --from draws another state for a second first and then
+// changes to NAME, so the header animates between the two pages' heights.
+// Prints "size W H", "frames N", "logo_pixel_width W" (or "logo_pixel_width none"),
+// "animating 0|1" and "frame_ms first F max M mean A" on success (--each-frame=1 adds
+// "frame_ms_each" with every frame); exit status 1 and a message on failure. --states lists the
+// state names; --states-dir=DIR draws every state into DIR\NAME.png with one line of frame
+// times each.
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <optional>
@@ -12,21 +20,114 @@
 #include <vector>
 
 #include "gfx/embedded_image_win.h"
+#include "setup_app/wizard_state.h"
 #include "showcase_app.h"
+#include "support/wizard_states.h"
+#include "sys/text_win.h"
 #include "ui/offscreen_render_win.h"
+
+namespace {
+
+using vl::page_states::WizardStateCase;
+
+// Draws one page state with the installer's own frame; may change to a second state once.
+class WizardStateApp final : public vl::WindowApp {
+ public:
+  WizardStateApp(const WizardStateCase& first, std::span<const uint8_t> logo)
+      : state_(first.state), progress_(first.progress), logo_(logo) {
+    state_.logo = logo;
+  }
+  void change_to(const WizardStateCase& next, float at) {
+    next_ = &next;
+    change_at_ = at;
+  }
+
+  std::string title() override { return "Verilune Setup"; }
+  void on_created(vl::WindowControl&) override {}
+  vl::SizeF window_size() override { return {420.0f, 580.0f}; }
+  float drag_height() override { return state_.header_height; }
+  void paint(vl::FrameContext& frame) override {
+    if (next_ && frame.time >= change_at_) {
+      state_ = next_->state;
+      state_.logo = logo_;
+      progress_ = next_->progress;
+      next_ = nullptr;
+    }
+    vl::paint_wizard(frame, state_, progress_);
+  }
+  void on_action(uint32_t, vl::WindowControl&) override {}
+  void on_app_message(vl::WindowControl&) override {}
+  void on_close(vl::WindowControl&) override {}
+  std::optional<uint32_t> default_action() override { return std::nullopt; }
+
+ private:
+  vl::WizardState state_;
+  vl::ProgressSnapshot progress_;
+  std::span<const uint8_t> logo_;
+  const WizardStateCase* next_ = nullptr;
+  float change_at_ = 0.0f;
+};
+
+const WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
+  auto value = showcase::option(argc, argv, name);
+  if (!value) return nullptr;
+  const auto* found = vl::page_states::find_wizard_state(vl::from_wide(*value).value_or(""));
+  if (!found) std::fprintf(stderr, "offscreen_render: no state %ls\n", value->c_str());
+  return found;
+}
+
+constexpr float MAX_FRAME_STEP = vl::MAX_FRAME_DT;
+
+// Draws `state` (after `from`, for a second, when given) at the state's own page age.
+vl::Result<vl::OffscreenResult> render_state(const WizardStateCase& state,
+                                             const WizardStateCase* from,
+                                             vl::OffscreenRequest request,
+                                             std::span<const uint8_t> logo) {
+  WizardStateApp app(from ? *from : state, logo);
+  const float change_at = from ? 1.0f : 0.0f;
+  if (from) app.change_to(state, change_at);
+  request.time = change_at + state.seconds;
+  // Page, prompt and badge animations follow the clock: one frame at the page's start and one
+  // at its age draw them. Hover eases frame by frame and needs its frames.
+  request.frame_step = state.mouse ? MAX_FRAME_STEP : std::max(state.seconds, MAX_FRAME_STEP);
+  if (from) request.frame_step = MAX_FRAME_STEP;
+  if (state.mouse) {
+    request.mouse_x = state.mouse->x;
+    request.mouse_y = state.mouse->y;
+  }
+  request.focus = state.focus;
+  return vl::render_offscreen(app, request);
+}
+
+void print_frame_times(const vl::OffscreenResult& result) {
+  double max_ms = 0.0;
+  double total_ms = 0.0;
+  for (double ms : result.frame_ms) {
+    max_ms = std::max(max_ms, ms);
+    total_ms += ms;
+  }
+  const size_t n = result.frame_ms.size();
+  std::printf("frame_ms first %.2f max %.2f mean %.2f\n", n ? result.frame_ms.front() : 0.0,
+              max_ms, n ? total_ms / static_cast<double>(n) : 0.0);
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   vl::OffscreenRequest request;
-  auto out = showcase::option(argc, argv, L"out");
-  if (!out) {
-    std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
-                         "[--logo=PNG] [--mouse=X,Y]\n");
-    return 2;
+  if (showcase::option(argc, argv, L"states")) {
+    for (const WizardStateCase& c : vl::page_states::wizard_state_cases()) {
+      std::printf("%s\n", c.name.c_str());
+    }
+    return 0;
   }
-  request.png_path = *out;
-  if (auto dpi = showcase::option(argc, argv, L"dpi")) request.dpi = std::wcstof(dpi->c_str(), nullptr);
-  if (auto t = showcase::option(argc, argv, L"time")) request.time = std::wcstof(t->c_str(), nullptr);
+  if (auto dpi = showcase::option(argc, argv, L"dpi")) {
+    request.dpi = std::wcstof(dpi->c_str(), nullptr);
+  }
+  if (auto t = showcase::option(argc, argv, L"time")) {
+    request.time = std::wcstof(t->c_str(), nullptr);
+  }
   if (auto mouse = showcase::option(argc, argv, L"mouse")) {
     float x = 0;
     float y = 0;
@@ -42,8 +143,47 @@ int wmain(int argc, wchar_t** argv) {
     logo = logo_file;
   }
 
-  showcase::ShowcaseApp app(nullptr, logo);
-  vl::Result<vl::OffscreenResult> result = vl::render_offscreen(app, request);
+  // Every named state into DIR\NAME.png, one line of figures each.
+  if (auto dir = showcase::option(argc, argv, L"states-dir")) {
+    int failures = 0;
+    for (const auto& c : vl::page_states::wizard_state_cases()) {
+      request.png_path = *dir + L"\\" + vl::to_wide(c.name) + L".png";
+      vl::Result<vl::OffscreenResult> result = render_state(c, nullptr, request, logo);
+      std::printf("%s ", c.name.c_str());
+      if (!result) {
+        std::printf("failed %s\n", result.error().c_str());
+        ++failures;
+        continue;
+      }
+      print_frame_times(*result);
+    }
+    ::CoUninitialize();
+    return failures == 0 ? 0 : 1;
+  }
+
+  auto out = showcase::option(argc, argv, L"out");
+  if (!out) {
+    std::fprintf(stderr, "usage: offscreen_render --out=FILE.png [--dpi=N] [--time=S] "
+                         "[--logo=PNG] [--mouse=X,Y] [--state=NAME [--from=NAME]]\n"
+                         "       offscreen_render --states-dir=DIR [--dpi=N] | --states\n");
+    return 2;
+  }
+  request.png_path = *out;
+  std::optional<vl::Result<vl::OffscreenResult>> rendered;
+  if (showcase::option(argc, argv, L"state")) {
+    const WizardStateCase* state = state_option(argc, argv, L"state");
+    if (!state) return 2;
+    const WizardStateCase* from = nullptr;
+    if (showcase::option(argc, argv, L"from")) {
+      from = state_option(argc, argv, L"from");
+      if (!from) return 2;
+    }
+    rendered.emplace(render_state(*state, from, request, logo));
+  } else {
+    showcase::ShowcaseApp app(nullptr, logo);
+    rendered.emplace(vl::render_offscreen(app, request));
+  }
+  vl::Result<vl::OffscreenResult>& result = *rendered;
   if (!result) {
     std::fprintf(stderr, "offscreen_render: %s\n", result.error().c_str());
     return 1;
@@ -56,6 +196,12 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("logo_pixel_width none\n");
   }
   std::printf("animating %d\n", result->last_frame_animates ? 1 : 0);
+  print_frame_times(*result);
+  if (showcase::option(argc, argv, L"each-frame")) {
+    std::printf("frame_ms_each");
+    for (double ms : result->frame_ms) std::printf(" %.1f", ms);
+    std::printf("\n");
+  }
   ::CoUninitialize();
   return 0;
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/entry_name.h"
+#include "sys/paths.h"
 
 namespace vl {
 namespace {

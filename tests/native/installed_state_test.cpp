@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "product/installed_state.h"
+#include "product/version.h"
 #include "setup_app/install_options.h"
-#include "setup_app/installed_state.h"
+#include "sys/paths.h"
 
 namespace vl {
 namespace {
@@ -57,14 +61,6 @@ TEST(InstallModeRule, FollowsTheInstalledVersion) {
   EXPECT_EQ(mode_for_installed_version("garbage"), InstallMode::Upgrade);  // reads as 0
 }
 
-TEST(NormalizeLocation, StripsQuotesAndTrailingBackslashes) {
-  EXPECT_EQ(normalize_location(R"( "C:\Apps\Verilune\" )"), R"(C:\Apps\Verilune)");
-  EXPECT_EQ(normalize_location("D:"), "D:\\");
-  EXPECT_EQ(normalize_location("D:\\\\"), "D:\\");
-  EXPECT_EQ(normalize_location("\"\"\\"), "");
-  EXPECT_EQ(normalize_location("  \t "), "");
-}
-
 FolderServices fake_folders(bool known = true) {
   FolderServices folders;
   folders.known_folder = [known](InstallScope scope) -> std::optional<std::string> {
@@ -72,7 +68,13 @@ FolderServices fake_folders(bool known = true) {
     return scope == InstallScope::AllUsers ? R"(C:\Program Files (x86))"
                                            : R"(C:\Users\u\AppData\Local)";
   };
-  folders.make_absolute = [](const std::string& path) { return R"(C:\cwd\)" + path; };
+  // Stands in for GetFullPathNameW on the rows below: relative paths against C:\cwd, slashes
+  // turned into backslashes.
+  folders.full_path = [](const std::string& path) {
+    std::string full = is_absolute_path(path) ? path : R"(C:\cwd\)" + path;
+    std::replace(full.begin(), full.end(), '/', '\\');
+    return full;
+  };
   return folders;
 }
 
@@ -118,17 +120,24 @@ TEST(SettleOptions, NoShortcutYieldsToTheResumeChoice) {
   EXPECT_FALSE(options.remove_legacy);
 }
 
-TEST(SettleOptions, RelativeDirectoriesBecomeAbsolute) {
-  CommandLine cmd;
-  cmd.dir_choice = "relative\\dir";
-  EXPECT_EQ(settle_install_options(cmd, InstalledState{}, fake_folders()).install_dir,
-            R"(C:\cwd\relative\dir)");
-  cmd.dir_choice.reset();
-  EXPECT_EQ(settle_install_options(cmd, InstalledState{}, fake_folders(false)).install_dir,
-            R"(C:\cwd\Verilune)");
-  cmd.dir_choice = R"(\\server\share\V)";
-  EXPECT_EQ(settle_install_options(cmd, InstalledState{}, fake_folders()).install_dir,
-            R"(\\server\share\V)");
+TEST(SettleOptions, ChosenDirectoriesBecomeFullPaths) {
+  struct Case {
+    std::optional<std::string> dir;
+    bool known_folders;
+    const char* expected;
+  } cases[] = {
+      {"relative\\dir", true, R"(C:\cwd\relative\dir)"},
+      {std::nullopt, false, R"(C:\cwd\Verilune)"},
+      {R"(\\server\share\V)", true, R"(\\server\share\V)"},
+      {"C:/Tools/Verilune", true, R"(C:\Tools\Verilune)"},  // absolute, yet still made full
+  };
+  for (const Case& c : cases) {
+    CommandLine cmd;
+    cmd.dir_choice = c.dir;
+    EXPECT_EQ(settle_install_options(cmd, InstalledState{}, fake_folders(c.known_folders)).install_dir,
+              c.expected)
+        << c.dir.value_or("(none)");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "install/legacy_removal.h"
+#include "sys/paths.h"
 #include "sys/program_launch.h"
 
 namespace vl {
@@ -40,17 +41,6 @@ TEST(MsiexecPath, SystemFolderThenSystemDirectoryNeverABareName) {
   for (const Case& c : cases) {
     EXPECT_EQ(msiexec_path(c.known_folder, c.system_directory), c.expected)
         << c.known_folder.value_or("(none)") << " / " << c.system_directory.value_or("(none)");
-  }
-}
-
-TEST(AbsolutePath, DriveAndUncPathsOnly) {
-  for (const char* path : {"C:\\", "c:\\Program Files\\Osmira", "D:/x", "\\\\srv\\share\\V",
-                           "\\\\?\\C:\\V"}) {
-    EXPECT_TRUE(is_absolute_path(path)) << path;
-  }
-  for (const char* path : {"", "VeriluneClient", "C:VeriluneClient", "C:", "\\VeriluneClient",
-                           "\\\\", "..\\VeriluneClient", "1:\\x"}) {
-    EXPECT_FALSE(is_absolute_path(path)) << path;
   }
 }
 
@@ -102,14 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "C:/Apps//VeriluneClient", "C:\\Apps\\VeriluneClient\\Verilune",
                    A::RemoveExecutables}),
     [](const testing::TestParamInfo<FolderCase>& info) { return "case" + std::to_string(info.index); });
-
-TEST(PathContains, ComparesWholeComponents) {
-  EXPECT_TRUE(path_contains("C:\\A", "c:\\a\\b"));
-  EXPECT_TRUE(path_contains("C:\\A\\", "C:\\A"));
-  EXPECT_FALSE(path_contains("C:\\A", "C:\\AB"));
-  EXPECT_FALSE(path_contains("C:\\A\\B", "C:\\A"));
-  EXPECT_FALSE(path_contains("", "C:\\A"));
-}
 
 }  // namespace
 }  // namespace vl

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "sys/process_match.h"
+#include "install/process_match.h"
 
 namespace vl {
 namespace {

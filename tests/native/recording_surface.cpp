@@ -196,11 +196,19 @@ void RecordingSurface::pop_clip() { add(DrawOp::PopClip); }
 
 void RecordingSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png,
                                    const Rect& rect, float opacity) {
+  draw_bitmap_scaled(name, png, rect, rect.w, rect.h, opacity);
+}
+
+void RecordingSurface::draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
+                                          const Rect& rect, float decode_width,
+                                          float decode_height, float opacity) {
   DrawCall& call = add(DrawOp::Bitmap);
   call.name = std::string(name);
   call.png_size = png.size();
   call.rect = rect;
   call.image_opacity = opacity;
+  call.decode_width = decode_width;
+  call.decode_height = decode_height;
 }
 
 void RecordingSurface::draw_text(const TextStyle& style, const Rect& rect) {

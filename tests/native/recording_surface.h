@@ -58,6 +58,8 @@ struct DrawCall {
   std::string name;                 // bitmaps
   size_t png_size = 0;
   float image_opacity = 1.0f;
+  float decode_width = 0.0f;  // bitmaps: the DIP size the image is decoded for
+  float decode_height = 0.0f;
   RecordedText text;
   // The drawing context's state when the call was made (when it is being observed).
   float context_opacity = 1.0f;
@@ -98,6 +100,8 @@ class RecordingSurface : public DrawSurface {
   void pop_clip() override;
   void draw_bitmap(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
                    float opacity) override;
+  void draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
+                          float decode_width, float decode_height, float opacity) override;
   void draw_text(const TextStyle& style, const Rect& rect) override;
   TextSize measure_text(const TextStyle& style, float max_width) override;
 

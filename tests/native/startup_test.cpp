@@ -4,6 +4,7 @@
 
 #include "setup_app/startup.h"
 #include "setup_app/startup_texts.h"
+#include "sys/paths.h"
 
 namespace vl {
 namespace {
@@ -32,7 +33,7 @@ FolderServices folders() {
   f.known_folder = [](InstallScope s) -> std::optional<std::string> {
     return s == InstallScope::AllUsers ? "C:\\PF86" : "C:\\Local";
   };
-  f.make_absolute = [](const std::string& p) { return "C:\\cwd\\" + p; };
+  f.full_path = [](const std::string& p) { return is_absolute_path(p) ? p : "C:\\cwd\\" + p; };
   return f;
 }
 

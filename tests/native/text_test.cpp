@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {

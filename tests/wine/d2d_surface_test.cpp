@@ -154,6 +154,15 @@ TEST_F(D2DSurfaceTest, ImageIsDecodedAtThePixelSizeForTheDpiAndAgainWhenItChange
   EXPECT_EQ(surface_->cached_bitmap_width("logo"), 195u);
 }
 
+TEST_F(D2DSurfaceTest, ImageDecodedForOneSizeIsDrawnScaledIntoAnother) {
+  const std::vector<uint8_t> png = red_png(52, 22);
+  frame([&](DrawContext& d) { d.draw_png("logo", png, {10, 10, 100, 42}, 130, 54); });
+  EXPECT_EQ(surface_->cached_bitmap_width("logo"), 130u);
+  EXPECT_EQ(pixel(105, 48).r, 255);  // the scaled image fills the smaller rectangle
+  EXPECT_GT(pixel(115, 48).g, 200);  // and stops at its edge
+  EXPECT_GT(pixel(115, 48).b, 200);
+}
+
 TEST_F(D2DSurfaceTest, DeviceResetDropsTargetBrushAndBitmapsAndTheNextTargetDecodesAgain) {
   const std::vector<uint8_t> png = red_png(52, 22);
   frame([&](DrawContext& d) { d.draw_png("logo", png, {0, 0, 130, 54}); });

@@ -10,6 +10,7 @@
 
 #include "setup_app/detect_installed_win.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -292,7 +293,18 @@ TEST(FolderServices, DefaultDirectoriesComeFromKnownFolders) {
   std::string user = default_install_dir(InstallScope::CurrentUser, folders);
   EXPECT_NE(machine.find("Program Files (x86)\\Verilune"), std::string::npos) << machine;
   EXPECT_NE(user.find("AppData\\Local\\Verilune"), std::string::npos) << user;
-  EXPECT_TRUE(is_absolute_windows_path(absolute_path("relative")));
+  EXPECT_TRUE(is_absolute_path(absolute_path("relative")));
+}
+
+TEST(FolderServices, FullPathsUseBackslashesAndResolveDots) {
+  struct Case {
+    const char* given;
+    const char* full;
+  } cases[] = {
+      {"C:/Tools/Verilune", "C:\\Tools\\Verilune"},
+      {"C:\\Tools\\\\x\\.\\..\\Verilune", "C:\\Tools\\Verilune"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(system_folder_services().full_path(c.given), c.full) << c.given;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "install/file_placement_win.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "wine/support/files.h"

@@ -10,8 +10,8 @@
 
 #include "install/install_job.h"
 #include "install/legacy_removal.h"
-#include "install/path_compare.h"
 #include "install/legacy_removal_win.h"
+#include "install/running_app_win.h"
 #include "sys/program_launch.h"
 #include "sys/program_launch_win.h"
 #include "native/payload_craft.h"
@@ -19,6 +19,7 @@
 #include "wine/support/files.h"
 #include "wine/support/processes.h"
 #include "setup_app/detect_installed_win.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"

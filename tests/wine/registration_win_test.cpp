@@ -39,8 +39,8 @@ TEST(Registration, EveryValueReadsBackWithItsTypeAndExactBytes) {
     }
   }
   // What the next run's detection reads back.
-  const std::string uninstall = scratch.sub(REGISTRATION_UNINSTALL_KEY);
-  EXPECT_EQ(read_reg_string(scratch.root(), scratch.sub(REGISTRATION_PRODUCT_KEY), ""),
+  const std::string uninstall = scratch.sub(UNINSTALL_KEY);
+  EXPECT_EQ(read_reg_string(scratch.root(), scratch.sub(PRODUCT_KEY), ""),
             "C:\\users\\Тест\\AppData\\Local\\Verilune");
   EXPECT_EQ(read_reg_string(scratch.root(), uninstall, "InstallLocation"),
             "\"C:\\users\\Тест\\AppData\\Local\\Verilune\"");
@@ -56,7 +56,7 @@ TEST(Registration, AnUpdateReplacesTheFileListAndKeepsForeignValues) {
   ScratchKey scratch;
   std::vector<std::string> old_files = {"verilune.exe", "old\\gone.dll"};
   ASSERT_TRUE(write_registry_plan(scratch.root(), scratch_plan(scratch, "C:\\V", 2048, old_files)).ok());
-  const std::string uninstall = scratch.sub(REGISTRATION_UNINSTALL_KEY);
+  const std::string uninstall = scratch.sub(UNINSTALL_KEY);
   ASSERT_TRUE(wine_test::set_reg_string(scratch.root(), uninstall, "HelpLink", "kept"));
 
   std::vector<std::string> new_files = {"verilune.exe"};
@@ -73,7 +73,7 @@ TEST(Registration, AnUpdateReplacesTheFileListAndKeepsForeignValues) {
 TEST(Registration, AnEmptyFileListIsStoredAsASingleNul) {
   ScratchKey scratch;
   ASSERT_TRUE(write_registry_plan(scratch.root(), scratch_plan(scratch, "C:\\V", 0, {})).ok());
-  auto files = wine_test::get_reg_value(scratch.root(), scratch.sub(REGISTRATION_UNINSTALL_KEY), "VlFiles");
+  auto files = wine_test::get_reg_value(scratch.root(), scratch.sub(UNINSTALL_KEY), "VlFiles");
   ASSERT_TRUE(files);
   EXPECT_EQ(files->type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(files->data, (std::vector<uint8_t>{0, 0}));
@@ -98,7 +98,7 @@ TEST(Registration, AKeyThatCannotBeCreatedStopsAtOnceWithTheSystemsText) {
   }
   auto plan = plan_registration("C:\\V", InstallScope::AllUsers, 0, {});
   plan[0].key = locked + "\\osmira\\Verilune";
-  plan[1].key = scratch.sub(REGISTRATION_UNINSTALL_KEY);
+  plan[1].key = scratch.sub(UNINSTALL_KEY);
   Status written = write_registry_plan(scratch.root(), plan);
   ASSERT_FALSE(written.ok());
   EXPECT_EQ(written.error(), "registry " + plan[0].key + ": " + system_message(ERROR_ACCESS_DENIED));

@@ -10,6 +10,7 @@
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "wine/support/files.h"

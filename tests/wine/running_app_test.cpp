@@ -7,11 +7,12 @@
 #include <deque>
 
 #include "install/running_app_win.h"
-#include "wine/support/files.h"
-#include "wine/support/processes.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
 
 namespace vl {
 namespace {

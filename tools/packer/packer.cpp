@@ -11,9 +11,10 @@
 #include <system_error>
 #include <thread>
 
-#include "install/entry_name.h"
 #include "install/install_job.h"
 #include "install/payload_reader.h"
+#include "product/product.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl::packer {
@@ -23,8 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool entry_order(const PackFile& a, const PackFile& b) {
-  bool a_last = iequals_ascii(a.name, "verilune.exe");
-  bool b_last = iequals_ascii(b.name, "verilune.exe");
+  bool a_last = iequals_ascii(a.name, APPLICATION_FILE_NAME);
+  bool b_last = iequals_ascii(b.name, APPLICATION_FILE_NAME);
   if (a_last != b_last) return b_last;
   std::string la = ascii_lower(a.name);
   std::string lb = ascii_lower(b.name);

@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 
 #include "sys/com_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/path_compare.h"
+#include "sys/paths.h"
 
 namespace vl {
 namespace {
@@ -32,6 +32,33 @@ TEST(IsInside, ComparesWholeComponents) {
   EXPECT_TRUE(is_inside("D:\\", "D:\\sub"));
   EXPECT_FALSE(is_inside("C:\\App", "C:\\Apple\\sub"));
   EXPECT_FALSE(is_inside("C:\\App\\sub", "C:\\App"));
+}
+
+TEST(AbsolutePath, DriveAndUncPathsOnly) {
+  for (const char* path : {"C:\\", "c:\\Program Files\\Osmira", "D:/x", "\\\\srv\\share\\V",
+                           "\\\\?\\C:\\V"}) {
+    EXPECT_TRUE(is_absolute_path(path)) << path;
+  }
+  for (const char* path : {"", "VeriluneClient", "C:VeriluneClient", "C:", "\\VeriluneClient",
+                           "\\\\", "..\\VeriluneClient", "1:\\x"}) {
+    EXPECT_FALSE(is_absolute_path(path)) << path;
+  }
+}
+
+TEST(IsInsideAnySeparators, ComparesWholeComponents) {
+  EXPECT_TRUE(is_inside_any_separators("C:\\A", "c:\\a\\b"));
+  EXPECT_TRUE(is_inside_any_separators("C:\\A\\", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A", "C:\\AB"));
+  EXPECT_FALSE(is_inside_any_separators("C:\\A\\B", "C:\\A"));
+  EXPECT_FALSE(is_inside_any_separators("", "C:\\A"));
+}
+
+TEST(NormalizeLocation, StripsQuotesAndTrailingBackslashes) {
+  EXPECT_EQ(normalize_location(R"( "C:\Apps\Verilune\" )"), R"(C:\Apps\Verilune)");
+  EXPECT_EQ(normalize_location("D:"), "D:\\");
+  EXPECT_EQ(normalize_location("D:\\\\"), "D:\\");
+  EXPECT_EQ(normalize_location("\"\"\\"), "");
+  EXPECT_EQ(normalize_location("  \t "), "");
 }
 
 }  // namespace

@@ -1,30 +1,15 @@
-#include "sys/process_match.h"
+#include "install/process_match.h"
 
-#include "install/path_compare.h"
+#include "product/product.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 
 namespace vl {
 
-namespace {
-
-constexpr std::string_view APPLICATION_BINARY = "verilune.exe";
-
-bool is_plain_file_name(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return name.find_first_of("\\/:") == std::string_view::npos;
-}
-
-}  // namespace
-
-std::string_view path_file_name(std::string_view path) {
-  size_t cut = path.find_last_of("\\/");
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
 std::vector<uint32_t> select_by_image(std::span<const ProcessRecord> snapshot,
                                       std::string_view image_path) {
   std::vector<uint32_t> ids;
-  std::string_view name = path_file_name(image_path);
+  std::string_view name = file_name_of(image_path);
   if (name.empty()) return ids;
   std::string wanted = lower_full(name);
   for (const ProcessRecord& process : snapshot) {
@@ -55,11 +40,11 @@ bool grace_expired(std::chrono::steady_clock::duration elapsed, bool update_in_p
 
 std::vector<std::string> application_paths(
     std::string_view install_dir, const std::optional<std::string>& previous_main_binary) {
-  std::vector<std::string> paths{join_path(install_dir, APPLICATION_BINARY)};
+  std::vector<std::string> paths{join_path(install_dir, APPLICATION_FILE_NAME)};
   // A name read from the registry that is not a plain file name could point the search (and the
   // termination) at a program outside the install directory; such a name is not used.
   if (previous_main_binary && is_plain_file_name(*previous_main_binary) &&
-      !same_name(*previous_main_binary, APPLICATION_BINARY)) {
+      !same_name(*previous_main_binary, APPLICATION_FILE_NAME)) {
     paths.push_back(join_path(install_dir, *previous_main_binary));
   }
   return paths;

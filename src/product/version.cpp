@@ -1,4 +1,6 @@
-#include "setup_app/installed_state.h"
+#include "product/version.h"
+
+#include <algorithm>
 
 #include "sys/text.h"
 
@@ -52,22 +54,6 @@ int compare_versions(const Version& a, const Version& b) {
   if (a.pre_release) return -1;
   if (b.pre_release) return 1;
   return 0;
-}
-
-InstallMode mode_for_installed_version(const std::optional<std::string>& installed_version) {
-  if (!installed_version) return InstallMode::Upgrade;
-  int relation = compare_versions(parse_version(OWN_VERSION), parse_version(*installed_version));
-  return static_cast<InstallMode>(2 - relation);
-}
-
-std::string normalize_location(std::string_view text) {
-  std::string_view view = trim_unicode(text);
-  while (!view.empty() && view.front() == '"') view.remove_prefix(1);
-  while (!view.empty() && view.back() == '"') view.remove_suffix(1);
-  while (!view.empty() && view.back() == '\\') view.remove_suffix(1);
-  std::string out(view);
-  if (!out.empty() && out.back() == ':') out += '\\';
-  return out;
 }
 
 }  // namespace vl

@@ -1,0 +1,42 @@
+"""The built installer's version resource and manifest carry the version its build was
+configured with (the project's VERSION), read back from the executable itself."""
+import re
+import subprocess
+import unittest
+
+from e2e.installer import dev_installer
+from harness.wine import build_dir
+
+
+def configured_version():
+    cache = (build_dir() / "CMakeCache.txt").read_text()
+    return re.search(r"^CMAKE_PROJECT_VERSION:\w+=(\S+)$", cache, re.M).group(1)
+
+
+def resource_script(exe):
+    """The executable's resources decompiled to resource-script text by the cross toolchain."""
+    return subprocess.run(["i686-w64-mingw32-windres", "-J", "coff", "-O", "rc", "-i", str(exe)],
+                          capture_output=True, text=True, check=True).stdout
+
+
+class VersionAgreement(unittest.TestCase):
+    def test_version_resource_and_manifest_carry_the_configured_version(self):
+        version = configured_version()
+        numbers = (version.split(".") + ["0"] * 4)[:4]
+        script = resource_script(dev_installer())
+
+        for field in ("FILEVERSION", "PRODUCTVERSION"):
+            found = re.search(r"^\s*%s ([\d, ]+)$" % field, script, re.M)
+            self.assertIsNotNone(found, field)
+            self.assertEqual([n.strip() for n in found.group(1).split(",")], numbers, field)
+        for name in ("FileVersion", "ProductVersion"):
+            self.assertIn('VALUE "%s", "%s"' % (name, version), script)
+
+        manifest = re.search(r'<assemblyIdentity type=""win32"" name=""Osmira\.Verilune\.Setup"" '
+                             r'version=""([^"]+)""', script)
+        self.assertIsNotNone(manifest, "no manifest identity in the resources")
+        self.assertEqual(manifest.group(1), ".".join(numbers))
+
+
+if __name__ == "__main__":
+    unittest.main()
