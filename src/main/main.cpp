@@ -13,6 +13,7 @@
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
 #include "sys/folders_win.h"
+#include "sys/phase_times.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "ui/run_window.h"
@@ -78,6 +79,7 @@ std::u16string own_command_line() {
 }
 
 [[noreturn]] void run_setup() {
+  phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
 
@@ -109,7 +111,12 @@ std::u16string own_command_line() {
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
   log.settled(context);
-  if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context), log)));
+  phase::mark("start-up done");
+  if (silent) {
+    int code = run_silent(std::move(context), log);
+    phase::write_report();
+    ExitProcess(static_cast<UINT>(code));
+  }
 
   run_window(make_setup_app(std::move(context)), window_pos);
   ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
