@@ -50,8 +50,16 @@ bool placed_by_this_run(std::string_view install_dir, std::string_view name,
   return false;
 }
 
-// Removes the emptied folders above a removed file, up to but not including install_dir.
-void remove_emptied_folders(std::string_view install_dir, const std::string& file) {
+}  // namespace
+
+Status create_folder_tree(std::string_view folder) {
+  std::string path(folder);
+  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path);
+  if (error == ERROR_SUCCESS) return Status::success();
+  return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
+}
+
+void remove_emptied_folders(std::string_view install_dir, std::string_view file) {
   std::string folder = parent_folder(file);
   while (!folder.empty() && is_folder(to_wide(folder)) && !same_path(folder, install_dir) &&
          is_inside(install_dir, folder)) {
@@ -60,15 +68,6 @@ void remove_emptied_folders(std::string_view install_dir, const std::string& fil
     if (up == folder) return;
     folder = std::move(up);
   }
-}
-
-}  // namespace
-
-Status create_folder_tree(std::string_view folder) {
-  std::string path(folder);
-  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path);
-  if (error == ERROR_SUCCESS) return Status::success();
-  return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
 }
 
 void delete_now_or_at_reboot(std::string_view path) {
@@ -89,7 +88,7 @@ Status replace_file(std::string_view new_file, std::string_view target) {
       Sleep(REPLACE_RETRY_MS);
       continue;
     }
-    std::wstring displaced = wide_target + to_wide(DISPLACED_SUFFIX) + std::to_wstring(attempt);
+    std::wstring displaced = to_wide(displaced_file_name(target, attempt));
     if (exists(displaced)) DeleteFileW(displaced.c_str());
     if (!MoveFileExW(wide_target.c_str(), displaced.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       Sleep(REPLACE_RETRY_MS);
@@ -113,7 +112,7 @@ FilePlacer::FilePlacer(std::string install_dir) : install_dir_(std::move(install
 Status FilePlacer::begin(const PayloadEntry& entry) {
   file_.reset();
   target_ = join_path(install_dir_, entry.name);
-  new_file_ = target_ + std::string(NEW_FILE_SUFFIX);
+  new_file_ = new_file_name(target_);
   std::string folder = parent_folder(target_);
   if (!folder.empty()) {
     if (Status created = create_folder_tree(folder); !created) return created;

@@ -10,14 +10,12 @@
 
 #include "install/copy_entries.h"
 #include "install/install_job.h"
+#include "install/side_files.h"
 #include "sys/result.h"
 #include "sys/unique_handle_win.h"
 
 namespace vl {
 
-inline constexpr std::string_view NEW_FILE_SUFFIX = ".vl-new";
-inline constexpr std::string_view DISPLACED_SUFFIX = ".vl-old";
-inline constexpr int REPLACE_ATTEMPTS = 12;
 inline constexpr unsigned REPLACE_RETRY_MS = 250;
 
 inline constexpr std::string_view TEXT_FOLDER_FAILED = "«{}» хавтсыг үүсгэж чадсангүй.\n{}";
@@ -31,6 +29,10 @@ Status create_folder_tree(std::string_view folder);
 // Deletes a file; when that fails and the file is still there, schedules its deletion for the
 // next restart. Every error is ignored.
 void delete_now_or_at_reboot(std::string_view path);
+
+// Removes the folders above a removed file that are now empty, from its parent upwards, up to
+// but not including `install_dir`; stops at the first that cannot be removed.
+void remove_emptied_folders(std::string_view install_dir, std::string_view file);
 
 // Renames `new_file` over `target`, moving an in-use target aside first; a bounded number of
 // attempts.

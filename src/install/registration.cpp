@@ -64,12 +64,12 @@ std::vector<RegistryKeyValues> plan_registration(std::string_view install_dir, I
   RegistryKeyValues uninstall{std::string(UNINSTALL_KEY), {}};
   auto& v = uninstall.values;
   v.push_back(string_value(scope == InstallScope::AllUsers ? "AllUsers" : "CurrentUser", "1"));
-  v.push_back(string_value("MainBinaryName", APPLICATION_FILE_NAME));
+  v.push_back(string_value(VALUE_MAIN_BINARY, APPLICATION_FILE_NAME));
   v.push_back(string_value("DisplayName", PRODUCT_NAME));
   v.push_back(string_value("DisplayIcon", quoted(main_binary)));
   v.push_back(string_value("DisplayVersion", OWN_VERSION));
   v.push_back(string_value("Publisher", PUBLISHER));
-  v.push_back(string_value("InstallLocation", quoted(install_dir)));
+  v.push_back(string_value(VALUE_INSTALL_LOCATION, quoted(install_dir)));
   v.push_back(string_value("UninstallString", quoted(uninstaller)));
   v.push_back(string_value("QuietUninstallString", quoted(uninstaller) + " /S"));
   v.push_back(dword_value("NoModify", 1));

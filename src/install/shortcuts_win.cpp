@@ -125,10 +125,15 @@ void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& 
   }
 }
 
+ShortcutFolders shortcut_folders(InstallScope scope) {
+  const bool all_users = scope == InstallScope::AllUsers;
+  return {known_folder_path(all_users ? FOLDERID_CommonPrograms : FOLDERID_Programs),
+          known_folder_path(all_users ? FOLDERID_PublicDesktop : FOLDERID_Desktop)};
+}
+
 void make_shortcuts(const InstallJob& job) {
-  const bool all_users = job.scope == InstallScope::AllUsers;
-  make_shortcuts_in(job, known_folder_path(all_users ? FOLDERID_CommonPrograms : FOLDERID_Programs),
-                    known_folder_path(all_users ? FOLDERID_PublicDesktop : FOLDERID_Desktop));
+  ShortcutFolders folders = shortcut_folders(job.scope);
+  make_shortcuts_in(job, folders.start_menu, folders.desktop);
 }
 
 }  // namespace vl

@@ -22,6 +22,13 @@ std::optional<std::string> read_shortcut_target(std::string_view link);
 // binary of another name; otherwise (or on any failure) leaves it alone.
 void refresh_shortcut(std::string_view link, const InstallJob& job, std::string_view target);
 
+// The folders of a scope's Start-menu and desktop links; one that cannot be resolved is unset.
+struct ShortcutFolders {
+  std::optional<std::string> start_menu;
+  std::optional<std::string> desktop;
+};
+ShortcutFolders shortcut_folders(InstallScope scope);
+
 // The Start-menu and desktop links in the given folders: created when the job says so, else
 // refreshed. Failures are ignored.
 void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& start_menu_folder,

@@ -14,23 +14,13 @@
 #include "setup_app/startup_texts.h"
 #include "sys/folders_win.h"
 #include "sys/phase_times.h"
+#include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "ui/run_window.h"
 
 namespace vl {
 namespace {
-
-// The first act: DLLs are searched in System32 only, so that nothing planted beside the
-// installer (often in Downloads) is loaded. Looked up at run time: Windows 7 may lack it.
-void restrict_dll_search() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto set_default = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(
-                                  reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                            : nullptr;
-  if (!set_default || !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
 
 struct OsVersion {
   DWORD major = 0;

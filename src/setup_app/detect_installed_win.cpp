@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "install/registration.h"
 #include "product/scope_hive_win.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
@@ -23,7 +24,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   if (!reg_key_exists(root, UNINSTALL_KEY)) return std::nullopt;
   std::string location;
   for (auto candidate : {read_reg_string(root, PRODUCT_KEY, ""),
-                         read_reg_string(root, UNINSTALL_KEY, "InstallLocation")}) {
+                         read_reg_string(root, UNINSTALL_KEY, VALUE_INSTALL_LOCATION)}) {
     // A value that normalises to nothing counts as missing too.
     if (candidate && !normalize_location(*candidate).empty()) {
       location = normalize_location(*candidate);
@@ -34,7 +35,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   ExistingInstall record;
   record.location = location;
   record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, "DisplayVersion"));
-  record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, "MainBinaryName"))
+  record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, VALUE_MAIN_BINARY))
                            .value_or(std::string(APPLICATION_FILE_NAME));
   record.scope = scope;
   return record;
@@ -112,22 +113,7 @@ std::optional<std::string> detect_previous_msi() {
 }
 
 std::vector<std::string> read_previous_files(InstallScope scope) {
-  std::vector<std::string> files;
-  if (auto data = read_reg_raw(scope_hive(scope), UNINSTALL_KEY, "VlFiles")) {
-    std::wstring_view all(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
-    size_t pos = 0;
-    while (pos < all.size()) {
-      size_t nul = all.find(L'\0', pos);
-      std::wstring_view piece = all.substr(pos, nul == std::wstring_view::npos ? nul : nul - pos);
-      if (!piece.empty()) {
-        auto name = from_wide(piece);
-        if (!name) break;  // text that is not valid UTF-16 ends the list
-        files.push_back(std::move(*name));
-      }
-      if (nul == std::wstring_view::npos) break;
-      pos = nul + 1;
-    }
-  }
+  std::vector<std::string> files = read_reg_multi_string(scope_hive(scope), UNINSTALL_KEY, VALUE_INSTALLED_FILES);
   if (files.empty()) files.emplace_back(PREVIOUS_FILES_FALLBACK);
   return files;
 }

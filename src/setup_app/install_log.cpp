@@ -59,6 +59,8 @@ void InstallLog::relaunching(std::string_view arguments) {
   write("relaunching elevated: " + std::string(arguments));
 }
 
+void InstallLog::note(std::string_view text) { write(text); }
+
 void InstallLog::step(InstallStep step, uint64_t milliseconds) {
   write("step " + std::string(step_label(step)) + ": " + std::to_string(milliseconds) + " ms");
 }

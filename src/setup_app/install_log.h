@@ -33,6 +33,8 @@ class InstallLog {
   void started(std::string_view command_line);
   void settled(const StartupContext& context);
   void relaunching(std::string_view arguments);
+  // A line of the run's own, for what the lines above do not cover.
+  void note(std::string_view text);
   void step(InstallStep step, uint64_t milliseconds);
   // The process exit code and, when the run failed, its failure text (empty on success).
   void finished(int exit_code, std::string_view failure_text);

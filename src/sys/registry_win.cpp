@@ -89,4 +89,43 @@ std::vector<std::string> enum_reg_subkeys(HKEY root, std::string_view subkey, Re
   return names;
 }
 
+std::vector<std::string> read_reg_multi_string(HKEY root, std::string_view subkey,
+                                               std::string_view value_name, RegView view) {
+  std::vector<std::string> names;
+  auto data = read_reg_raw(root, subkey, value_name, view);
+  if (!data) return names;
+  std::wstring_view all(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
+  size_t pos = 0;
+  while (pos < all.size()) {
+    size_t nul = all.find(L'\0', pos);
+    std::wstring_view piece = all.substr(pos, nul == std::wstring_view::npos ? nul : nul - pos);
+    if (!piece.empty()) {
+      auto name = from_wide(piece);
+      if (!name) break;
+      names.push_back(std::move(*name));
+    }
+    if (nul == std::wstring_view::npos) break;
+    pos = nul + 1;
+  }
+  return names;
+}
+
+bool reg_key_is_empty(HKEY root, std::string_view subkey, RegView view) {
+  UniqueKey key = open_for_read(root, subkey, view);
+  if (!key) return false;
+  DWORD subkeys = 0, values = 0;
+  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  return subkeys == 0 && values == 0;
+}
+
+DWORD delete_reg_key(HKEY root, std::string_view subkey, RegView view) {
+  // RegDeleteKeyExW is the call that takes a view; Windows 7 has it.
+  LONG status = RegDeleteKeyExW(root, to_wide(subkey).c_str(), reg_view_flag(view), 0);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  return static_cast<DWORD>(status);
+}
+
 }  // namespace vl

@@ -29,5 +29,15 @@ bool reg_key_exists(HKEY root, std::string_view subkey, RegView view = RegView::
 // Subkey names in enumeration order; a name that is not valid UTF-16 ends the list.
 std::vector<std::string> enum_reg_subkeys(HKEY root, std::string_view subkey,
                                           RegView view = RegView::Default);
+// The names of a REG_MULTI_SZ value (any type is read as one), empty names skipped; a name that
+// is not valid UTF-16 ends the list. Missing: an empty list.
+std::vector<std::string> read_reg_multi_string(HKEY root, std::string_view subkey,
+                                               std::string_view value_name,
+                                               RegView view = RegView::Default);
+// A key that holds neither values nor subkeys. A missing key is not empty.
+bool reg_key_is_empty(HKEY root, std::string_view subkey, RegView view = RegView::Default);
+// Deletes a key that has no subkeys, with its values: ERROR_SUCCESS, also when the key is
+// already gone, else the system's error code.
+DWORD delete_reg_key(HKEY root, std::string_view subkey, RegView view = RegView::Default);
 
 }  // namespace vl

@@ -41,4 +41,11 @@ void fatal_error(const char* what, HRESULT code) {
   ::ExitProcess(static_cast<UINT>(code));
 }
 
+void restrict_dll_search() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  auto set_default = find_proc<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32.dll"),
+                                                           "SetDefaultDllDirectories");
+  if (!set_default || !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 }  // namespace vl

@@ -8,6 +8,11 @@
 
 namespace vl {
 
+// A program's first act: DLLs are searched in System32 only, so that nothing planted beside the
+// executable (often in Downloads) is loaded. Windows 7 may lack the call; then the current
+// folder is at least taken out of the search.
+void restrict_dll_search();
+
 // LoadLibraryExW(name, LOAD_LIBRARY_SEARCH_SYSTEM32); an empty module when it is missing.
 UniqueModule load_system_dll(const wchar_t* name);
 

@@ -14,6 +14,11 @@ def dev_installer():
     return build_dir() / "VeriluneSetup.exe"
 
 
+def dev_uninstaller():
+    """The companion uninstaller as the windows preset builds it."""
+    return build_dir() / "uninstall.exe"
+
+
 def sample_installer():
     """The installer with the sample payload, made by scripts/build-installer in scripts/test."""
     return Path(os.environ.get("VL_SAMPLE_INSTALLER", REPO / "build" / "e2e" / "VeriluneSetup.exe"))

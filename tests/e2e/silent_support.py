@@ -124,14 +124,30 @@ def differences(before, after):
     return {"changed": changed[:20]}
 
 
-def installer_command_lines(trace_text):
-    """Command lines of the installer processes started, from a WINEDEBUG=+process trace."""
+def installer_command_lines(trace_text, programs=("VeriluneSetup", "installer-under-test")):
+    """Command lines of the processes started whose line names one of `programs` (by default the
+    installer), from a WINEDEBUG=+process trace."""
     lines = []
     for match in re.finditer(r'CreateProcessInternalW app .*? cmdline L"(.*)"\s*$', trace_text, re.M):
         cmdline = match.group(1).replace('\\"', '"').replace("\\\\", "\\")
-        if "VeriluneSetup" in cmdline or "installer-under-test" in cmdline:
+        if any(program in cmdline for program in programs):
             lines.append(cmdline)
     return lines
+
+
+def snapshot(prefix):
+    """What an install may change in a prefix, once its processes have ended: the current user's
+    and the 32-bit machine-wide software keys as .reg text, and every file and folder of drive C
+    outside the Windows folder (links included)."""
+    prefix.wait_idle()
+    return (prefix.reg_export(r"HKCU\Software"), prefix.reg_export(r"HKLM\Software", view=32),
+            {k: v for k, v in tree(prefix.path / "drive_c").items() if not k.startswith("windows")})
+
+
+def snapshot_differences(before, after):
+    """{part: differences} of the parts of two snapshots that differ; empty when equal."""
+    names = ("HKCU", "HKLM", "files")
+    return {name: differences(b, a) for name, b, a in zip(names, before, after) if a != b}
 
 
 def installer():

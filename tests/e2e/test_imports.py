@@ -1,4 +1,4 @@
-"""The installer's import table: only DLLs that Windows treats as known system DLLs, and only
+"""The import tables of the installer and its companion uninstaller: only DLLs that Windows treats as known system DLLs, and only
 functions that exist on Windows 7 (so that Windows 7 and 8 reach the refusal box instead of a
 loader error). Everything else is loaded from System32 at run time."""
 import re
@@ -6,7 +6,9 @@ import subprocess
 import unittest
 from pathlib import Path
 
-from e2e.installer import dev_installer
+from e2e.installer import dev_installer, dev_uninstaller
+
+PROGRAMS = (dev_installer, dev_uninstaller)
 
 ALLOWED_FUNCTIONS = Path(__file__).with_name("imports_allowed.txt")
 # KnownDLLs of Windows 7 to 11 (HKLM\System\CurrentControlSet\Control\Session Manager\KnownDLLs).
@@ -45,17 +47,21 @@ def allowed_functions():
 
 class ImportTable(unittest.TestCase):
     def test_only_known_system_dlls_are_imported(self):
-        imports = read_imports(dev_installer())
-        self.assertIn("kernel32.dll", imports)
-        self.assertEqual(set(imports) - KNOWN_DLLS, set())
+        for program in PROGRAMS:
+            with self.subTest(program=program().name):
+                imports = read_imports(program())
+                self.assertIn("kernel32.dll", imports)
+                self.assertEqual(set(imports) - KNOWN_DLLS, set())
 
     def test_every_imported_function_is_on_the_allow_list(self):
         allowed = allowed_functions()
-        imports = read_imports(dev_installer())
-        outside = sorted("%s!%s" % (dll, name) for dll, names in imports.items() for name in names
-                         if ("%s!%s" % (dll, name)).lower() not in allowed)
-        self.assertEqual(outside, [], "functions outside the allow-list (check that they exist on "
-                                      "Windows 7, or look them up at run time)")
+        for program in PROGRAMS:
+            with self.subTest(program=program().name):
+                imports = read_imports(program())
+                outside = sorted("%s!%s" % (dll, name) for dll, names in imports.items() for name in names
+                                 if ("%s!%s" % (dll, name)).lower() not in allowed)
+                self.assertEqual(outside, [], "functions outside the allow-list (check that they exist "
+                                              "on Windows 7, or look them up at run time)")
 
     def test_the_parser_reads_functions(self):
         imports = read_imports(dev_installer())

@@ -2,6 +2,7 @@
 // src/: a module includes only itself and the modules below it in its chain,
 //   sys <- product <- args <- install <- setup_app <- main
 //   sys <- gfx <- ui <- setup_app
+//   setup_app <- uninstall (the companion uninstaller, a program of its own)
 // so an include upwards, or sideways between two modules no chain orders, fails here.
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"ui", {"sys", "gfx"}},
     {"setup_app", {"sys", "product", "args", "install", "gfx", "ui"}},
     {"main", {"sys", "product", "args", "install", "gfx", "ui", "setup_app"}},
+    {"uninstall", {"sys", "product", "args", "install", "setup_app"}},
 };
 
 // The module a quoted include names ("install/x.h" -> "install"); empty for a plain file name.
