@@ -119,6 +119,69 @@ long decode_peak_kib(const vl::Payload& payload) {
   return delta;
 }
 
+// The reader alone (no entry loop) with `threads` decoding threads: seconds to the end.
+double read_all_once(const vl::Payload& payload, uint32_t threads) {
+  auto start = Clock::now();
+  auto reader = vl::PayloadReader::open(payload, threads);
+  std::vector<uint8_t> buffer(vl::DATA_CHUNK);
+  while (true) {
+    vl::Result<size_t> n = reader->read_some(buffer);
+    if (!n) {
+      std::fprintf(stderr, "decode failed: %s\n", n.error().c_str());
+      std::exit(1);
+    }
+    if (*n == 0) break;
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+uint64_t block_count(std::span<const uint8_t> stream) {
+  lzma_stream_flags footer;
+  if (stream.size() < 24 ||
+      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE) != LZMA_OK) {
+    return 0;
+  }
+  lzma_index* index = nullptr;
+  uint64_t memlimit = UINT64_MAX;
+  size_t pos = stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
+  if (lzma_index_buffer_decode(&index, &memlimit, nullptr, stream.data(), &pos, stream.size()) != LZMA_OK) return 0;
+  uint64_t count = lzma_index_block_count(index);
+  lzma_index_end(index, nullptr);
+  return count;
+}
+
+double cpu_seconds() {
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Decode time with 1 and 2 threads measured here, and for 4 and 8 the model: the one-thread
+// processor time (steadier than wall time on a shared machine) split evenly over the
+// blocks, ceil(blocks / threads) rounds of them.
+void print_thread_scaling(const vl::Payload& payload, int repetitions) {
+  uint64_t blocks = block_count(payload.stream);
+  std::vector<double> one, two, cpu;
+  for (int i = 0; i < repetitions; ++i) {
+    double cpu_before = cpu_seconds();
+    one.push_back(read_all_once(payload, 1));
+    cpu.push_back(cpu_seconds() - cpu_before);
+    two.push_back(read_all_once(payload, 2));
+  }
+  double t2 = median(two);
+  std::printf("reader alone, %llu blocks: 1 thread %.3f s (processor %.3f s), 2 threads %.3f s "
+              "(x%.2f)\n",
+              static_cast<unsigned long long>(blocks), median(one), median(cpu), t2, median(one) / t2);
+  double t1 = median(cpu);
+  for (uint64_t threads : {4, 8}) {
+    uint64_t rounds = blocks == 0 ? 1 : (blocks + threads - 1) / threads;
+    double model = blocks == 0 ? t1 : t1 * static_cast<double>(rounds) / static_cast<double>(blocks);
+    std::printf("model for %llu threads: %.3f s (x%.2f) if memory lets %llu blocks run at once\n",
+                static_cast<unsigned long long>(threads), model, t1 / model,
+                static_cast<unsigned long long>(std::min(threads, blocks)));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,5 +232,6 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(decoder_bytes / 1024));
   std::printf("peak memory added by one decode: %ld KiB (bound: dictionary + 1 MiB = %ld KiB) %s\n",
               peak_kib, bound_kib, peak_kib >= 0 && peak_kib < bound_kib ? "within" : "EXCEEDED");
+  print_thread_scaling(*payload, repetitions);
   return 0;
 }

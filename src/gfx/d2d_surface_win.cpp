@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "sys/system_dll_win.h"
@@ -20,13 +19,6 @@ D2D1_POINT_2F d2d_point(Point p) { return {p.x, p.y}; }
 D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 }  // namespace
-
-uint32_t image_pixels(float dips, float dpi) {
-  const double value = std::round(static_cast<double>(dips) * dpi / 96.0);
-  if (!(value >= 1.0)) return 1;  // NaN, zero and negative sizes
-  if (value >= 4294967295.0) return std::numeric_limits<uint32_t>::max();
-  return static_cast<uint32_t>(value);
-}
 
 bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family) {
   ComPtr<IDWriteFontCollection> collection;

@@ -93,8 +93,4 @@ class D2DSurface final : public DrawSurface {
 // Whether the system font collection has a family of this name (false when it cannot be read).
 bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family);
 
-// The pixel size an image of `dips` is decoded at: dips × dpi / 96, rounded half away from
-// zero, saturated to u32, at least 1.
-uint32_t image_pixels(float dips, float dpi);
-
 }  // namespace vl

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -86,6 +87,13 @@ ArcFigure arc_figure(float cx, float cy, float radius, float start, float sweep)
       Point{static_cast<float>(cx + radius * std::cos(b)),
             static_cast<float>(cy + radius * std::sin(b))},
       radius, sweep > std::numbers::pi_v<float>};  // compared at the precision the sweep has
+}
+
+uint32_t image_pixels(float dips, float dpi) {
+  const double value = std::round(static_cast<double>(dips) * dpi / 96.0);
+  if (!(value >= 1.0)) return 1;  // NaN, zero and negative sizes
+  if (value >= 4294967295.0) return std::numeric_limits<uint32_t>::max();
+  return static_cast<uint32_t>(value);
 }
 
 // ---- DrawContext -------------------------------------------------------------------------

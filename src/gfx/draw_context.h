@@ -129,6 +129,10 @@ CheckMarkPoints check_mark_points(float x, float y, float size, float progress);
 
 ArcFigure arc_figure(float cx, float cy, float radius, float start, float sweep);
 
+// The pixel size an image of `dips` is decoded at: dips × dpi / 96, rounded half away from
+// zero, saturated to u32, at least 1.
+uint32_t image_pixels(float dips, float dpi);
+
 // The rectangle a focus ring is stroked on, and its radius.
 inline constexpr float FOCUS_RING_GAP = 3.5f;
 inline constexpr float FOCUS_RING_WIDTH = 2.0f;

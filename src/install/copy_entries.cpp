@@ -4,8 +4,10 @@
 #include <array>
 #include <vector>
 
-#include "sys/paths.h"
+#include "install/entry_queue.h"
 #include "install/payload_reader.h"
+#include "sys/paths.h"
+#include "sys/phase_times.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -37,34 +39,29 @@ Result<PayloadEntry> read_entry_header(PayloadReader& reader) {
   return PayloadEntry{std::move(name), *size};
 }
 
-}  // namespace
-
-Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
-                            std::vector<std::string>& installed_files) {
-  Result<PayloadReader> opened = PayloadReader::open(payload);
-  if (!opened) return opened.failure();
-  PayloadReader& reader = *opened;
-  const float denominator =
-      payload.total_size == 0 ? 1.0f : static_cast<float>(payload.total_size);
-  uint64_t written = 0;
-  std::vector<uint8_t> buffer(DATA_CHUNK);
-
-  for (uint32_t index = 0; index < payload.entry_count; ++index) {
+// The decoding side: every entry's header read here, its data read into the queue's buffers.
+Status decode_entries(PayloadReader& reader, uint32_t entry_count, EntryQueue& queue) {
+  for (uint32_t index = 0; index < entry_count; ++index) {
     Result<PayloadEntry> entry = read_entry_header(reader);
     if (!entry) return entry.failure();
-    if (Status begun = writer.begin(*entry); !begun) return begun;
-
+    std::string name = entry->name;
     uint64_t remaining = entry->size;
+    if (Status begun = queue.begin(std::move(*entry)); !begun) return begun;
+
     bool data_ended = false;
     while (remaining > 0 && !data_ended) {
+      uint64_t waited = phase::now();
+      std::span<uint8_t> buffer = queue.free_buffer();
+      phase::add("decode: waits for a buffer", waited);
+      if (buffer.empty()) return queue.finish();  // the writer failed
       // One read-some call yields what one 8 KiB input chunk decodes to; gathering reads up to
       // the chunk size keeps writes and progress reports at 256 KiB.
-      size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, DATA_CHUNK));
+      size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, buffer.size()));
       size_t filled = 0;
       while (filled < want) {
-        Result<size_t> n = reader.read_some(std::span(buffer.data() + filled, want - filled));
+        Result<size_t> n = reader.read_some(buffer.subspan(filled, want - filled));
         if (!n) {
-          writer.discard();
+          queue.discard();
           return n.failure();
         }
         if (*n == 0) {
@@ -74,28 +71,45 @@ Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepPro
         filled += *n;
       }
       if (filled == 0) break;
-      if (Status wrote = writer.write(std::span(buffer.data(), filled)); !wrote) return wrote;
+      if (Status wrote = queue.write(filled); !wrote) return wrote;
       remaining -= filled;
-      written += filled;
-      progress.report(static_cast<float>(written) / denominator, entry->name);
     }
     if (remaining > 0) {
-      writer.discard();
-      return fail(format_text(TEXT_ENTRY_TRUNCATED, {entry->name}));
+      queue.discard();
+      return fail(format_text(TEXT_ENTRY_TRUNCATED, {name}));
     }
-    if (index + 1 == payload.entry_count) {
+    if (index + 1 == entry_count) {
       if (Status finished = reader.finish(); !finished) {
-        writer.discard();
+        queue.discard();
         return damaged(finished.error());
       }
     }
-    if (Status committed = writer.commit(); !committed) return committed;
-    installed_files.push_back(std::move(entry->name));
+    if (Status committed = queue.commit(); !committed) return committed;
   }
-  if (payload.entry_count == 0) {
+  if (entry_count == 0) {
     if (Status finished = reader.finish(); !finished) return damaged(finished.error());
   }
   return Status::success();
+}
+
+}  // namespace
+
+Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
+                            std::vector<std::string>& installed_files) {
+  Result<PayloadReader> opened = PayloadReader::open(payload);
+  if (!opened) return opened.failure();
+  EntryQueue queue(writer, progress, payload.total_size);
+  uint64_t since = phase::now();
+  Status decoded = decode_entries(*opened, payload.entry_count, queue);
+  phase::add("decode: all", since);
+  since = phase::now();
+  Status written = queue.finish();
+  phase::add("decode: waits for the last writes", since);
+  installed_files.insert(installed_files.end(), queue.committed().begin(),
+                         queue.committed().end());
+  // The writer works behind the decoder: its failure concerns earlier bytes and comes first.
+  if (!written) return written;
+  return decoded;
 }
 
 }  // namespace vl

@@ -33,9 +33,11 @@ class EntryWriter {
   virtual void discard() = 0;
 };
 
-// Decodes every entry of `payload` into `writer`, in payload order. After every chunk it
-// reports running bytes / total_size (1 when total_size is 0) with the entry's name. A placed
-// entry's name is appended to `installed_files`.
+// Decodes every entry of `payload` into `writer`, in payload order; the writer runs on a
+// thread of its own (entry_queue.h), which also reports after every chunk it wrote: running
+// bytes / total_size (1 when total_size is 0) with the entry's name. A placed entry's name is
+// appended to `installed_files`. A failed write, commit or begin discards the entry's file
+// and ends the run with the writer's text.
 //
 // After the last entry's data the stream is read to its end (extra decompressed bytes are
 // discarded, not interpreted) so that the integrity check is verified before that entry's

@@ -106,8 +106,9 @@ std::vector<InstallStep> install_steps(const InstallJob& job);
 float overall_fraction(std::span<const InstallStep> steps, InstallStep step, float f);
 
 // Where a run reports. Calls come from the thread that runs the pipeline, which need not be
-// the window's: a windowed run's sink must hand them over to its window itself. The silent
-// run's sink does nothing.
+// the window's: a windowed run's sink must hand them over to its window itself. CopyFiles
+// reports from its writer thread (entry_queue.h); never two calls at once. The silent run's
+// sink does nothing.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace vl {
@@ -49,9 +51,21 @@ PayloadReader::PayloadReader(PayloadReader&&) noexcept = default;
 PayloadReader& PayloadReader::operator=(PayloadReader&&) noexcept = default;
 PayloadReader::~PayloadReader() = default;
 
-Result<PayloadReader> PayloadReader::open(const Payload& payload) {
+uint32_t PayloadReader::decoder_threads() {
+#ifdef VL_PHASE_TIMES
+  // The benchmark's build compares thread counts on one machine (sys/phase_times.h).
+  if (const char* forced = std::getenv("VL_DECODER_THREADS")) return std::clamp(std::atoi(forced), 1, 8);
+#endif
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+}
+
+Result<PayloadReader> PayloadReader::open(const Payload& payload, uint32_t threads) {
   auto state = std::make_unique<State>();
-  lzma_ret ret = lzma_stream_decoder(&state->stream, UINT64_MAX, 0);
+  lzma_mt options{};
+  options.threads = std::max(threads, 1u);
+  options.memlimit_threading = THREADING_BUDGET;
+  options.memlimit_stop = UINT64_MAX;
+  lzma_ret ret = lzma_stream_decoder_mt(&state->stream, &options);
   if (ret != LZMA_OK) return fail(lzma_error_text(ret));
   state->source = payload.stream;
   state->input.resize(INPUT_CHUNK);

@@ -2,6 +2,9 @@
 // Streaming decoder over the payload's XZ stream: compressed input is fed to liblzma in
 // small fixed chunks and decompressed bytes come out in whatever amounts are asked for,
 // so the payload's content never has to be in memory as a whole.
+//
+// Blocks whose headers state their sizes are decoded on several threads at once, in order;
+// a stream written as one block without sizes is decoded on the calling thread as before.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,9 +28,17 @@ std::string lzma_error_text(int lzma_ret);
 class PayloadReader {
  public:
   inline static constexpr size_t INPUT_CHUNK = 8192;
+  // The memory the decoding threads may hold together (input, output and dictionaries of the
+  // blocks in flight); a block that would go over it waits for others, and a block too large
+  // for it alone is decoded on the calling thread. It never stops a run.
+  inline static constexpr uint64_t THREADING_BUDGET = 24ull << 20;
 
-  // Creates the stream decoder (no memory limit, no flags: one stream, nothing read after it).
-  static Result<PayloadReader> open(const Payload& payload);
+  // Creates the stream decoder with up to `threads` decoding threads (no memory limit, no
+  // flags: one stream, nothing read after it).
+  static Result<PayloadReader> open(const Payload& payload, uint32_t threads = decoder_threads());
+  // The logical processors this process may run on, at most eight (and at least one); the
+  // benchmark's build takes VL_DECODER_THREADS instead when it is set.
+  static uint32_t decoder_threads();
 
   PayloadReader(PayloadReader&&) noexcept;
   PayloadReader& operator=(PayloadReader&&) noexcept;

@@ -6,6 +6,7 @@
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
 #include "install/install_steps.h"
+#include "sys/phase_times.h"
 
 namespace vl {
 
@@ -22,11 +23,15 @@ Status prepare(const InstallJob& job, StepProgress& progress) {
 
 Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
                              const std::vector<std::string>& installed_files) {
+  uint64_t since = phase::now();
   if (Status written = write_registration(job, payload.total_size, installed_files); !written) {
     return written;
   }
+  phase::add("register: registry", since);
   progress.report(0.6f);
+  since = phase::now();
   make_shortcuts(job);
+  phase::add("register: links", since);
   progress.report(1.0f);
   return Status::success();
 }
@@ -43,6 +48,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
     Status done;
     switch (step) {
       case InstallStep::Prepare:
+        phase::mark("Prepare");
         done = prepare(job, progress);
         break;
       case InstallStep::RemoveLegacy:
@@ -54,14 +60,17 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:
+        phase::mark("CopyFiles");
         done = copy_payload_files(job, payload, progress, installed_files);
         break;
       case InstallStep::Register:
+        phase::mark("Register");
         done = register_installation(job, payload, progress, installed_files);
         break;
     }
     if (!done) return done;
   }
+  phase::mark("installed");
   return Status::success();
 }
 

@@ -6,14 +6,18 @@
 #include "args/command_line.h"
 #include "install/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
+#include "setup_app/exit_code.h"
 #include "setup_app/install_log_win.h"
+#include "setup_app/setup_app.h"
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
 #include "sys/folders_win.h"
+#include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
+#include "ui/run_window.h"
 
 namespace vl {
 namespace {
@@ -65,6 +69,7 @@ std::u16string own_command_line() {
 }
 
 [[noreturn]] void run_setup() {
+  phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
 
@@ -91,13 +96,20 @@ std::u16string own_command_line() {
   }
 
   const bool silent = cmd.silent;
+  std::optional<PixelPoint> window_pos;
+  if (cmd.window_pos) window_pos = PixelPoint{cmd.window_pos->x, cmd.window_pos->y};
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
   log.settled(context);
-  if (silent) ExitProcess(static_cast<UINT>(run_silent(std::move(context), log)));
+  phase::mark("start-up done");
+  if (silent) {
+    int code = run_silent(std::move(context), log);
+    phase::write_report();
+    ExitProcess(static_cast<UINT>(code));
+  }
 
-  // The windowed wizard is not part of this build yet: a windowed start ends as a refusal.
-  ExitProcess(1);
+  run_window(make_setup_app(std::move(context)), window_pos);
+  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ void draw_app_running_prompt(FrameContext& frame, double elapsed) {
   const float k = prompt_progress(elapsed);
   if (k < 1.0f) frame.animate = true;
 
-  // Registered first: the page and the caption buttons under it stop reacting, and Tab stays
-  // within the prompt's own buttons.
-  frame.input.building.push_back(HitTarget{TARGET_BLOCKER, Rect{0, 0, W, H}, false});
+  // Registered first: the page and the caption buttons under it stop reacting, and Tab and
+  // screen readers stay within the prompt.
+  modal_blocker(frame, Rect{0, 0, W, H});
   d.fill_round_rect(Rect{0, 0, W, H}, 0.0f, with_alpha(SCRIM, 0.52f * k));
 
   constexpr float kCardHeight = 236.0f;
@@ -29,11 +29,11 @@ void draw_app_running_prompt(FrameContext& frame, double elapsed) {
   d.opacity = k;
   d.fill_circle(W / 2.0f, y + 42.0f, 22.0f, WARN_FILL);
   warning_icon(frame, W / 2.0f, y + 42.0f);
-  d.draw_text(text_style(TextRole::PromptTitle, TEXT_APP_RUNNING_TITLE),
-              Rect{42.0f, y + 74.0f, W - 84.0f, 22.0f});
+  readable_text(frame, text_style(TextRole::PromptTitle, TEXT_APP_RUNNING_TITLE),
+                Rect{42.0f, y + 74.0f, W - 84.0f, 22.0f});
   const TextStyle body = text_style(TextRole::PromptBody, TEXT_APP_RUNNING_BODY);
   const float body_height = d.measure_text(body, W - 92.0f).height;
-  d.draw_text(body, Rect{46.0f, y + 102.0f, W - 92.0f, body_height});
+  readable_text(frame, body, Rect{46.0f, y + 102.0f, W - 92.0f, body_height});
   button(frame, ACTION_CANCEL_APP_RUNNING, Rect{42.0f, y + 172.0f, 104.0f, 44.0f}, TEXT_CANCEL,
          ButtonStyle::Secondary, true);
   button(frame, ACTION_CLOSE_APP_CONTINUE, Rect{156.0f, y + 172.0f, W - 198.0f, 44.0f},

@@ -92,18 +92,18 @@ void draw_notice(FrameContext& frame, const std::optional<std::string>& notice, 
   d.stroke_circle(41.0f, c, 8.0f, 1.6f, DANGER);
   d.line(41.0f, c - 0.5f, 41.0f, c + 4.0f, 1.8f, DANGER);
   d.fill_circle(41.0f, c - 3.6f, 1.05f, DANGER);
-  d.draw_text(text_style(TextRole::Notice, *notice),
-              Rect{56.0f, y - m - 18.0f, NOTICE_TEXT_WIDTH, m});
+  readable_text(frame, text_style(TextRole::Notice, *notice),
+                Rect{56.0f, y - m - 18.0f, NOTICE_TEXT_WIDTH, m});
 }
 
 float draw_title_block(FrameContext& frame, float y, std::string_view title,
                        std::string_view paragraph, TextAlign align) {
   DrawContext& d = frame.draw;
-  d.draw_text(text_style(TextRole::PageTitle, title, align),
-              Rect{CONTENT_X, y, CONTENT_WIDTH, TITLE_HEIGHT});
+  readable_text(frame, text_style(TextRole::PageTitle, title, align),
+                Rect{CONTENT_X, y, CONTENT_WIDTH, TITLE_HEIGHT});
   const TextStyle body = text_style(TextRole::BodyParagraph, paragraph, align);
   const float p = d.measure_text(body, CONTENT_WIDTH).height;
-  d.draw_text(body, Rect{CONTENT_X, y + TITLE_TO_PARAGRAPH, CONTENT_WIDTH, p});
+  readable_text(frame, body, Rect{CONTENT_X, y + TITLE_TO_PARAGRAPH, CONTENT_WIDTH, p});
   return y + TITLE_TO_PARAGRAPH + p;
 }
 

@@ -29,16 +29,16 @@ void draw_checklist(FrameContext& frame, std::span<const InstallStep> steps, uin
     if (current && i < *current) {
       d.fill_circle(38.0f, r + 15.0f, 9.5f, SUCCESS);
       d.check_mark(38.0f, r + 15.5f, 4.0f, 1.0f, 1.8f);
-      d.draw_text(text_style(TextRole::StepDone, text), label);
+      readable_text(frame, text_style(TextRole::StepDone, text), label);
     } else if (current && i == *current) {
       d.stroke_circle(38.0f, r + 15.0f, 8.0f, 2.0f, with_alpha(ACCENT_BRIGHT, 0.18f));
       // Turns at 0.9 revolutions a second while its length breathes.
       d.arc(38.0f, r + 15.0f, 8.0f, 2.0f * kPi * 0.9f * t,
             (0.55f + 0.35f * std::sin(2.2f * t)) * kPi, 2.0f, ACCENT_BRIGHT);
-      d.draw_text(text_style(TextRole::StepCurrent, text), label);
+      readable_text(frame, text_style(TextRole::StepCurrent, text), label);
     } else {
       d.stroke_circle(38.0f, r + 15.0f, 8.5f, 1.5f, PENDING_RING);
-      d.draw_text(text_style(TextRole::StepPending, text), label);
+      readable_text(frame, text_style(TextRole::StepPending, text), label);
     }
   }
 }
@@ -52,15 +52,15 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
   state.shown_progress = animate(frame, AnimKey{ANIM_PROGRESS, 0}, progress.fraction, 6.0f);
   const float shown = state.shown_progress;
 
-  d.draw_text(text_style(TextRole::PageTitle, progress_title(state.installed.mode)),
-              Rect{CONTENT_X, y0, 288.0f, TITLE_HEIGHT});
+  readable_text(frame, text_style(TextRole::PageTitle, progress_title(state.installed.mode)),
+                Rect{CONTENT_X, y0, 288.0f, TITLE_HEIGHT});
   const std::string percent = percentage_text(shown);
-  d.draw_text(text_style(TextRole::Percentage, percent),
-              Rect{CONTENT_X, y0, CONTENT_WIDTH, TITLE_HEIGHT});
+  readable_text(frame, text_style(TextRole::Percentage, percent),
+                Rect{CONTENT_X, y0, CONTENT_WIDTH, TITLE_HEIGHT});
 
   const bool awaiting_admin = state.options.scope == InstallScope::AllUsers && !state.elevated &&
                               state.busy && progress.step == NO_STEP;
-  d.draw_text(
+  readable_text(frame,
       text_style(TextRole::StatusLine, awaiting_admin ? TEXT_AWAITING_ADMIN : TEXT_PLEASE_WAIT),
       Rect{CONTENT_X, y0 + 34.0f, CONTENT_WIDTH, 18.0f});
 
@@ -70,6 +70,7 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
   const float f = std::max(std::clamp(shown, 0.0f, 1.0f) * CONTENT_WIDTH, 8.0f);
   const Rect fill{CONTENT_X, bar_y, f, 8.0f};
   d.fill_gradient(fill, 4.0f, 90.0f, {GradientStop{BAR_START, 0.0f}, GradientStop{BAR_END, 1.0f}});
+  readable_progress(frame, Rect{CONTENT_X, bar_y, CONTENT_WIDTH, 8.0f}, shown, percent);
   if (shown < 0.999f) {
     const float phase = 0.9f * frame.time;
     const float xs = (phase - std::floor(phase)) * (f + 70.0f) - 44.0f;
@@ -80,8 +81,8 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
          GradientStop{with_alpha(WHITE, 0.0f), 1.0f}});
     d.pop_clip();
   }
-  d.draw_text(text_style(TextRole::DetailLine, progress.detail),
-              Rect{CONTENT_X, y0 + 82.0f, CONTENT_WIDTH, 16.0f});
+  readable_text(frame, text_style(TextRole::DetailLine, progress.detail),
+                Rect{CONTENT_X, y0 + 82.0f, CONTENT_WIDTH, 16.0f});
 
   draw_checklist(frame, listed_steps(state), progress.step, y0 + 116.0f);
   // The spinner and the sheen move with time.

@@ -38,15 +38,15 @@ void draw_done(FrameContext& frame, const WizardState& state, float h0, double e
 void draw_error(FrameContext& frame, const WizardState& state, float h0, double elapsed) {
   DrawContext& d = frame.draw;
   draw_badge(frame, false, h0, elapsed);
-  d.draw_text(text_style(TextRole::PageTitle, TEXT_ERROR_TITLE, TextAlign::Center),
-              Rect{CONTENT_X, h0 + RESULT_BODY_GAP, CONTENT_WIDTH, TITLE_HEIGHT});
+  readable_text(frame, text_style(TextRole::PageTitle, TEXT_ERROR_TITLE, TextAlign::Center),
+                Rect{CONTENT_X, h0 + RESULT_BODY_GAP, CONTENT_WIDTH, TITLE_HEIGHT});
   constexpr float kMessageWidth = 336.0f;
   constexpr float kPanelTextLimit = 170.0f;
   const TextStyle message = text_style(TextRole::ErrorMessage, state.page.message);
   // The panel stops growing at the limit; a longer text runs on below it.
   const float m = std::min(d.measure_text(message, kMessageWidth).height, kPanelTextLimit);
   draw_panel(d, Rect{CONTENT_X, h0 + 98.0f, CONTENT_WIDTH, m + 28.0f});
-  d.draw_text(message, Rect{42.0f, h0 + 112.0f, kMessageWidth, m});
+  readable_text(frame, message, Rect{42.0f, h0 + 112.0f, kMessageWidth, m}, Reading::Alert);
   button(frame, ACTION_CLOSE, FOOTER_SECONDARY, TEXT_CLOSE, ButtonStyle::Secondary, true);
   button(frame, ACTION_RETRY, FOOTER_PRIMARY, TEXT_RETRY, ButtonStyle::Primary, true);
 }

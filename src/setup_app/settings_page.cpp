@@ -17,15 +17,15 @@ void draw_settings(FrameContext& frame, const WizardState& state, float h0) {
   radio_card(frame, ACTION_SCOPE_CURRENT_USER, Rect{CONTENT_X, y1 + 86.0f, CONTENT_WIDTH, 60.0f},
              !all_users, person_icon, TEXT_CARD_CURRENT_USER, TEXT_CARD_CURRENT_USER_NOTE);
 
-  d.draw_text(text_style(TextRole::SectionLabel, TEXT_SECTION_LOCATION),
-              Rect{28.0f, y1 + 162.0f, CONTENT_WIDTH, 16.0f});
+  readable_text(frame, text_style(TextRole::SectionLabel, TEXT_SECTION_LOCATION),
+                Rect{28.0f, y1 + 162.0f, CONTENT_WIDTH, 16.0f});
   const Rect field{CONTENT_X, y1 + 184.0f, CONTENT_WIDTH, 46.0f};
   d.fill_round_rect(field, 11.0f, PANEL_FILL);
   d.stroke_round_rect(field, 11.0f, 1.0f, PANEL_STROKE);
   folder_icon(frame, 48.0f, y1 + 207.0f, TEXT_FAINT);
   // One line ending in an ellipsis before "Сонгох…", however long the folder.
-  d.draw_text(text_style(TextRole::LocationValue, state.options.install_dir),
-              Rect{68.0f, y1 + 184.0f, 228.0f, 46.0f});
+  readable_text(frame, text_style(TextRole::LocationValue, state.options.install_dir),
+                Rect{68.0f, y1 + 184.0f, 228.0f, 46.0f});
   button(frame, ACTION_BROWSE, Rect{303.0f, y1 + 191.0f, 84.0f, 32.0f}, TEXT_BROWSE,
          ButtonStyle::Secondary, true);
 

@@ -30,10 +30,10 @@ void draw_welcome(FrameContext& frame, const WizardState& state, float h0) {
   folder_icon(frame, 57.0f, cy, ACCENT);
   const float cw = fresh ? 233.0f : 307.0f;
   const std::string caption = location_caption(state.options.scope);
-  d.draw_text(text_style(TextRole::LocationCaption, caption),
-              Rect{87.0f, py + 13.0f, cw - 8.0f, 16.0f});
-  d.draw_text(text_style(TextRole::LocationValue, state.options.install_dir),
-              Rect{87.0f, cy, cw - 12.0f, 18.0f});
+  readable_text(frame, text_style(TextRole::LocationCaption, caption),
+                Rect{87.0f, py + 13.0f, cw - 8.0f, 16.0f});
+  readable_text(frame, text_style(TextRole::LocationValue, state.options.install_dir),
+                Rect{87.0f, cy, cw - 12.0f, 18.0f});
   if (fresh) {
     link(frame, ACTION_CHANGE, Rect{310.0f, cy - 12.0f, 74.0f, 24.0f}, TEXT_CHANGE,
          TextAlign::Trailing);
@@ -46,8 +46,8 @@ void draw_welcome(FrameContext& frame, const WizardState& state, float h0) {
     d.fill_round_rect(legacy, PANEL_RADIUS, WARN_FILL);
     d.stroke_round_rect(legacy, PANEL_RADIUS, 1.0f, with_alpha(WARN_STROKE, 0.28f));
     warning_icon(frame, 50.0f, y2 + 22.0f);
-    d.draw_text(text_style(TextRole::LegacyTitle, TEXT_LEGACY_TITLE),
-                Rect{70.0f, y2 + 12.0f, 312.0f, 20.0f});
+    readable_text(frame, text_style(TextRole::LegacyTitle, TEXT_LEGACY_TITLE),
+                  Rect{70.0f, y2 + 12.0f, 312.0f, 20.0f});
     const std::string label = legacy_remove_label(state.installed.legacy->display_version);
     check_box(frame, ACTION_TOGGLE_LEGACY, Rect{70.0f, y2 + 40.0f, 312.0f, 24.0f},
               state.options.remove_legacy, label);

@@ -39,18 +39,26 @@ bool has_target(std::span<const HitTarget> targets, uint32_t id) {
 
 namespace {
 
-// The targets Tab moves through: after the last blocker if there is one, else all.
-std::vector<uint32_t> focus_scope(std::span<const HitTarget> targets) {
+// The targets after the last blocker if there is one, else all: what a modal prompt leaves
+// reachable by the keyboard.
+std::span<const HitTarget> keyboard_scope(std::span<const HitTarget> targets) {
   size_t first = 0;
   for (size_t i = 0; i < targets.size(); ++i) {
     if (targets[i].id == TARGET_BLOCKER) first = i + 1;
   }
+  return targets.subspan(first);
+}
+
+// The targets Tab moves through.
+std::vector<uint32_t> focus_scope(std::span<const HitTarget> targets) {
   std::vector<uint32_t> ids;
-  for (size_t i = first; i < targets.size(); ++i) {
-    if (targets[i].focusable) ids.push_back(targets[i].id);
+  for (const HitTarget& t : keyboard_scope(targets)) {
+    if (t.focusable) ids.push_back(t.id);
   }
   return ids;
 }
+
+bool has_blocker(std::span<const HitTarget> targets) { return has_target(targets, TARGET_BLOCKER); }
 
 }  // namespace
 
@@ -70,10 +78,14 @@ void move_focus(InteractionState& state, bool backwards) {
   state.focus_visible = true;
 }
 
-void begin_frame(InteractionState& state) { state.building.clear(); }
+void begin_frame(InteractionState& state) {
+  state.building.clear();
+  state.access_building.clear();
+}
 
 bool end_frame(InteractionState& state) {
   std::swap(state.building, state.active);
+  std::swap(state.access_building, state.access_active);
   if (!state.mouse_inside || state.press) return false;
   const std::optional<uint32_t> hover = hit_test(state.active, state.mouse_x, state.mouse_y);
   if (hover == state.hover) return false;
@@ -132,17 +144,26 @@ KeyOutcome on_key_down(InteractionState& state, Key key, bool shift_down, bool a
       move_focus(state, shift_down);
       return {};
     case Key::Enter:
+      // Under a prompt, a focus left on the page behind it (a keyboard user who started the
+      // install with Enter) must not act: the prompt's default does.
       if (auto_repeat) return {};
-      if (state.focus && state.focus_visible && has_target(state.active, *state.focus)) {
+      if (state.focus && state.focus_visible &&
+          has_target(keyboard_scope(state.active), *state.focus)) {
         return KeyOutcome{Kind::Activate, *state.focus};
       }
       return KeyOutcome{Kind::DefaultAction, 0};
     case Key::Space:
-      // The focused id acts even when its target is no longer drawn.
+      // The focused id acts even when its target is no longer drawn, but never through a
+      // prompt's blocker.
       if (auto_repeat) return {};
-      if (state.focus && state.focus_visible) return KeyOutcome{Kind::Activate, *state.focus};
+      if (state.focus && state.focus_visible &&
+          (!has_blocker(state.active) || has_target(keyboard_scope(state.active), *state.focus))) {
+        return KeyOutcome{Kind::Activate, *state.focus};
+      }
       return {};
     case Key::Escape:
+      // Held down it would close the prompt and then the window.
+      if (auto_repeat) return {};
       return KeyOutcome{Kind::Close, 0};
     case Key::Other:
       return {};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "ui/accessibility.h"
 
 namespace vl {
 
@@ -56,6 +57,8 @@ class AnimatedValues {
  public:
   AnimStep step(AnimKey key, float target, float rate, float dt);
   std::optional<float> get(AnimKey key) const;
+  // Puts the value at `value` without easing (a restarted animation begins here).
+  void set(AnimKey key, float value) { values_[key] = value; }
   size_t size() const { return values_.size(); }
 
  private:
@@ -73,6 +76,8 @@ struct InteractionState {
   AnimatedValues animated;
   std::vector<HitTarget> building;  // this frame's targets, in drawing order
   std::vector<HitTarget> active;    // the last finished frame's targets: all input uses these
+  std::vector<AccessNode> access_building;  // this frame's accessible record, in drawing order
+  std::vector<AccessNode> access_active;    // the last finished frame's, read by screen readers
   bool focus_visible = false;
   bool mouse_inside = false;
   float mouse_x = 0.0f;  // DIPs
@@ -127,7 +132,8 @@ struct KeyOutcome {
 };
 
 // WM_KEYDOWN. `shift_down`: Shift held (Tab goes backwards). `auto_repeat`: bit 30 of lParam,
-// the key was already down; a held Enter or Space activates nothing again. Tab moves focus
+// the key was already down; a held Enter, Space or Escape acts only once. While the targets
+// hold a TARGET_BLOCKER, Enter and Space act only on a focus registered after the last one. Tab moves focus
 // here; the other outcomes are the caller's to carry out (DefaultAction: ask the application
 // for its default target and activate it if there is one).
 KeyOutcome on_key_down(InteractionState& state, Key key, bool shift_down, bool auto_repeat);

@@ -100,41 +100,30 @@ Result<OffscreenResult> render_offscreen(WindowApp& app, const OffscreenRequest&
     if (!surface.ready()) return fail("no brush for the offscreen render target");
     DrawContext draw(surface);
     InteractionState input;
-    if (request.focus) {
-      input.focus = *request.focus;
-      input.focus_visible = true;
-    }
     LARGE_INTEGER frequency{};
     ::QueryPerformanceFrequency(&frequency);
-
-    const float step = request.frame_step > 0.0f ? request.frame_step : request.time + 1.0f;
-    float previous = 0.0f;
-    for (int i = 0;; ++i) {
-      const float t = std::min(static_cast<float>(i) * step, request.time);
-      const FrameSetup setup{size.width, size.height, dpi,
-                             FrameTimes{t, std::min(t - previous, MAX_FRAME_DT)}};
-      previous = t;
+    const FramePlan plan{size.width, size.height, dpi, request.time, request.frame_step,
+                         request.mouse_x, request.mouse_y, request.hover,
+                         request.focus};
+    ID2D1RenderTarget* target = surface.target();
+    Result<FrameRun> run = run_frames(app, draw, input, plan, [&](const auto& paint) -> Status {
       LARGE_INTEGER started{};
       ::QueryPerformanceCounter(&started);
-      surface.target()->BeginDraw();
+      target->BeginDraw();
       const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
-      surface.target()->SetTransform(&identity);
-      const FrameRequest frame = paint_frame(app, draw, input, setup);
-      hr = surface.target()->EndDraw(nullptr, nullptr);
-      if (FAILED(hr)) return hr_failure("EndDraw", hr);
-      LARGE_INTEGER ended{};
-      ::QueryPerformanceCounter(&ended);
-      result.frame_ms.push_back(static_cast<double>(ended.QuadPart - started.QuadPart) * 1000.0 /
-                                static_cast<double>(frequency.QuadPart));
-      end_frame(input);
-      ++result.frames;
-      result.last_frame_animates = frame.animate;
-      // The mouse arrives once the first frame has registered its targets.
-      if (i == 0 && request.mouse_x && request.mouse_y) {
-        on_mouse_move(input, *request.mouse_x, *request.mouse_y);
-      }
-      if (t >= request.time) break;
-    }
+      target->SetTransform(&identity);
+      paint();
+      const HRESULT ended = target->EndDraw(nullptr, nullptr);
+      if (FAILED(ended)) return hr_failure("EndDraw", ended);
+      LARGE_INTEGER finished{};
+      ::QueryPerformanceCounter(&finished);
+      result.frame_ms.push_back(static_cast<double>(finished.QuadPart - started.QuadPart) *
+                                1000.0 / static_cast<double>(frequency.QuadPart));
+      return Status::success();
+    });
+    if (!run) return run.failure();
+    result.frames = run->frames;
+    result.last_frame_animates = run->last_frame_animates;
     result.logo_pixel_width = surface.cached_bitmap_width("logo");
   }
 

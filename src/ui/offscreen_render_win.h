@@ -17,7 +17,8 @@ struct OffscreenRequest {
   float frame_step = 0.015f;  // frames from 0 to `time` this far apart (animations advance)
   std::optional<float> mouse_x;  // DIPs: the mouse rests here (hover) when given
   std::optional<float> mouse_y;
-  std::optional<uint32_t> focus;  // this target has the visible keyboard focus
+  std::optional<uint32_t> hover;  // the mouse rests on this target's centre
+  std::optional<uint32_t> focus;  // keyboard focus with its ring showing
   std::wstring png_path;
 };
 

@@ -40,6 +40,11 @@ float animate(FrameContext& frame, AnimKey key, float target, float rate) {
 
 Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool enabled) {
   InteractionState& in = frame.input;
+  AccessNode node;
+  node.id = id;
+  node.enabled = enabled;
+  node.rect = rect;
+  in.access_building.push_back(std::move(node));
   float hover_target = 0.0f;
   float press_target = 0.0f;
   if (enabled) {
@@ -57,11 +62,57 @@ Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool en
   return result;
 }
 
+void describe_target(FrameContext& frame, uint32_t id, AccessRole role, std::string_view name,
+                     bool checked, std::string_view description) {
+  std::vector<AccessNode>& nodes = frame.input.access_building;
+  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+    if (it->id != id || it->role == AccessRole::StaticText ||
+        it->role == AccessRole::ProgressBar) {
+      continue;
+    }
+    it->role = role;
+    it->name = name;
+    it->checked = checked;
+    it->description = description;
+    return;
+  }
+}
+
+void readable_text(FrameContext& frame, const TextStyle& style, const Rect& rect,
+                   Reading reading) {
+  frame.draw.draw_text(style, rect);
+  AccessNode node;
+  node.role = AccessRole::StaticText;
+  node.alert = reading == Reading::Alert;
+  node.rect = rect.moved(frame.draw.offset_x, frame.draw.offset_y);  // where it shows
+  node.name = style.text;
+  frame.input.access_building.push_back(std::move(node));
+}
+
+void modal_blocker(FrameContext& frame, const Rect& rect) {
+  frame.input.building.push_back(HitTarget{TARGET_BLOCKER, rect, false});
+  AccessNode node;
+  node.id = TARGET_BLOCKER;
+  node.rect = rect;
+  frame.input.access_building.push_back(std::move(node));
+}
+
+void readable_progress(FrameContext& frame, const Rect& rect, float fraction,
+                       std::string_view value_text) {
+  AccessNode node;
+  node.role = AccessRole::ProgressBar;
+  node.value = fraction;
+  node.rect = rect.moved(frame.draw.offset_x, frame.draw.offset_y);
+  node.value_text = value_text;
+  frame.input.access_building.push_back(std::move(node));
+}
+
 void button(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view label,
             ButtonStyle style, bool enabled) {
   constexpr float radius = 11.0f;
   DrawContext& d = frame.draw;
   const Interaction ia = interact(frame, id, rect, enabled);
+  describe_target(frame, id, AccessRole::PushButton, label);
   const float h = ia.hover;
   const float en = enabled ? 1.0f : 0.5f;
   // Lifts one DIP on hover and settles back while pressed.
@@ -98,6 +149,7 @@ void check_box(FrameContext& frame, uint32_t id, const Rect& rect, bool checked,
   constexpr float radius = 5.5f;
   DrawContext& d = frame.draw;
   const Interaction ia = interact(frame, id, rect, true);
+  describe_target(frame, id, AccessRole::CheckButton, label, checked);
   const float h = ia.hover;
   const float c = animate(frame, check_box_key(id), checked ? 1.0f : 0.0f, CHECK_BOX_RATE);
   const Rect b{rect.x, rect.y + rect.h / 2 - 9.5f, 19.0f, 19.0f};
@@ -122,6 +174,7 @@ void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selecte
   constexpr float radius = 14.0f;
   DrawContext& d = frame.draw;
   const Interaction ia = interact(frame, id, rect, true);
+  describe_target(frame, id, AccessRole::RadioButton, title, selected, subtitle);
   const float h = ia.hover;
   const float s = animate(frame, radio_card_key(id), selected ? 1.0f : 0.0f, RADIO_CARD_RATE);
   const float cy = rect.y + rect.h / 2;
@@ -156,6 +209,7 @@ void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view t
           TextAlign align) {
   DrawContext& d = frame.draw;
   const Interaction ia = interact(frame, id, rect, true);
+  describe_target(frame, id, AccessRole::Link, text);
   const float h = ia.hover;
   const Color color = rgb(20 + 13 * h, 136 + 35 * h, 196 + 28 * h);
   const TextStyle style = widget_text(text, 12.5f, 2, color, align);

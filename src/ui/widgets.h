@@ -16,6 +16,30 @@ float animate(FrameContext& frame, AnimKey key, float target, float rate);
 // (rate 22) and whether the focus ring shows on it. A disabled widget registers nothing.
 Interaction interact(FrameContext& frame, uint32_t id, const Rect& rect, bool enabled);
 
+// ---- what a screen reader is told (see ui/accessibility.h) -------------------------------
+// `interact` records every target it is called for (a disabled one as unavailable) as a push
+// button without a name; the widgets then describe it with the label they draw. A page that
+// draws its own target with `interact` describes it the same way (the caption buttons need
+// not: the host names them).
+void describe_target(FrameContext& frame, uint32_t id, AccessRole role, std::string_view name,
+                     bool checked = false, std::string_view description = {});
+
+enum class Reading : uint8_t {
+  Text,   // read as part of the page, in drawing order
+  Alert,  // also announced at once when it appears (a failure text)
+};
+// Draws the text like DrawContext::draw_text and records it for screen readers: titles,
+// paragraphs, the status and detail lines, the percentage, the error message.
+void readable_text(FrameContext& frame, const TextStyle& style, const Rect& rect,
+                   Reading reading = Reading::Text);
+// Registers TARGET_BLOCKER over `rect` (no hover or press easing): what was drawn before it
+// stops reacting, and Tab and screen readers keep to what is drawn after it (a modal prompt).
+void modal_blocker(FrameContext& frame, const Rect& rect);
+// Records a progress bar that the page draws itself: its rectangle, the fraction shown and
+// the percentage text as drawn.
+void readable_progress(FrameContext& frame, const Rect& rect, float fraction,
+                       std::string_view value_text);
+
 // Animated value keys of the widgets (sub-key 0); the pages choose their own keys apart.
 constexpr AnimKey hover_key(uint32_t id) { return AnimKey{4 * id, 0}; }
 constexpr AnimKey press_key(uint32_t id) { return AnimKey{4 * id + 1, 0}; }

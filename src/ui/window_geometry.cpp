@@ -36,7 +36,10 @@ PixelPoint mouse_point_from_lparam(uint32_t lparam) {
 uint32_t taskbar_progress_value(float fraction) {
   if (std::isnan(fraction) || fraction <= 0.0f) return 0;
   if (fraction >= 1.0f) return 1000;
-  return static_cast<uint32_t>(fraction * 1000.0f);
+  // 0.7f is 0.69999999: the 32-bit build keeps the product in x87 extended precision, where it
+  // truncates to 699, while SSE rounds it to 700 first. Formed exactly in double and nudged by
+  // far less than a thousandth, k / 1000 gives k in both builds.
+  return static_cast<uint32_t>(static_cast<double>(fraction) * 1000.0 + 1e-4);
 }
 
 bool is_key_repeat(uint32_t lparam) { return (lparam & (1u << 30)) != 0; }

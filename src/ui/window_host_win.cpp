@@ -15,6 +15,7 @@
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
+#include "ui/accessible_win.h"
 #include "ui/frame_context.h"
 #include "ui/frame_cycle.h"
 #include "ui/interaction.h"
@@ -26,6 +27,9 @@ namespace {
 
 constexpr DWORD DWMWA_WINDOW_CORNER_PREFERENCE_ID = 33;
 constexpr DWORD DWMWCP_ROUND_VALUE = 2;
+// An accessibility client's press of a target, carried out after its call has returned;
+// wParam is the target id.
+constexpr UINT WM_APP_ACCESS_PRESS = WM_APP + 2;
 
 double monotonic_seconds() {
   LARGE_INTEGER frequency{};
@@ -63,10 +67,22 @@ class HostControl final : public WindowControl {
 
 // Everything the window owns; lives on run_window's stack frame, reached from the window
 // procedure through GWLP_USERDATA.
-struct WindowState {
+struct WindowState final : AccessibleSource {
   WindowState(std::unique_ptr<WindowApp> application, GraphicsFactories& factories)
       : factories(factories), app(std::move(application)), surface(factories), draw(surface),
         clock(monotonic_seconds()) {}
+
+  // AccessibleSource: what screen readers read from the last frame and ask of the window.
+  std::vector<AccessibleItem> accessible_items() override {
+    return vl::accessible_items(input.access_active, input.focus);
+  }
+  float current_dpi() const override { return dpi; }
+  void press(uint32_t id) override { ::PostMessageW(hwnd, WM_APP_ACCESS_PRESS, id, 0); }
+  void take_focus(uint32_t id) override {
+    input.focus = id;
+    input.focus_visible = true;
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+  }
 
   GraphicsFactories& factories;
   HWND hwnd = nullptr;
@@ -81,6 +97,7 @@ struct WindowState {
   bool tracking_leave = false;
   bool destroyed = false;
   HostControl control;
+  WindowAccessibility accessibility{*this};  // last: detached before the rest goes
 };
 
 void invalidate(HWND hwnd) { ::InvalidateRect(hwnd, nullptr, FALSE); }
@@ -197,6 +214,7 @@ void render_frame(WindowState& w) {
     invalidate(w.hwnd);  // the next frame rebuilds the device resources and draws again
   }
   if (end_frame(w.input)) invalidate(w.hwnd);
+  w.accessibility.announce(w.hwnd, w.accessible_items(), setup.times.time);
 
   if (request.close) {
     w.control.request_close();
@@ -347,6 +365,18 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
                        suggested->right - suggested->left, suggested->bottom - suggested->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
       }
+      invalidate(hwnd);
+      return 0;
+    }
+    case WM_GETOBJECT:
+      if (std::optional<LRESULT> answer = w.accessibility.answer(hwnd, wparam, lparam)) {
+        return *answer;
+      }
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_APP_ACCESS_PRESS: {
+      // The page may have moved on, or a prompt opened, since the client read it.
+      const uint32_t id = static_cast<uint32_t>(wparam);
+      if (is_pressable(w.accessible_items(), id)) activate(w, id);
       invalidate(hwnd);
       return 0;
     }

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "gfx/embedded_image_win.h"
-#include "setup_app/wizard_state.h"
 #include "showcase_app.h"
+#include "support/wizard_state_app.h"
 #include "support/wizard_states.h"
 #include "sys/text_win.h"
 #include "ui/offscreen_render_win.h"
@@ -29,44 +29,6 @@
 namespace {
 
 using vl::page_states::WizardStateCase;
-
-// Draws one page state with the installer's own frame; may change to a second state once.
-class WizardStateApp final : public vl::WindowApp {
- public:
-  WizardStateApp(const WizardStateCase& first, std::span<const uint8_t> logo)
-      : state_(first.state), progress_(first.progress), logo_(logo) {
-    state_.logo = logo;
-  }
-  void change_to(const WizardStateCase& next, float at) {
-    next_ = &next;
-    change_at_ = at;
-  }
-
-  std::string title() override { return "Verilune Setup"; }
-  void on_created(vl::WindowControl&) override {}
-  vl::SizeF window_size() override { return {420.0f, 580.0f}; }
-  float drag_height() override { return state_.header_height; }
-  void paint(vl::FrameContext& frame) override {
-    if (next_ && frame.time >= change_at_) {
-      state_ = next_->state;
-      state_.logo = logo_;
-      progress_ = next_->progress;
-      next_ = nullptr;
-    }
-    vl::paint_wizard(frame, state_, progress_);
-  }
-  void on_action(uint32_t, vl::WindowControl&) override {}
-  void on_app_message(vl::WindowControl&) override {}
-  void on_close(vl::WindowControl&) override {}
-  std::optional<uint32_t> default_action() override { return std::nullopt; }
-
- private:
-  vl::WizardState state_;
-  vl::ProgressSnapshot progress_;
-  std::span<const uint8_t> logo_;
-  const WizardStateCase* next_ = nullptr;
-  float change_at_ = 0.0f;
-};
 
 const WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* name) {
   auto value = showcase::option(argc, argv, name);
@@ -76,26 +38,20 @@ const WizardStateCase* state_option(int argc, wchar_t** argv, const wchar_t* nam
   return found;
 }
 
-constexpr float MAX_FRAME_STEP = vl::MAX_FRAME_DT;
-
 // Draws `state` (after `from`, for a second, when given) at the state's own page age.
 vl::Result<vl::OffscreenResult> render_state(const WizardStateCase& state,
                                              const WizardStateCase* from,
                                              vl::OffscreenRequest request,
                                              std::span<const uint8_t> logo) {
-  WizardStateApp app(from ? *from : state, logo);
+  vl::page_states::WizardStateApp app(from ? *from : state, logo);
   const float change_at = from ? 1.0f : 0.0f;
   if (from) app.change_to(state, change_at);
-  request.time = change_at + state.seconds;
-  // Page, prompt and badge animations follow the clock: one frame at the page's start and one
-  // at its age draw them. Hover eases frame by frame and needs its frames.
-  request.frame_step = state.mouse ? MAX_FRAME_STEP : std::max(state.seconds, MAX_FRAME_STEP);
-  if (from) request.frame_step = MAX_FRAME_STEP;
-  if (state.mouse) {
-    request.mouse_x = state.mouse->x;
-    request.mouse_y = state.mouse->y;
-  }
-  request.focus = state.focus;
+  const vl::FramePlan plan = vl::page_states::state_frames(state, change_at);
+  request.time = plan.time;
+  request.frame_step = plan.frame_step;
+  request.mouse_x = plan.mouse_x;
+  request.mouse_y = plan.mouse_y;
+  request.focus = plan.focus;
   return vl::render_offscreen(app, request);
 }
 

@@ -47,6 +47,16 @@ TEST(Animate, Rate14At15msSettlesIn30FramesThenStopsAskingForFrames) {
   EXPECT_FALSE(result.animate);
 }
 
+TEST(Animate, ASetValueEasesFromThereAgain) {
+  AnimatedValues values;
+  const AnimKey key{0xF00D, 0};
+  values.step(key, 1.0f, 10.0f, 0.015f);
+  values.set(key, 0.0f);
+  const AnimStep next = values.step(key, 1.0f, 10.0f, 0.015f);
+  EXPECT_LT(next.value, 0.5f);
+  EXPECT_FALSE(next.settled);
+}
+
 TEST(Animate, KeysAndSubKeysAreSeparateValues) {
   AnimatedValues values;
   values.step(AnimKey{1, 0}, 5, 10, 0.015f);
@@ -305,6 +315,7 @@ TEST(Keyboard, EnterSpaceEscapeRules) {
     bool focus_drawn;
     bool repeat;
     KeyOutcome expected;
+    bool prompt = false;  // a blocker, then targets 13 and 14, drawn over targets 1 and 2
   };
   const Case cases[] = {
       {"Enter on a visible focus", Key::Enter, 2, true, true, false, {Kind::Activate, 2}},
@@ -323,13 +334,26 @@ TEST(Keyboard, EnterSpaceEscapeRules) {
       {"Space without the ring does nothing", Key::Space, 2, false, true, false, {}},
       {"held Space does nothing again", Key::Space, 2, true, true, true, {}},
       {"Escape requests close", Key::Escape, std::nullopt, false, true, false, {Kind::Close, 0}},
+      {"held Escape does not close again", Key::Escape, std::nullopt, false, true, true, {}},
       {"other keys do nothing", Key::Other, 2, true, true, false, {}},
+      {"Enter on a focus left behind a prompt asks the default", Key::Enter, 2, true, true,
+       false, {Kind::DefaultAction, 0}, true},
+      {"Enter on the prompt's own focus", Key::Enter, 14, true, true, false, {Kind::Activate, 14},
+       true},
+      {"Space on a focus left behind a prompt does nothing", Key::Space, 2, true, true, false, {},
+       true},
+      {"Space on the prompt's own focus", Key::Space, 13, true, true, false, {Kind::Activate, 13},
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
     InteractionState state;
     state.active = {target(1, r), target(2, r)};
-    if (c.focus_drawn && c.focus && *c.focus != 2) state.active.push_back(target(*c.focus, r));
+    if (c.prompt) {
+      for (uint32_t id : {TARGET_BLOCKER, 13u, 14u}) state.active.push_back(target(id, r));
+    } else if (c.focus_drawn && c.focus && *c.focus != 2) {
+      state.active.push_back(target(*c.focus, r));
+    }
     state.focus = c.focus;
     state.focus_visible = c.ring;
     EXPECT_EQ(on_key_down(state, c.key, false, c.repeat), c.expected);

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "install/copy_entries.h"
 #include "install/install_job.h"
+#include "install/payload_reader.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "packer.h"
@@ -89,6 +92,69 @@ TEST_P(PackerRoundTrip, ReaderGetsEveryFileBackWithVeriluneLast) {
 
 INSTANTIATE_TEST_SUITE_P(Packer, PackerRoundTrip,
                          ::testing::Values(packer::Filter::None, packer::Filter::X86));
+
+// The decompressed content of a blob's stream, read with `threads` decoding threads.
+std::string decode_with_threads(std::span<const uint8_t> stream, uint32_t threads) {
+  Result<PayloadReader> reader = PayloadReader::open(Payload{stream, 0, 0}, threads);
+  if (!reader) return "open: " + reader.error();
+  std::string out;
+  std::array<uint8_t, 65536> buffer;
+  while (true) {
+    Result<size_t> n = reader->read_some(buffer);
+    if (!n) return out + "error: " + n.error();
+    if (*n == 0) return out;
+    out.append(reinterpret_cast<const char*>(buffer.data()), *n);
+  }
+}
+
+std::string decode_with_xz(const fs::path& folder, std::span<const uint8_t> stream) {
+  fs::path xz_file = folder / "stream.xz";
+  std::ofstream(xz_file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
+  std::string command = "xz -dc '" + xz_file.string() + "' > '" + (folder / "out").string() + "'";
+  if (std::system(command.c_str()) != 0) return "xz -d failed";
+  std::vector<uint8_t> out = read_all(folder / "out");
+  return std::string(out.begin(), out.end());
+}
+
+TEST(Packer, BlocksDecodeTheSameWithOneOrSeveralThreadsAndWithXz) {
+  TempFolder in;
+  TempFolder out;
+  std::string big = craft::noise(500000, 21) + std::string(300000, 'z');
+  in.write("eToken.dll", big);
+  in.write("verilune.exe", "MZ main");
+  auto files = packer::collect_payload_files(in.path());
+  ASSERT_TRUE(files.ok()) << files.error();
+  packer::PackSettings settings;
+  settings.preset = 1;
+  settings.extreme = false;
+  settings.block_size = 200000;
+  auto stats = packer::pack_payload(*files, out.path() / "p.bin", settings);
+  ASSERT_TRUE(stats.ok()) << stats.error();
+  std::vector<uint8_t> blob = read_all(out.path() / "p.bin");
+  std::span<const uint8_t> stream = std::span(blob).subspan(PAYLOAD_HEADER_SIZE);
+  EXPECT_EQ(craft::block_places(craft::Bytes(stream.begin(), stream.end())).size(), 5u);
+
+  craft::Bytes expected_bytes = craft::concat({craft::entry("eToken.dll", big),
+                                               craft::entry("verilune.exe", "MZ main")});
+  std::string expected(expected_bytes.begin(), expected_bytes.end());
+  for (uint32_t threads : {1u, 2u, 8u}) {
+    EXPECT_TRUE(decode_with_threads(stream, threads) == expected) << threads << " threads";
+  }
+  EXPECT_TRUE(decode_with_xz(out.path(), stream) == expected);
+}
+
+TEST(Packer, DefaultBlocksSpanThreeDictionariesAndAreAtMostEight) {
+  const uint64_t MiB = 1u << 20;
+  for (uint64_t content : std::initializer_list<uint64_t>{0, 1, 24 * MiB + 12345, 5000 * MiB}) {
+    for (uint32_t dict : {8 * MiB, 64 * MiB}) {
+      uint64_t block = packer::block_size_for(content, static_cast<uint32_t>(dict));
+      EXPECT_GE(block, 3 * dict) << content;
+      EXPECT_LE((content + block - 1) / block, 8u) << content;
+      EXPECT_EQ(block % MiB, 0u) << content;
+    }
+  }
+}
 
 TEST(Packer, EmptyFolderPacksZeroEntries) {
   TempFolder in;

@@ -49,6 +49,61 @@ inline Bytes xz(const Bytes& content, lzma_check check = LZMA_CHECK_CRC32, uint3
   return out;
 }
 
+// One XZ stream of independent blocks of `block_size` decompressed bytes whose headers state
+// their sizes (the form the multi-threaded decoder spreads over threads).
+inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
+  lzma_options_lzma lzma;
+  lzma_lzma_preset(&lzma, 1);
+  lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_mt mt{};
+  mt.threads = 2;
+  mt.block_size = block_size;
+  mt.filters = filters;
+  mt.check = LZMA_CHECK_CRC32;
+  lzma_stream stream = LZMA_STREAM_INIT;
+  if (lzma_stream_encoder_mt(&stream, &mt) != LZMA_OK) throw std::runtime_error("xz encode failed");
+  Bytes out(2 * content.size() + 65536);  // incompressible blocks grow a little each
+  stream.next_in = content.data();
+  stream.avail_in = content.size();
+  stream.next_out = out.data();
+  stream.avail_out = out.size();
+  lzma_ret ret = LZMA_OK;
+  while (ret == LZMA_OK) ret = lzma_code(&stream, LZMA_FINISH);  // the threads finish in turns
+  out.resize(out.size() - stream.avail_out);
+  lzma_end(&stream);
+  if (ret != LZMA_STREAM_END) throw std::runtime_error("xz encode failed");
+  return out;
+}
+
+// Where each block of `stream` starts (in the stream) and how many bytes it decodes to.
+struct BlockPlace {
+  uint64_t offset;
+  uint64_t uncompressed_offset;
+};
+inline std::vector<BlockPlace> block_places(const Bytes& stream) {
+  lzma_stream_flags footer;
+  std::vector<BlockPlace> places;
+  if (stream.size() < 2 * LZMA_STREAM_HEADER_SIZE ||
+      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE) != LZMA_OK) {
+    return places;
+  }
+  size_t index_at = stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
+  lzma_index* index = nullptr;
+  uint64_t memlimit = UINT64_MAX;
+  size_t in_pos = index_at;
+  if (lzma_index_buffer_decode(&index, &memlimit, nullptr, stream.data(), &in_pos, stream.size()) !=
+      LZMA_OK) {
+    return places;
+  }
+  lzma_index_iter iter;
+  lzma_index_iter_init(&iter, index);
+  while (!lzma_index_iter_next(&iter, LZMA_INDEX_ITER_BLOCK)) {
+    places.push_back({iter.block.compressed_file_offset, iter.block.uncompressed_file_offset});
+  }
+  lzma_index_end(index, nullptr);
+  return places;
+}
+
 inline Bytes header(uint64_t total_size, uint32_t entry_count, uint32_t version = 1,
                     std::string_view magic = "VLPL") {
   Bytes out;

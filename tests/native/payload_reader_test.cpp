@@ -249,6 +249,131 @@ TEST(Reader, FeedsInputInChunksOfAtMost8KiB) {
   EXPECT_TRUE(reader->finish().ok());
 }
 
+// Three entries over five blocks of 64 KiB; "b.dll" alone covers the second block.
+Bytes three_entries() {
+  return craft::concat({craft::entry("a.dll", craft::noise(60000, 11)),
+                        craft::entry("b.dll", craft::noise(100000, 12)),
+                        craft::entry("c.dll", craft::noise(60000, 13))});
+}
+
+Bytes with_second_block_damaged(Bytes stream) {
+  std::vector<craft::BlockPlace> places = craft::block_places(stream);
+  EXPECT_GE(places.size(), 3u);
+  if (places.size() < 3) return stream;
+  return flipped(stream, (places[1].offset + places[2].offset) / 2);
+}
+
+class BlockThreads : public ::testing::TestWithParam<uint32_t> {};
+
+// Reads the whole stream with `threads` decoding threads: the bytes before the first failure
+// and that failure's text (empty when the stream ended properly).
+std::pair<Bytes, std::string> read_with_threads(const Bytes& stream, uint32_t threads) {
+  Result<PayloadReader> reader = PayloadReader::open(Payload{stream, 0, 0}, threads);
+  if (!reader) return {{}, reader.error()};
+  Bytes out;
+  std::array<uint8_t, 5000> buffer;
+  while (true) {
+    Result<size_t> n = reader->read_some(buffer);
+    if (!n) return {out, n.error()};
+    if (*n == 0) return {out, ""};
+    out.insert(out.end(), buffer.begin(), buffer.begin() + *n);
+  }
+}
+
+TEST_P(BlockThreads, DecodesEveryBlockInOrder) {
+  Bytes content = three_entries();
+  auto [out, error] = read_with_threads(craft::xz_blocks(content, 65536), GetParam());
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(out == content);
+}
+
+TEST_P(BlockThreads, DamagedMiddleBlockIsADataErrorAfterTheBlocksBefore) {
+  Bytes content = three_entries();
+  auto [out, error] = read_with_threads(with_second_block_damaged(craft::xz_blocks(content, 65536)),
+                                        GetParam());
+  EXPECT_EQ(error, "lzma data error");
+  // The first block comes out whole; of the damaged one at most what precedes its check.
+  ASSERT_GE(out.size(), 65536u);
+  EXPECT_LT(out.size(), 2 * 65536u);
+  EXPECT_TRUE(std::equal(out.begin(), out.begin() + 65536, content.begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Reader, BlockThreads, ::testing::Values(1u, 2u, 4u));
+
+TEST(Reader, DamagedMiddleBlockKeepsItsEntryOutAndStops) {
+  Outcome out = copy_stream(with_second_block_damaged(craft::xz_blocks(three_entries(), 65536)), 3);
+  ASSERT_FALSE(out.status.ok());
+  EXPECT_EQ(out.status.error(), "lzma data error");
+  EXPECT_EQ(out.writer.events, (std::vector<std::string>{"begin a.dll", "commit a.dll", "begin b.dll",
+                                                         "discard b.dll"}));
+  EXPECT_EQ(out.installed, std::vector<std::string>{"a.dll"});
+}
+
+// A writer that fails at one call: the queue hands its text back, the entry's file is
+// discarded and nothing after it is begun.
+struct WriterFailureCase {
+  const char* scenario;
+  std::string fail_at;  // "begin b.dll", "write 2" (the second chunk of all) or "commit b.dll"
+  std::vector<std::string> expected_events;
+  std::vector<std::string> expected_installed;
+};
+
+class FailingWriter final : public EntryWriter {
+ public:
+  explicit FailingWriter(std::string fail_at) : fail_at_(std::move(fail_at)) {}
+  Status begin(const PayloadEntry& entry) override {
+    current_ = entry.name;
+    return record("begin " + current_);
+  }
+  Status write(std::span<const uint8_t>) override {
+    return fail_at_ == "write " + std::to_string(++writes_) ? fail("disk full") : Status::success();
+  }
+  Status commit() override { return record("commit " + current_); }
+  void discard() override { events.push_back("discard " + current_); }
+  std::vector<std::string> events;
+
+ private:
+  Status record(std::string event) {
+    if (event == fail_at_) return fail("disk full");
+    events.push_back(std::move(event));
+    return Status::success();
+  }
+  std::string fail_at_;
+  std::string current_;
+  int writes_ = 0;
+};
+
+class WriterFailure : public ::testing::TestWithParam<WriterFailureCase> {};
+
+TEST_P(WriterFailure, StopsBothSidesWithTheWritersText) {
+  const WriterFailureCase& c = GetParam();
+  // 300000 bytes of a.dll are two chunks; the writer falls behind the decoder on purpose.
+  Bytes stream = craft::xz_blocks(craft::concat({craft::entry("a.dll", craft::noise(300000, 3)),
+                                                 craft::entry("b.dll", "b"),
+                                                 craft::entry("c.dll", "c")}),
+                                  65536);
+  FailingWriter writer(c.fail_at);
+  Payload payload{stream, 300002, 3};
+  RecordingSink sink;
+  std::vector<InstallStep> steps{InstallStep::CopyFiles};
+  StepProgress progress(sink, steps, InstallStep::CopyFiles);
+  std::vector<std::string> installed;
+  Status status = copy_payload_entries(payload, writer, progress, installed);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.error(), "disk full");
+  EXPECT_EQ(writer.events, c.expected_events);
+  EXPECT_EQ(installed, c.expected_installed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Queue, WriterFailure,
+    ::testing::Values(
+        WriterFailureCase{"WriteMidway", "write 2", {"begin a.dll", "discard a.dll"}, {}},
+        WriterFailureCase{"Begin", "begin b.dll", {"begin a.dll", "commit a.dll"}, {"a.dll"}},
+        WriterFailureCase{"Commit", "commit b.dll", {"begin a.dll", "commit a.dll", "begin b.dll"},
+                          {"a.dll"}}),
+    [](const auto& info) { return std::string(info.param.scenario); });
+
 TEST(LzmaErrorText, MapsEveryErrorCode) {
   EXPECT_EQ(lzma_error_text(LZMA_DATA_ERROR), "lzma data error");
   EXPECT_EQ(lzma_error_text(LZMA_OPTIONS_ERROR), "invalid options");

@@ -78,6 +78,7 @@ TEST(StartupContextAssembly, BlankDirectoryChoiceFallsBackToTheDefault) {
     cmd.scope_choice = InstallScope::CurrentUser;
     StartupContext context = gather_startup_context(cmd, probes(log, std::nullopt), folders());
     EXPECT_EQ(context.options.install_dir, "C:\\Local\\Verilune") << "[" << blank << "]";
+    EXPECT_FALSE(context.options.dir_customized) << "[" << blank << "]";
   }
 }
 

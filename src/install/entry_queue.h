@@ -1,0 +1,91 @@
+#pragma once
+// The writing side of CopyFiles on a thread of its own: the decoding side hands entry
+// operations (begin, write, commit, discard) through a small bounded queue to one writer
+// thread, so that decoding goes on while the file system works. The writer sees the operations
+// in the order they were queued, and reports the step's progress after every chunk it wrote:
+// running bytes written / total_size (1 when total_size is 0) with the entry's name. So the
+// sink hears from the writer thread during CopyFiles (and from no other thread meanwhile).
+//
+// After the writer's first failure it discards the entry it had begun (nothing takes a final
+// name half-written) and drops everything queued after; the decoding side gets that failure
+// from its next call. No exception leaves the writer thread: its calls report failures as
+// values.
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "install/copy_entries.h"
+#include "install/install_job.h"
+#include "sys/result.h"
+
+namespace vl {
+
+class EntryQueue {
+ public:
+  // Buffers of DATA_CHUNK bytes: one being filled while the others wait for the writer.
+  static constexpr size_t BUFFERS = 4;
+
+  EntryQueue(EntryWriter& writer, StepProgress& progress, uint64_t total_size);
+  EntryQueue(const EntryQueue&) = delete;
+  EntryQueue& operator=(const EntryQueue&) = delete;
+  // Waits for the writer to finish what was queued.
+  ~EntryQueue();
+
+  // A free buffer of DATA_CHUNK bytes, waiting while every buffer is queued; empty once the
+  // writer has failed.
+  std::span<uint8_t> free_buffer();
+  // Queue an operation; each returns the writer's failure once there is one. `write` hands
+  // over the first `size` bytes of the buffer free_buffer returned last.
+  Status begin(PayloadEntry entry);
+  Status write(size_t size);
+  Status commit();
+  void discard();
+
+  // Waits until the writer has done everything queued and stops it: success, or the
+  // writer's first failure.
+  Status finish();
+  // Entry data bytes the writer has written so far.
+  uint64_t bytes_written() const { return written_.load(std::memory_order_relaxed); }
+  // Names of the entries the writer committed, in order (complete after finish).
+  const std::vector<std::string>& committed() const { return committed_; }
+
+ private:
+  enum class Kind { Begin, Write, Commit, Discard, Stop };
+  struct Operation {
+    Kind kind;
+    std::string name;  // Begin: the entry's name
+    uint64_t size;     // Begin: the entry's size; Write: the bytes in the buffer
+    size_t buffer;     // Write: which buffer
+  };
+
+  Status push(Operation operation);
+  void run();
+  Status perform(const Operation& operation);
+
+  EntryWriter& writer_;
+  StepProgress& progress_;
+  float denominator_;
+  std::array<std::vector<uint8_t>, BUFFERS> buffers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Operation> queue_;
+  std::vector<size_t> free_;      // buffers not queued and not being filled
+  size_t filling_ = BUFFERS;      // the buffer handed out by free_buffer, if any
+  Status failure_;                // the writer's first failure (success until then)
+  std::atomic<uint64_t> written_{0};
+  std::vector<std::string> committed_;
+  std::string current_;           // the writer's open entry, if any
+  bool open_ = false;
+  bool stopped_ = false;
+  std::thread thread_;
+};
+
+}  // namespace vl

@@ -1,0 +1,73 @@
+#include "setup_app/shared_progress.h"
+
+#include <exception>
+
+namespace vl {
+
+void SharedProgress::reset() {
+  std::lock_guard lock(mutex);
+  detail.clear();
+  result.reset();
+  elevation.reset();
+  fraction = 0.0f;
+  hide_window = false;
+  step = NO_STEP_YET;
+}
+
+void SharedProgressSink::step_started(InstallStep step) {
+  {
+    std::lock_guard lock(shared_.mutex);
+    shared_.step = static_cast<uint8_t>(step);
+  }
+  notify_();
+}
+
+void SharedProgressSink::report_progress(float fraction, std::string_view detail) {
+  {
+    std::lock_guard lock(shared_.mutex);
+    shared_.fraction = fraction;
+    if (shared_.detail != detail) shared_.detail.assign(detail);
+  }
+  notify_();
+}
+
+namespace {
+constexpr std::string_view INTERNAL_ERROR_PREFIX = "Дотоод алдаа: ";  // internal error
+}
+
+Status run_guarded(const std::function<Status()>& pipeline) {
+  try {
+    return pipeline();
+  } catch (const std::exception& e) {
+    return fail(std::string(INTERNAL_ERROR_PREFIX) + e.what());
+  } catch (...) {
+    return fail(std::string(INTERNAL_ERROR_PREFIX) + "unknown exception");
+  }
+}
+
+void publish_result(SharedProgress& shared, Status result, const std::function<void()>& notify) {
+  {
+    std::lock_guard lock(shared.mutex);
+    shared.result = std::move(result);
+  }
+  notify();
+}
+
+void publish_elevation(SharedProgress& shared, ElevationOutcome outcome,
+                       const std::function<void()>& notify) {
+  {
+    std::lock_guard lock(shared.mutex);
+    shared.elevation = std::move(outcome);
+  }
+  notify();
+}
+
+void publish_hide_request(SharedProgress& shared, const std::function<void()>& notify) {
+  {
+    std::lock_guard lock(shared.mutex);
+    shared.hide_window = true;
+  }
+  notify();
+}
+
+}  // namespace vl
