@@ -63,12 +63,6 @@ TEST(SamplePayload, ModulesAreDllsWhosePkcs11EntryDeclines) {
   }
 }
 
-TEST(SamplePayload, UninstallStandInExitsZero) {
-  Child uninstall(quote_argument(to_wide(sample_payload_dir()) + L"\\uninstall.exe"));
-  ASSERT_TRUE(uninstall.ok()) << uninstall.start_error();
-  EXPECT_EQ(uninstall.wait(TIMEOUT_MS), 0u);
-}
-
 // ---- verilune.exe ------------------------------------------------------------------------
 
 bool display_available() {
