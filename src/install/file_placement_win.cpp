@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "install/folder_protection.h"
 #include "product/product.h"
+#include "sys/folders_win.h"
 #include "sys/paths.h"
+#include "sys/security_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 
@@ -21,15 +24,16 @@ bool is_folder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Creates `folder` after its parent; returns the error code of the call that failed.
-DWORD create_folder_chain(const std::string& folder) {
+// Creates `folder` after its parent, each new one with `security` (null: inherited); returns
+// the error code of the call that failed.
+DWORD create_folder_chain(const std::string& folder, SECURITY_ATTRIBUTES* security) {
   std::wstring wide = to_wide(folder);
   if (is_folder(wide)) return ERROR_SUCCESS;
   std::string parent = parent_folder(folder);
   if (!parent.empty() && parent != folder) {
-    if (DWORD error = create_folder_chain(parent); error != ERROR_SUCCESS) return error;
+    if (DWORD error = create_folder_chain(parent, security); error != ERROR_SUCCESS) return error;
   }
-  if (CreateDirectoryW(wide.c_str(), nullptr)) return ERROR_SUCCESS;
+  if (CreateDirectoryW(wide.c_str(), security)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
   // Another process may have made it in between; a file of that name is still a failure.
   if (error == ERROR_ALREADY_EXISTS && is_folder(wide)) return ERROR_SUCCESS;
@@ -52,11 +56,28 @@ bool placed_by_this_run(std::string_view install_dir, std::string_view name,
 
 }  // namespace
 
-Status create_folder_tree(std::string_view folder) {
+Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security) {
   std::string path(folder);
-  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, new_folder_security, FALSE};
+  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND
+                             : create_folder_chain(path, new_folder_security ? &attributes : nullptr);
   if (error == ERROR_SUCCESS) return Status::success();
   return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
+}
+
+Status create_install_folder(const InstallJob& job) {
+  std::vector<std::string> program_files;
+  for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFilesX86, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX64}) {
+    if (std::optional<std::string> folder = known_folder_path(id)) program_files.push_back(*folder);
+  }
+  if (!protects_new_folders(job.scope, absolute_path(job.install_dir), program_files)) {
+    return create_folder_tree(job.install_dir);
+  }
+  Result<UniqueSecurityDescriptor> protection = security_descriptor_from_sddl(PROTECTED_FOLDER_SDDL);
+  if (!protection) {
+    return fail(format_text(TEXT_FOLDER_FAILED, {job.install_dir, protection.error()}));
+  }
+  return create_folder_tree(job.install_dir, protection->get());
 }
 
 void remove_emptied_folders(std::string_view install_dir, std::string_view file) {

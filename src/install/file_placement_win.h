@@ -23,8 +23,15 @@ inline constexpr std::string_view TEXT_WRITE_FAILED = "«{}» файлыг би�
 inline constexpr std::string_view TEXT_FILE_IN_USE =
     "«{}» файлыг өөр програм ашиглаж байна. Компьютерээ дахин асаагаад оролдоно уу.";
 
-// Creates a folder and its missing ancestors; the failure text names the folder.
-Status create_folder_tree(std::string_view folder);
+// Creates a folder and its missing ancestors; the failure text names the folder. The folders
+// it creates get `new_folder_security`, or inherit their parent's when it is null; folders
+// that exist are left as they are.
+Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security = nullptr);
+
+// Step Prepare's folder: `job.install_dir` and its missing ancestors, created with the
+// protection folder_protection.h decides for the job (an all-users folder outside Program
+// Files is protected; any other inherits).
+Status create_install_folder(const InstallJob& job);
 
 // Deletes a file; when that fails and the file is still there, schedules its deletion for the
 // next restart. Every error is ignored.

@@ -13,7 +13,7 @@ namespace vl {
 namespace {
 
 Status prepare(const InstallJob& job, StepProgress& progress) {
-  if (Status created = create_folder_tree(job.install_dir); !created) return created;
+  if (Status created = create_install_folder(job); !created) return created;
   stop_running_application(job);
   progress.report(0.5f);
   if (job.previous_msi_code && !job.update_in_place) remove_previous_msi_install(*job.previous_msi_code);

@@ -79,6 +79,14 @@ struct CoTaskMemTraits {
   static void close(Type p) { ::CoTaskMemFree(p); }
 };
 
+template <typename T>
+struct LocalMemTraits {  // memory the system allocated with LocalAlloc for the caller
+  using Type = T*;
+  static Type empty() { return nullptr; }
+  static bool is_valid(Type p) { return p != nullptr; }
+  static void close(Type p) { ::LocalFree(p); }
+};
+
 template <typename I>
 struct ComTraits {
   using Type = I*;
@@ -93,6 +101,8 @@ using UniqueKey = UniqueAny<RegKeyTraits>;
 using UniqueModule = UniqueAny<ModuleTraits>;
 template <typename T>
 using UniqueCoTaskMem = UniqueAny<CoTaskMemTraits<T>>;
+template <typename T>
+using UniqueLocalMem = UniqueAny<LocalMemTraits<T>>;
 
 // COM pointer with `->` and typed out-parameters for QueryInterface-style calls.
 template <typename I>

@@ -1,7 +1,9 @@
 """The import tables of the installer and its companion uninstaller: only DLLs that Windows treats as known system DLLs, and only
 functions that exist on Windows 7 (so that Windows 7 and 8 reach the refusal box instead of a
-loader error). Everything else is loaded from System32 at run time."""
+loader error). Everything else is loaded from System32 at run time. The load configuration
+tells Windows 10 to resolve the static imports, and theirs, from System32 only."""
 import re
+import struct
 import subprocess
 import unittest
 from pathlib import Path
@@ -36,6 +38,24 @@ def read_imports(exe):
     return imports
 
 
+def load_configuration(exe):
+    """(data-directory size, the structure's bytes) of an image's load configuration, as
+    objdump reads them; None when the directory is empty."""
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True, text=True,
+                          check=True).stdout
+    image_base = int(re.search(r"^ImageBase\s+([0-9a-f]+)$", dump, re.M).group(1), 16)
+    rva, size = (int(v, 16) for v in re.search(r"^Entry a ([0-9a-f]+) ([0-9a-f]+) Load Configuration",
+                                                 dump, re.M).groups())
+    if rva == 0:
+        return None
+    start = image_base + rva
+    contents = subprocess.run(["i686-w64-mingw32-objdump", "-s", "--start-address=%#x" % start,
+                               "--stop-address=%#x" % (start + size), str(exe)],
+                              capture_output=True, text=True, check=True).stdout
+    words = re.findall(r"^ [0-9a-f]+ ((?:[0-9a-f]+ ?)+)  ", contents, re.M)
+    return size, bytes.fromhex("".join(words).replace(" ", ""))
+
+
 def allowed_functions():
     entries = set()
     for line in ALLOWED_FUNCTIONS.read_text().splitlines():
@@ -62,6 +82,19 @@ class ImportTable(unittest.TestCase):
                                  if ("%s!%s" % (dll, name)).lower() not in allowed)
                 self.assertEqual(outside, [], "functions outside the allow-list (check that they exist "
                                               "on Windows 7, or look them up at run time)")
+
+    def test_static_imports_are_searched_in_system32_only(self):
+        load_library_search_system32 = 0x800
+        for program in PROGRAMS:
+            with self.subTest(program=program().name):
+                config = load_configuration(program())
+                self.assertIsNotNone(config, "no load configuration directory")
+                directory_size, data = config
+                (declared,) = struct.unpack_from("<I", data)
+                self.assertEqual(declared, directory_size)  # the loader wants them to agree
+                self.assertGreaterEqual(len(data), 0x38)
+                (dependent_load_flags,) = struct.unpack_from("<H", data, 0x36)
+                self.assertEqual(dependent_load_flags, load_library_search_system32)
 
     def test_the_parser_reads_functions(self):
         imports = read_imports(dev_installer())
