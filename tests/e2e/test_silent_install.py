@@ -199,6 +199,18 @@ class AllUsersRelaunch(SilentCase):
             self.assert_files_installed(prefix, r"C:\Program Files\My App")
             self.assert_registration(prefix, "HKLM", r"C:\Program Files\My App", "AllUsers", view=32)
 
+    def test_folders_it_creates_outside_program_files_are_closed_to_other_users(self):
+        # Wine keeps the protection the folders are created with only as Unix permissions (users
+        # as the group: no writing; nothing for others), where a folder made without one would be
+        # open to others like the drive's root.
+        with Prefix() as prefix:
+            self.with_webview2(prefix, "HKLM", 32)
+            self.assertEqual(self.install(prefix, "/S", r"/D=C:\Apps\Verilune"), 0)
+            self.assert_files_installed(prefix, r"C:\Apps\Verilune")
+            self.assertNotEqual(prefix.unix_path("C:\\").stat().st_mode & 0o007, 0)
+            for folder in (r"C:\Apps", r"C:\Apps\Verilune"):
+                self.assertEqual(prefix.unix_path(folder).stat().st_mode & 0o027, 0, folder)
+
 
 class Upgrades(SilentCase):
     STALE = ["old.dll", "sub\\deeper\\gone.dll", "sub\\other.txt"]

@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Planted DLLs: a DLL named like each library the installer loads at run time (those its source
+loads by name, those Windows loads on its behalf, any its import table names beyond the system's
+known DLLs) is placed beside the installer, with Wine told to prefer native DLLs of those names.
+Each planted copy records from DllMain which program loaded it. Neither the silent nor the
+windowed run may load one.
+
+Wine's own user32 imports version.dll, so any program with the installer's static imports loads
+a planted version.dll before its first instruction, and Wine 8 ignores the load-config
+DependentLoadFlags that keeps Windows 10 from doing the same. A bare program with the same
+static imports, built here, gives that baseline: only what the installer loads beyond it counts.
+A control program that loads every name with a plain LoadLibraryW shows that each planted copy
+would be picked up by an unprotected search.
+
+Prints the table of names with "loaded" / "not loaded" per program.
+Run: python3 -m unittest e2e.test_planted_dlls (from tests/, after scripts/build-installer)"""
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from e2e.installer import REPO  # noqa: E402
+from e2e.silent_support import installer  # noqa: E402
+from e2e.test_imports import KNOWN_DLLS, read_imports  # noqa: E402
+from e2e.test_wizard import FOOTER_FULL, Wizard, WizardCase  # noqa: E402
+
+CC = "i686-w64-mingw32-gcc"
+MINGW_LIB = Path("/usr/i686-w64-mingw32/lib")
+PLANT_DIR = r"C:\plant"
+# Loaded by the system on the installer's behalf rather than by name in its source: the image
+# codec (WIC, through COM), theming, version resources and property stores (user32, shell32),
+# Direct2D's devices, and the profile folders behind the known folders.
+SYSTEM_LOADED = ("windowscodecs.dll", "uxtheme.dll", "version.dll", "propsys.dll", "dxgi.dll",
+                 "d3d11.dll", "d3d10_1.dll", "userenv.dll")
+SOURCE_LOAD = re.compile(r'(?:load_system_dll|LoadLibrary(?:Ex)?W)\(\s*L"([^"]+\.dll)"', re.I)
+
+PLANTED_C = r"""
+#include <windows.h>
+/* Appends the loading program's path to "<this DLL's path>.loaded". */
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
+  WCHAR marker[MAX_PATH + 8], program[MAX_PATH];
+  DWORD length, program_length, written;
+  HANDLE file;
+  (void)reserved;
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  length = GetModuleFileNameW(self, marker, MAX_PATH);
+  program_length = GetModuleFileNameW(NULL, program, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return TRUE;
+  lstrcatW(marker, L".loaded");
+  file = CreateFileW(marker, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                     0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return TRUE;
+  WriteFile(file, program, program_length * sizeof(WCHAR), &written, NULL);
+  WriteFile(file, L"\n", sizeof(WCHAR), &written, NULL);
+  CloseHandle(file);
+  return TRUE;
+}
+"""
+
+# The bare program: the given import-table references and nothing else, or, with arguments, a
+# plain LoadLibraryW of each (the control).
+BARE_C = r"""
+#include <windows.h>
+%s
+void *const volatile keep[] = {%s 0};
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show) {
+  int count = 0, i;
+  LPWSTR *names = CommandLineToArgvW(GetCommandLineW(), &count);
+  (void)instance; (void)previous; (void)command_line; (void)show;
+  for (i = 1; names != NULL && i < count; ++i) LoadLibraryW(names[i]);
+  return 0;
+}
+"""
+
+
+def runtime_loaded_names(image):
+    """The names to plant: the system's loads on our behalf, the source's loads by name, and the
+    import table's DLLs that are not known DLLs (Windows maps those from System32 whatever the
+    search order)."""
+    names = {name.lower() for name in SYSTEM_LOADED}
+    for source in (REPO / "src").rglob("*.cpp"):
+        names.update(name.lower() for name in SOURCE_LOAD.findall(source.read_text(encoding="utf-8")))
+    names.update(set(read_imports(image)) - KNOWN_DLLS)
+    return sorted(names)
+
+
+def import_symbol(dll, functions):
+    """The import library's symbol for one of `functions` from `dll` (decorated as i686 stdcall
+    names are), e.g. "__imp__GetMessageW@16"."""
+    listing = subprocess.run(["i686-w64-mingw32-nm", str(MINGW_LIB / ("lib%s.a" % Path(dll).stem))],
+                             capture_output=True, text=True, check=True).stdout
+    symbols = set(re.findall(r"\s(__imp__\S+)$", listing, re.M))
+    for function in sorted(functions):
+        for symbol in ("__imp__%s" % function,) + tuple(s for s in symbols if s.startswith("__imp__%s@" % function)):
+            if symbol in symbols:
+                return symbol
+    raise AssertionError("no import symbol in lib%s.a for any of %s" % (Path(dll).stem, sorted(functions)[:5]))
+
+
+def compile_c(source, out, *options):
+    c_file = out.with_suffix(".c")
+    c_file.write_text(source)
+    subprocess.run([CC, "-Os", "-s", "-o", str(out), str(c_file)] + list(options), check=True,
+                   capture_output=True)
+    return out
+
+
+def build_programs(work, image):
+    """planted.dll and bare.exe, the latter importing one function of every DLL `image` imports."""
+    planted = compile_c(PLANTED_C, work / "planted.dll", "-shared", "-nostdlib", "-Wl,-e,_DllMain@12",
+                        "-lkernel32")
+    declarations, references = [], []
+    for i, (dll, functions) in enumerate(sorted(read_imports(image).items())):
+        symbol = import_symbol(dll, functions)
+        declarations.append('extern void *import_%d __asm__("%s");' % (i, symbol))
+        references.append("&import_%d," % i)
+    libraries = ["-l" + Path(dll).stem for dll in read_imports(image)]
+    bare = compile_c(BARE_C % ("\n".join(declarations), " ".join(references)), work / "bare.exe",
+                     "-municode", "-mwindows", *libraries)
+    return planted, bare
+
+
+class PlantedDlls(WizardCase):
+    def setUp(self):
+        super().setUp()
+        self.names = runtime_loaded_names(installer())
+        work = Path(tempfile.mkdtemp(prefix="vl-planted-"))
+        planted, bare = build_programs(work, installer())
+        self.folder = self.prefix.unix_path(PLANT_DIR)
+        self.folder.mkdir(parents=True)
+        for name in self.names:
+            (self.folder / name).write_bytes(planted.read_bytes())
+        (self.folder / "bare.exe").write_bytes(bare.read_bytes())
+        (self.folder / "installer-under-test.exe").write_bytes(installer().read_bytes())
+        self.prefix.reg_import([r"[HKEY_CURRENT_USER\Software\Wine\DllOverrides]"] +
+                               ['"%s"="native,builtin"' % Path(name).stem for name in self.names])
+
+    def take_markers(self):
+        """{planted name: programs that loaded it} since the last call; the markers are removed."""
+        self.prefix.wait_idle()
+        loaded = {}
+        for marker in self.folder.glob("*.loaded"):
+            programs = marker.read_bytes().decode("utf-16-le", errors="replace").split("\n")
+            loaded[marker.name[:-len(".loaded")].lower()] = sorted({Path(p.replace("\\", "/")).name for p in programs if p})
+            marker.unlink()
+        return loaded
+
+    def test_neither_the_silent_nor_the_windowed_run_loads_a_planted_dll(self):
+        program = PLANT_DIR + r"\installer-under-test.exe"
+        started = time.monotonic()
+        self.prefix.run([PLANT_DIR + r"\bare.exe"])
+        bare = self.take_markers()
+        self.prefix.run([PLANT_DIR + r"\bare.exe"] + self.names)
+        control = self.take_markers()
+
+        wizard = Wizard(self, self.prefix, self.display, program, "/CURRENTUSER")
+        wizard.click(FOOTER_FULL)                 # "Суулгах"
+        self.assertEqual(wizard.badge(), "success")
+        wizard.keys("Escape")
+        self.assertEqual(wizard.wait_exit(), 0)
+        windowed = self.take_markers()
+
+        code, _ = self.prefix.run_exit_code([program, "/S", "/CURRENTUSER"], timeout=300)
+        self.assertEqual(code, 0)
+        silent = self.take_markers()
+
+        verdict = lambda runs, name: "loaded" if name in runs else "not loaded"
+        print("\nplanted DLLs beside the installer (%.0f s):" % (time.monotonic() - started))
+        print("  %-20s %-12s %-12s %-12s %-12s" % ("name", "control", "bare", "silent", "windowed"))
+        for name in self.names:
+            print("  %-20s %-12s %-12s %-12s %-12s" % (name, verdict(control, name), verdict(bare, name),
+                                                        verdict(silent, name), verdict(windowed, name)))
+        self.assertEqual([n for n in self.names if n not in control], [],
+                         "planted copies that a plain LoadLibraryW did not pick up: the check would see nothing")
+        added = {run: sorted(set(loaded) - set(bare)) for run, loaded in (("silent", silent), ("windowed", windowed))}
+        self.assertEqual(added, {"silent": [], "windowed": []},
+                         "planted DLLs the installer loaded beyond the bare program: %s" % {**silent, **windowed})
+
+
+if __name__ == "__main__":
+    unittest.main()
