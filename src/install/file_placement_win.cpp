@@ -59,21 +59,23 @@ bool placed_by_this_run(std::string_view install_dir, std::string_view name,
 Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security) {
   std::string path(folder);
   SECURITY_ATTRIBUTES attributes{sizeof attributes, new_folder_security, FALSE};
-  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND
-                             : create_folder_chain(path, new_folder_security ? &attributes : nullptr);
+  SECURITY_ATTRIBUTES* security = new_folder_security ? &attributes : nullptr;
+  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path, security);
   if (error == ERROR_SUCCESS) return Status::success();
   return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
 }
 
 Status create_install_folder(const InstallJob& job) {
   std::vector<std::string> program_files;
-  for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFilesX86, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX64}) {
+  for (REFKNOWNFOLDERID id :
+       {FOLDERID_ProgramFilesX86, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX64}) {
     if (std::optional<std::string> folder = known_folder_path(id)) program_files.push_back(*folder);
   }
   if (!protects_new_folders(job.scope, absolute_path(job.install_dir), program_files)) {
     return create_folder_tree(job.install_dir);
   }
-  Result<UniqueSecurityDescriptor> protection = security_descriptor_from_sddl(PROTECTED_FOLDER_SDDL);
+  Result<UniqueSecurityDescriptor> protection =
+      security_descriptor_from_sddl(PROTECTED_FOLDER_SDDL);
   if (!protection) {
     return fail(format_text(TEXT_FOLDER_FAILED, {job.install_dir, protection.error()}));
   }

@@ -26,7 +26,8 @@ inline constexpr std::string_view TEXT_FILE_IN_USE =
 // Creates a folder and its missing ancestors; the failure text names the folder. The folders
 // it creates get `new_folder_security`, or inherit their parent's when it is null; folders
 // that exist are left as they are.
-Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security = nullptr);
+Status create_folder_tree(std::string_view folder,
+                          PSECURITY_DESCRIPTOR new_folder_security = nullptr);
 
 // Step Prepare's folder: `job.install_dir` and its missing ancestors, created with the
 // protection folder_protection.h decides for the job (an all-users folder outside Program

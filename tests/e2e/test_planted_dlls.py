@@ -15,6 +15,7 @@ would be picked up by an unprotected search.
 Prints the table of names with "loaded" / "not loaded" per program.
 Run: python3 -m unittest e2e.test_planted_dlls (from tests/, after scripts/build-installer)"""
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -51,8 +52,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   program_length = GetModuleFileNameW(NULL, program, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return TRUE;
   lstrcatW(marker, L".loaded");
-  file = CreateFileW(marker, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                     0, NULL);
+  file = CreateFileW(marker, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                     OPEN_ALWAYS, 0, NULL);
   if (file == INVALID_HANDLE_VALUE) return TRUE;
   WriteFile(file, program, program_length * sizeof(WCHAR), &written, NULL);
   WriteFile(file, L"\n", sizeof(WCHAR), &written, NULL);
@@ -83,22 +84,22 @@ def runtime_loaded_names(image):
     search order)."""
     names = {name.lower() for name in SYSTEM_LOADED}
     for source in (REPO / "src").rglob("*.cpp"):
-        names.update(name.lower() for name in SOURCE_LOAD.findall(source.read_text(encoding="utf-8")))
+        text = source.read_text(encoding="utf-8")
+        names.update(name.lower() for name in SOURCE_LOAD.findall(text))
     names.update(set(read_imports(image)) - KNOWN_DLLS)
     return sorted(names)
 
 
 def import_symbol(dll, functions):
-    """The import library's symbol for one of `functions` from `dll` (decorated as i686 stdcall
-    names are), e.g. "__imp__GetMessageW@16"."""
+    """The import library's symbol for one of `functions` from `dll`, with the decoration of an
+    i686 stdcall name where it has one, e.g. "__imp__GetMessageW@16"."""
     listing = subprocess.run(["i686-w64-mingw32-nm", str(MINGW_LIB / ("lib%s.a" % Path(dll).stem))],
                              capture_output=True, text=True, check=True).stdout
-    symbols = set(re.findall(r"\s(__imp__\S+)$", listing, re.M))
     for function in sorted(functions):
-        for symbol in ("__imp__%s" % function,) + tuple(s for s in symbols if s.startswith("__imp__%s@" % function)):
-            if symbol in symbols:
-                return symbol
-    raise AssertionError("no import symbol in lib%s.a for any of %s" % (Path(dll).stem, sorted(functions)[:5]))
+        match = re.search(r"\s(__imp__%s(?:@\d+)?)$" % re.escape(function), listing, re.M)
+        if match:
+            return match.group(1)
+    raise AssertionError("lib%s.a has none of %s" % (Path(dll).stem, sorted(functions)[:5]))
 
 
 def compile_c(source, out, *options):
@@ -111,16 +112,14 @@ def compile_c(source, out, *options):
 
 def build_programs(work, image):
     """planted.dll and bare.exe, the latter importing one function of every DLL `image` imports."""
-    planted = compile_c(PLANTED_C, work / "planted.dll", "-shared", "-nostdlib", "-Wl,-e,_DllMain@12",
-                        "-lkernel32")
-    declarations, references = [], []
-    for i, (dll, functions) in enumerate(sorted(read_imports(image).items())):
-        symbol = import_symbol(dll, functions)
-        declarations.append('extern void *import_%d __asm__("%s");' % (i, symbol))
-        references.append("&import_%d," % i)
-    libraries = ["-l" + Path(dll).stem for dll in read_imports(image)]
-    bare = compile_c(BARE_C % ("\n".join(declarations), " ".join(references)), work / "bare.exe",
-                     "-municode", "-mwindows", *libraries)
+    planted = compile_c(PLANTED_C, work / "planted.dll", "-shared", "-nostdlib",
+                        "-Wl,-e,_DllMain@12", "-lkernel32")
+    imports = sorted(read_imports(image).items())
+    declarations = ['extern void *import_%d __asm__("%s");' % (i, import_symbol(dll, functions))
+                    for i, (dll, functions) in enumerate(imports)]
+    references = " ".join("&import_%d," % i for i in range(len(imports)))
+    bare = compile_c(BARE_C % ("\n".join(declarations), references), work / "bare.exe", "-municode",
+                     "-mwindows", *["-l" + Path(dll).stem for dll, _ in imports])
     return planted, bare
 
 
@@ -129,6 +128,7 @@ class PlantedDlls(WizardCase):
         super().setUp()
         self.names = runtime_loaded_names(installer())
         work = Path(tempfile.mkdtemp(prefix="vl-planted-"))
+        self.addCleanup(shutil.rmtree, work, True)
         planted, bare = build_programs(work, installer())
         self.folder = self.prefix.unix_path(PLANT_DIR)
         self.folder.mkdir(parents=True)
@@ -145,7 +145,7 @@ class PlantedDlls(WizardCase):
         loaded = {}
         for marker in self.folder.glob("*.loaded"):
             programs = marker.read_bytes().decode("utf-16-le", errors="replace").split("\n")
-            loaded[marker.name[:-len(".loaded")].lower()] = sorted({Path(p.replace("\\", "/")).name for p in programs if p})
+            loaded[marker.stem.lower()] = sorted({p.rsplit("\\", 1)[-1] for p in programs if p})
             marker.unlink()
         return loaded
 
@@ -168,17 +168,17 @@ class PlantedDlls(WizardCase):
         self.assertEqual(code, 0)
         silent = self.take_markers()
 
-        verdict = lambda runs, name: "loaded" if name in runs else "not loaded"
+        runs = {"control": control, "bare": bare, "silent": silent, "windowed": windowed}
+        row = "  %-20s" + " %-12s" * len(runs)
         print("\nplanted DLLs beside the installer (%.0f s):" % (time.monotonic() - started))
-        print("  %-20s %-12s %-12s %-12s %-12s" % ("name", "control", "bare", "silent", "windowed"))
+        print(row % ("name", *runs))
         for name in self.names:
-            print("  %-20s %-12s %-12s %-12s %-12s" % (name, verdict(control, name), verdict(bare, name),
-                                                        verdict(silent, name), verdict(windowed, name)))
+            print(row % (name, *("loaded" if name in run else "not loaded" for run in runs.values())))
         self.assertEqual([n for n in self.names if n not in control], [],
-                         "planted copies that a plain LoadLibraryW did not pick up: the check would see nothing")
-        added = {run: sorted(set(loaded) - set(bare)) for run, loaded in (("silent", silent), ("windowed", windowed))}
+                         "copies a plain LoadLibraryW did not pick up: nothing would be seen")
+        added = {run: sorted(set(runs[run]) - set(bare)) for run in ("silent", "windowed")}
         self.assertEqual(added, {"silent": [], "windowed": []},
-                         "planted DLLs the installer loaded beyond the bare program: %s" % {**silent, **windowed})
+                         "loaded beyond the bare program: %s" % {**silent, **windowed})
 
 
 if __name__ == "__main__":

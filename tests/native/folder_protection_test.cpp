@@ -16,7 +16,8 @@ struct ProtectionRow {
 
 TEST(FolderProtection, OnlyAllUsersFoldersOutsideProgramFiles) {
   // As a 32-bit process on 64-bit Windows sees them; the 64-bit folder is not obtainable there.
-  const std::vector<std::string> program_files = {"C:\\Program Files (x86)", "C:\\Program Files (x86)", ""};
+  const std::vector<std::string> program_files = {"C:\\Program Files (x86)",
+                                                  "C:\\Program Files (x86)", ""};
   const ProtectionRow rows[] = {
       {InstallScope::AllUsers, "C:\\Program Files (x86)\\Verilune", false},
       {InstallScope::AllUsers, "c:\\PROGRAM FILES (X86)\\osmira\\Verilune", false},
@@ -33,7 +34,8 @@ TEST(FolderProtection, OnlyAllUsersFoldersOutsideProgramFiles) {
     EXPECT_EQ(protects_new_folders(row.scope, row.install_dir, program_files), row.protects)
         << row.install_dir;
   }
-  EXPECT_TRUE(protects_new_folders(InstallScope::AllUsers, "C:\\Program Files (x86)\\Verilune", {}));
+  EXPECT_TRUE(
+      protects_new_folders(InstallScope::AllUsers, "C:\\Program Files (x86)\\Verilune", {}));
 }
 
 }  // namespace
