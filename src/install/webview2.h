@@ -36,13 +36,16 @@ struct ExpectedSigner {
 // Microsoft's own signature: "Microsoft Corporation" under Microsoft Root Certificate Authority
 // 2010 or 2011, the roots of Microsoft's code-signing certificates.
 inline constexpr std::string_view MICROSOFT_SIGNER_NAME = "Microsoft Corporation";
-inline constexpr std::string_view MICROSOFT_ROOT_2010_THUMBPRINT = "3b1efd3a66ea28b16697394703a72ca340a05bd5";
-inline constexpr std::string_view MICROSOFT_ROOT_2011_THUMBPRINT = "8f43288ad272f3103b6fb1428485ea3014c0bcfe";
+inline constexpr std::string_view MICROSOFT_ROOT_2010_THUMBPRINT =
+    "3b1efd3a66ea28b16697394703a72ca340a05bd5";
+inline constexpr std::string_view MICROSOFT_ROOT_2011_THUMBPRINT =
+    "8f43288ad272f3103b6fb1428485ea3014c0bcfe";
 
 // Why a checked bootstrapper must not run: unsigned, changed after signing, a check that
 // failed, or a signer that is not `expected` (by name and organisation, or by root); nullopt
 // when it may run.
-std::optional<std::string> bootstrapper_refusal(const FileSignature& signature, const ExpectedSigner& expected);
+std::optional<std::string> bootstrapper_refusal(const FileSignature& signature,
+                                                const ExpectedSigner& expected);
 
 // A "pv" value names an installed runtime unless it is missing, empty or "0.0.0.0".
 bool is_webview2_version(const std::optional<std::string>& pv);

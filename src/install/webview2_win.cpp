@@ -58,8 +58,8 @@ std::string webview2_bootstrapper_path() {
   return join_path(temporary_folder(), WEBVIEW2_BOOTSTRAPPER_FILE);
 }
 
-Status provision_webview2(StepProgress& progress, std::string_view source, std::string_view client_key,
-                          const ExpectedSigner* signer) {
+Status provision_webview2(StepProgress& progress, std::string_view source,
+                          std::string_view client_key, const ExpectedSigner* signer) {
   // Another program may have installed the runtime since the job was built.
   if (webview2_installed_at(client_key)) return Status::success();
 
@@ -71,7 +71,8 @@ Status provision_webview2(StepProgress& progress, std::string_view source, std::
     if (!created) return created.failure();
     folder = *created;
   }
-  const std::string bootstrapper = signer ? join_path(folder, WEBVIEW2_BOOTSTRAPPER_FILE) : webview2_bootstrapper_path();
+  const std::string bootstrapper =
+      signer ? join_path(folder, WEBVIEW2_BOOTSTRAPPER_FILE) : webview2_bootstrapper_path();
   auto discard = [&] {
     DeleteFileW(to_wide(bootstrapper).c_str());
     if (signer) RemoveDirectoryW(to_wide(folder).c_str());
@@ -112,8 +113,8 @@ Status provision_webview2(StepProgress& progress, std::string_view source, std::
 }
 
 Status install_webview2(StepProgress& progress) {
-  static const ExpectedSigner microsoft{MICROSOFT_SIGNER_NAME,
-                                       {MICROSOFT_ROOT_2010_THUMBPRINT, MICROSOFT_ROOT_2011_THUMBPRINT}};
+  static const ExpectedSigner microsoft{
+      MICROSOFT_SIGNER_NAME, {MICROSOFT_ROOT_2010_THUMBPRINT, MICROSOFT_ROOT_2011_THUMBPRINT}};
   return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY,
                             is_process_elevated() ? &microsoft : nullptr);
 }

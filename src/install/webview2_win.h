@@ -25,7 +25,7 @@ std::string webview2_bootstrapper_path();
 // downloaded. With `signer` it goes to a new folder only administrators can write, is held
 // unchangeable from before its signature check until its run ends, and runs only when signed
 // by `signer`; a refused file is deleted with its folder and the refusal is the failure.
-Status provision_webview2(StepProgress& progress, std::string_view source, std::string_view client_key,
-                          const ExpectedSigner* signer);
+Status provision_webview2(StepProgress& progress, std::string_view source,
+                          std::string_view client_key, const ExpectedSigner* signer);
 
 }  // namespace vl

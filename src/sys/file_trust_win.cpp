@@ -25,9 +25,9 @@ constexpr wchar_t ADMIN_ONLY_SDDL[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 // Chain states that WinVerifyTrust has already judged: times (a timestamped signature outlives
 // its certificate) and revocation, which is not checked.
-constexpr DWORD CHAIN_STATES_JUDGED_ELSEWHERE = CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED |
-                                                CERT_TRUST_REVOCATION_STATUS_UNKNOWN |
-                                                CERT_TRUST_IS_OFFLINE_REVOCATION;
+constexpr DWORD CHAIN_STATES_JUDGED_ELSEWHERE =
+    CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED |
+    CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
 
 std::string hex_text(const BYTE* bytes, DWORD size) {
   static constexpr char DIGITS[] = "0123456789abcdef";
@@ -47,7 +47,8 @@ class CertificateReader {
 
   std::string attribute(PCCERT_CONTEXT certificate, const char* oid) const {
     wchar_t buffer[256];
-    DWORD length = get_name_(certificate, CERT_NAME_ATTR_TYPE, 0, const_cast<char*>(oid), buffer, 256);
+    DWORD length =
+        get_name_(certificate, CERT_NAME_ATTR_TYPE, 0, const_cast<char*>(oid), buffer, 256);
     return length > 1 ? from_wide(std::wstring_view(buffer, length - 1)).value_or("") : "";
   }
   std::string thumbprint(PCCERT_CONTEXT certificate) const {
@@ -59,11 +60,11 @@ class CertificateReader {
 
  private:
   UniqueModule crypt32_;
-  decltype(&::CertGetNameStringW) get_name_ = find_proc<decltype(&::CertGetNameStringW)>(
-      crypt32_.get(), "CertGetNameStringW");
+  decltype(&::CertGetNameStringW) get_name_ =
+      find_proc<decltype(&::CertGetNameStringW)>(crypt32_.get(), "CertGetNameStringW");
   decltype(&::CertGetCertificateContextProperty) get_property_ =
-      find_proc<decltype(&::CertGetCertificateContextProperty)>(crypt32_.get(),
-                                                                "CertGetCertificateContextProperty");
+      find_proc<decltype(&::CertGetCertificateContextProperty)>(
+          crypt32_.get(), "CertGetCertificateContextProperty");
 };
 
 FileSignature invalid(std::string error) {
@@ -74,12 +75,13 @@ FileSignature invalid(std::string error) {
 
 // The signer and root of a verified signature, read from WinVerifyTrust's state.
 FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
-  auto provider_data = find_proc<decltype(&::WTHelperProvDataFromStateData)>(wintrust,
-                                                                             "WTHelperProvDataFromStateData");
-  auto signer_of = find_proc<decltype(&::WTHelperGetProvSignerFromChain)>(wintrust,
-                                                                          "WTHelperGetProvSignerFromChain");
+  auto provider_data = find_proc<decltype(&::WTHelperProvDataFromStateData)>(
+      wintrust, "WTHelperProvDataFromStateData");
+  auto signer_of = find_proc<decltype(&::WTHelperGetProvSignerFromChain)>(
+      wintrust, "WTHelperGetProvSignerFromChain");
   CertificateReader reader;
-  if (!provider_data || !signer_of || !reader.ok()) return invalid(system_message(ERROR_PROC_NOT_FOUND));
+  if (!provider_data || !signer_of || !reader.ok())
+    return invalid(system_message(ERROR_PROC_NOT_FOUND));
   CRYPT_PROVIDER_DATA* data = provider_data(state);
   CRYPT_PROVIDER_SGNR* signer = data ? signer_of(data, 0, FALSE, 0) : nullptr;
   if (!signer || signer->csCertChain == 0 || !signer->pasCertChain) {
@@ -105,7 +107,8 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
 
 Result<std::string> create_admin_only_folder(std::string_view parent, std::string_view prefix) {
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_SDDL, SDDL_REVISION_1, &raw, nullptr)) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_SDDL, SDDL_REVISION_1, &raw,
+                                                            nullptr)) {
     return fail(last_error_text(parent));
   }
   std::unique_ptr<void, LocalFreeDeleter> descriptor(raw);
@@ -114,16 +117,17 @@ Result<std::string> create_admin_only_folder(std::string_view parent, std::strin
   QueryPerformanceCounter(&counter);
   // A name someone made first is skipped, never entered: its permissions are theirs.
   for (unsigned attempt = 0;; ++attempt) {
-    std::string path = join_path(parent, std::string(prefix) + std::to_string(GetCurrentProcessId()) + "-" +
-                                             std::to_string(counter.QuadPart + attempt));
+    std::string path =
+        join_path(parent, std::string(prefix) + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(counter.QuadPart + attempt));
     if (CreateDirectoryW(to_wide(path).c_str(), &attributes)) return path;
     if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 64) return fail(last_error_text(path));
   }
 }
 
 Result<UniqueHandle> hold_file_unchanged(std::string_view path) {
-  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(to_wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return fail(last_error_text(path));
   return file;
 }

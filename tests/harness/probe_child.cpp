@@ -38,8 +38,9 @@ std::wstring environment(const wchar_t* name) {
 
 // Whether this program's file can be opened with `access` while it runs, sharing everything.
 const char* own_file_opens(const std::wstring& own_path, DWORD access) {
-  HANDLE file = CreateFileW(own_path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(own_path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "0";
   CloseHandle(file);
   return "1";
@@ -50,8 +51,8 @@ void write_record(const std::wstring& path, const std::wstring& own_path) {
   DWORD cwd_length = GetCurrentDirectoryW(MAX_PATH, cwd);
   std::string text = "command_line=" + vl::from_wide(GetCommandLineW()).value_or("?") + "\n" +
                      "elevated=" + (vl::is_process_elevated() ? "1" : "0") + "\n" +
-                     "cwd=" + vl::from_wide(std::wstring_view(cwd, cwd_length)).value_or("?") + "\n" +
-                     "own_write=" + own_file_opens(own_path, GENERIC_WRITE) + "\n" +
+                     "cwd=" + vl::from_wide(std::wstring_view(cwd, cwd_length)).value_or("?") +
+                     "\n" + "own_write=" + own_file_opens(own_path, GENERIC_WRITE) + "\n" +
                      "own_delete=" + own_file_opens(own_path, DELETE) + "\n";
   std::wstring temporary = path + L".tmp";
   HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

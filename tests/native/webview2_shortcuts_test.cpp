@@ -27,21 +27,31 @@ TEST(BootstrapperRefusal, OnlyTheExpectedSignerUnderAnExpectedRootMayRun) {
     FileSignature signature;
     std::optional<std::string> refusal;
   };
-  const std::string foreign = "Татаж авсан WebView2 суулгагчийн гарын үсэг Microsoft Corporation-ынх биш";
+  const std::string foreign =
+      "Татаж авсан WebView2 суулгагчийн гарын үсэг Microsoft Corporation-ынх биш";
   const Case cases[] = {
-      {"expected, first root", signed_by("Microsoft Corporation", "Microsoft Corporation", "aa11"), std::nullopt},
-      {"expected, second root", signed_by("Microsoft Corporation", "Microsoft Corporation", "bb22"), std::nullopt},
+      {"expected, first root", signed_by("Microsoft Corporation", "Microsoft Corporation", "aa11"),
+       std::nullopt},
+      {"expected, second root", signed_by("Microsoft Corporation", "Microsoft Corporation", "bb22"),
+       std::nullopt},
       {"someone else", signed_by("Someone Else", "Someone Else", "aa11"),
        foreign + " (Someone Else / Some Root) тул ажиллуулсангүй."},
-      {"the name under another organisation", signed_by("Microsoft Corporation", "Contoso", "aa11"), foreign},
-      {"another organisation's name", signed_by("Contoso", "Microsoft Corporation", "aa11"), foreign},
-      {"another root", signed_by("Microsoft Corporation", "Microsoft Corporation", "cc33"), foreign},
+      {"the name under another organisation", signed_by("Microsoft Corporation", "Contoso", "aa11"),
+       foreign},
+      {"another organisation's name", signed_by("Contoso", "Microsoft Corporation", "aa11"),
+       foreign},
+      {"another root", signed_by("Microsoft Corporation", "Microsoft Corporation", "cc33"),
+       foreign},
       {"no root read", signed_by("Microsoft Corporation", "Microsoft Corporation", ""), foreign},
-      {"unsigned", {State::Unsigned}, "Татаж авсан WebView2 суулгагч гарын үсэггүй тул ажиллуулсангүй."},
-      {"altered", {State::Altered},
+      {"unsigned",
+       {State::Unsigned},
+       "Татаж авсан WebView2 суулгагч гарын үсэггүй тул ажиллуулсангүй."},
+      {"altered",
+       {State::Altered},
        "Татаж авсан WebView2 суулгагч гарын үсэг зурсны дараа өөрчлөгдсөн тул ажиллуулсангүй."},
-      {"check failed", {State::Invalid, "the chain is broken", "Microsoft Corporation", "Microsoft Corporation",
-                        "Some Root", "aa11"},
+      {"check failed",
+       {State::Invalid, "the chain is broken", "Microsoft Corporation", "Microsoft Corporation",
+        "Some Root", "aa11"},
        "Татаж авсан WebView2 суулгагчийн гарын үсгийг шалгаж чадсангүй: the chain is broken"},
   };
   for (const Case& c : cases) {

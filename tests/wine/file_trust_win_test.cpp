@@ -30,8 +30,8 @@ Dacl read_dacl(const std::string& path) {
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   Dacl out;
-  if (GetNamedSecurityInfoW(to_wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                            &acl, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (GetNamedSecurityInfoW(to_wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS) {
     ADD_FAILURE() << "cannot read the DACL of " << path;
     return out;
   }
@@ -47,7 +47,8 @@ Dacl read_dacl(const std::string& path) {
     std::string sid = sid_text ? from_wide(sid_text).value_or("?") : "?";
     LocalFree(sid_text);
     const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    bool full = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS &&
+    bool full = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS &&
                 (ace->Header.AceFlags & inherit) == inherit;
     (full ? out.full_control : out.others).insert(sid);
   }

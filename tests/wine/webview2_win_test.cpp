@@ -184,11 +184,13 @@ class TestRoot {
       ADD_FAILURE() << "the signed stand-ins are missing";
       return;
     }
-    certificate_.reset(CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der->data()),
+    certificate_.reset(CertCreateCertificateContext(X509_ASN_ENCODING,
+                                                    reinterpret_cast<const BYTE*>(der->data()),
                                                     static_cast<DWORD>(der->size())));
     BYTE hash[20];
     DWORD size = sizeof hash;
-    if (!certificate_ || !CertGetCertificateContextProperty(certificate_.get(), CERT_SHA1_HASH_PROP_ID, hash, &size)) {
+    if (!certificate_ || !CertGetCertificateContextProperty(certificate_.get(),
+                                                            CERT_SHA1_HASH_PROP_ID, hash, &size)) {
       ADD_FAILURE() << "root.der is not a certificate";
       return;
     }
@@ -197,10 +199,11 @@ class TestRoot {
       thumbprint += "0123456789abcdef"[hash[i] & 15];
     }
     if (!trusted) return;
-    store_.reset(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
+    store_.reset(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
     PCCERT_CONTEXT added = nullptr;
-    if (!store_ || !CertAddCertificateContextToStore(store_.get(), certificate_.get(), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                     &added)) {
+    if (!store_ || !CertAddCertificateContextToStore(store_.get(), certificate_.get(),
+                                                     CERT_STORE_ADD_REPLACE_EXISTING, &added)) {
       ADD_FAILURE() << "cannot add the test root to the trusted roots";
     }
     added_.reset(added);
@@ -226,7 +229,8 @@ class TestRoot {
 std::vector<std::string> download_folders_left() {
   std::vector<std::string> out;
   WIN32_FIND_DATAW found;
-  std::string pattern = join_path(parent_folder(webview2_bootstrapper_path()), "Verilune-WebView2-*");
+  std::string pattern =
+      join_path(parent_folder(webview2_bootstrapper_path()), "Verilune-WebView2-*");
   UniqueFindHandle find(FindFirstFileW(to_wide(pattern).c_str(), &found));
   if (!find) return out;
   do out.push_back(from_wide(found.cFileName).value_or("?"));
@@ -247,10 +251,12 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
   const Case cases[] = {
       {"unsigned", bootstrapper_, false, true, refused + " гарын үсэггүй тул ажиллуулсангүй."},
       {"signed by someone else", signed_dir + "someone-else.exe", false, true,
-       refused + "ийн гарын үсэг Microsoft Corporation-ынх биш (Someone Else / Verilune Test Root)"},
+       refused +
+           "ийн гарын үсэг Microsoft Corporation-ынх биш (Someone Else / Verilune Test Root)"},
       {"changed after signing", signed_dir + "microsoft.exe", true, true,
        refused + " гарын үсэг зурсны дараа өөрчлөгдсөн тул ажиллуулсангүй."},
-      {"signed, root not trusted", signed_dir + "microsoft.exe", false, false, refused + "ийн гарын үсг"},
+      {"signed, root not trusted", signed_dir + "microsoft.exe", false, false,
+       refused + "ийн гарын үсг"},
       {"correctly signed", signed_dir + "microsoft.exe", false, true, std::nullopt},
   };
   for (const Case& c : cases) {
@@ -266,7 +272,8 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
     std::string record = temp_ / (std::string(c.name) + ".record");
     ScopedEnvironment record_path("VL_PROBE_RECORD", record);
     StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
-    Status result = provision_webview2(progress, wine_test::file_url(source), keys_.path, &expected);
+    Status result =
+        provision_webview2(progress, wine_test::file_url(source), keys_.path, &expected);
 
     auto seen = wine_test::read_probe_record(record);
     if (c.refusal) {
@@ -277,7 +284,10 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
       EXPECT_TRUE(result.ok()) << c.name << ": " << result.error();
       ASSERT_TRUE(seen) << c.name << ": the bootstrapper did not run";
       const std::string& line = (*seen)["command_line"];
-      EXPECT_EQ(line.rfind("\"" + join_path(parent_folder(webview2_bootstrapper_path()), "Verilune-WebView2-"), 0), 0u)
+      EXPECT_EQ(line.rfind("\"" + join_path(parent_folder(webview2_bootstrapper_path()),
+                                            "Verilune-WebView2-"),
+                           0),
+                0u)
           << line;
       EXPECT_EQ((*seen)["own_write"], "0") << "the checked file could be changed while it ran";
       EXPECT_EQ((*seen)["own_delete"], "0") << "the checked file could be swapped while it ran";
@@ -294,7 +304,8 @@ TEST(WebView2ProductStep, WithoutNetworkTheDownloadFailsWithItsText) {
   Status result = install_webview2(progress);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.");
-  EXPECT_EQ(download_folders_left(), std::vector<std::string>{}) << "the elevated download folder stays";
+  EXPECT_EQ(download_folders_left(), std::vector<std::string>{})
+      << "the elevated download folder stays";
 }
 
 }  // namespace
