@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "sys/paths.h"
@@ -18,10 +19,6 @@ namespace {
 struct LocalFreeDeleter {
   void operator()(void* memory) const { ::LocalFree(memory); }
 };
-
-// Protected ("P": nothing inherited from the parent); SYSTEM and Administrators get full
-// control of the folder and, through OICI, of every file and folder made in it.
-constexpr wchar_t ADMIN_ONLY_SDDL[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 // Chain states that WinVerifyTrust has already judged: times (a timestamped signature outlives
 // its certificate) and revocation, which is not checked.
@@ -88,9 +85,14 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
     return invalid(hresult_message(TRUST_E_NO_SIGNER_CERT));
   }
   // Wine's WinVerifyTrust accepts chains it could not complete; the chain's own state says so.
-  if (signer->pChainContext &&
-      (signer->pChainContext->TrustStatus.dwErrorStatus & ~CHAIN_STATES_JUDGED_ELSEWHERE) != 0) {
-    return invalid(hresult_message(CERT_E_CHAINING));
+  const DWORD chain_errors =
+      signer->pChainContext
+          ? signer->pChainContext->TrustStatus.dwErrorStatus & ~CHAIN_STATES_JUDGED_ELSEWHERE
+          : 0;
+  if (chain_errors != 0) {
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "0x%08lX", static_cast<unsigned long>(chain_errors));
+    return invalid(hresult_message(CERT_E_CHAINING) + " (" + flags + ")");
   }
   PCCERT_CONTEXT leaf = signer->pasCertChain[0].pCert;
   PCCERT_CONTEXT root = signer->pasCertChain[signer->csCertChain - 1].pCert;
@@ -107,7 +109,7 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
 
 Result<std::string> create_admin_only_folder(std::string_view parent, std::string_view prefix) {
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_SDDL, SDDL_REVISION_1, &raw,
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_FOLDER_SDDL, SDDL_REVISION_1, &raw,
                                                             nullptr)) {
     return fail(last_error_text(parent));
   }

@@ -12,10 +12,12 @@
 
 namespace vl {
 
-// Creates a new folder in `parent`, named `prefix` and a unique suffix, whose protected DACL
-// (nothing inherited from `parent`) gives full control to SYSTEM and the Administrators group
-// only, inherited by everything created in it. An existing folder is never reused. Returns its
-// path, or "{path}: {system message}".
+// The DACL of the folders below, as SDDL: protected (nothing inherited from the parent), full
+// control for SYSTEM and the Administrators group, inherited by every file and folder inside.
+inline constexpr wchar_t ADMIN_ONLY_FOLDER_SDDL[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// Creates a new folder in `parent`, named `prefix` and a unique suffix, with the DACL above. An
+// existing folder is never reused. Returns its path, or "{path}: {system message}".
 Result<std::string> create_admin_only_folder(std::string_view parent, std::string_view prefix);
 
 // Opens `path` for reading while nobody else may write, rename or delete it for as long as the

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+// After windows.h, which it needs.
 #include <wincrypt.h>
 
 #include <memory>
@@ -174,11 +176,12 @@ TEST_F(WebView2Step, ABootstrapperThatCannotStartNamesItsPathAndStays) {
   DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
 }
 
-// The test's root certificate, built with the signed stand-ins, optionally in the machine's
-// trusted roots for the object's lifetime.
+// The test's root certificate, built with the signed stand-ins, in the machine's trusted roots
+// for the object's lifetime. Wine's chain engine reads the roots once per process, so the root
+// goes in before the first signature check and stays for all of it.
 class TestRoot {
  public:
-  explicit TestRoot(bool trusted) {
+  TestRoot() {
     auto der = wine_test::read_file(wine_test::test_program_dir() + "\\signed\\root.der");
     if (!der) {
       ADD_FAILURE() << "the signed stand-ins are missing";
@@ -198,18 +201,21 @@ class TestRoot {
       thumbprint += "0123456789abcdef"[hash[i] >> 4];
       thumbprint += "0123456789abcdef"[hash[i] & 15];
     }
-    if (!trusted) return;
-    store_.reset(
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root"));
-    PCCERT_CONTEXT added = nullptr;
-    if (!store_ || !CertAddCertificateContextToStore(store_.get(), certificate_.get(),
-                                                     CERT_STORE_ADD_REPLACE_EXISTING, &added)) {
+    // Wine's registry-backed store writes its changes out when it is closed.
+    Store store;
+    if (!store || !CertAddCertificateContextToStore(store.get(), certificate_.get(),
+                                                    CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
       ADD_FAILURE() << "cannot add the test root to the trusted roots";
     }
-    added_.reset(added);
   }
   ~TestRoot() {
-    if (added_) CertDeleteCertificateFromStore(added_.release());
+    if (!certificate_) return;
+    Store store;
+    PCCERT_CONTEXT found =
+        store ? CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING,
+                                           certificate_.get(), nullptr)
+              : nullptr;
+    if (found) CertDeleteCertificateFromStore(found);
   }
   std::string thumbprint;
 
@@ -220,9 +226,13 @@ class TestRoot {
   struct StoreClose {
     void operator()(HCERTSTORE s) const { CertCloseStore(s, 0); }
   };
+  // The machine's trusted roots, open for one change.
+  struct Store : std::unique_ptr<void, StoreClose> {
+    Store()
+        : std::unique_ptr<void, StoreClose>(CertOpenStore(
+              CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root")) {}
+  };
   std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate_;
-  std::unique_ptr<void, StoreClose> store_;
-  std::unique_ptr<const CERT_CONTEXT, CertificateFree> added_;
 };
 
 // The download folders an elevated step left in the temporary folder.
@@ -245,23 +255,22 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
     const char* name;
     std::string program;
     bool change_after_signing;
-    bool root_trusted;
     std::optional<std::string> refusal;  // its start; nullopt: the bootstrapper runs
   };
   const Case cases[] = {
-      {"unsigned", bootstrapper_, false, true, refused + " гарын үсэггүй тул ажиллуулсангүй."},
-      {"signed by someone else", signed_dir + "someone-else.exe", false, true,
+      {"unsigned", bootstrapper_, false, refused + " гарын үсэггүй тул ажиллуулсангүй."},
+      {"signed by someone else", signed_dir + "someone-else.exe", false,
        refused +
            "ийн гарын үсэг Microsoft Corporation-ынх биш (Someone Else / Verilune Test Root)"},
-      {"changed after signing", signed_dir + "microsoft.exe", true, true,
+      {"changed after signing", signed_dir + "microsoft.exe", true,
        refused + " гарын үсэг зурсны дараа өөрчлөгдсөн тул ажиллуулсангүй."},
-      {"signed, root not trusted", signed_dir + "microsoft.exe", false, false,
+      {"signed by itself under no root", signed_dir + "self-signed.exe", false,
        refused + "ийн гарын үсг"},
-      {"correctly signed", signed_dir + "microsoft.exe", false, true, std::nullopt},
+      {"correctly signed", signed_dir + "microsoft.exe", false, std::nullopt},
   };
+  TestRoot root;
+  const ExpectedSigner expected{MICROSOFT_SIGNER_NAME, {root.thumbprint}};
   for (const Case& c : cases) {
-    TestRoot root(c.root_trusted);
-    const ExpectedSigner expected{MICROSOFT_SIGNER_NAME, {root.thumbprint}};
     std::string source = temp_ / (std::string(c.name) + ".exe");
     ASSERT_TRUE(wine_test::copy_file(c.program, source));
     if (c.change_after_signing) {
