@@ -74,5 +74,25 @@ TEST(AdminOnlyFolder, IsANewFolderEachTime) {
   EXPECT_EQ(orphan.error().rfind(parent / "missing", 0), 0u) << orphan.error();
 }
 
+TEST(HeldFile, NobodyMayWriteRenameOrDeleteItWhileOthersMayReadIt) {
+  TempFolder folder;
+  const std::string path = folder / "held.exe";
+  ASSERT_TRUE(wine_test::write_file(path, "program"));
+  auto opens = [&](DWORD access) {
+    UniqueHandle other(CreateFileW(to_wide(path).c_str(), access,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    return other.valid();
+  };
+  {
+    auto held = hold_file_unchanged(path);
+    ASSERT_TRUE(held) << held.error();
+    EXPECT_FALSE(opens(GENERIC_WRITE));
+    EXPECT_FALSE(opens(DELETE));
+    EXPECT_TRUE(opens(GENERIC_READ | FILE_EXECUTE)) << "the program must still start";
+  }
+  EXPECT_TRUE(opens(GENERIC_WRITE | DELETE)) << "released with its handle";
+}
+
 }  // namespace
 }  // namespace vl
