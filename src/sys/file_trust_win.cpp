@@ -108,9 +108,13 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
 }  // namespace
 
 Result<std::string> create_admin_only_folder(std::string_view parent, std::string_view prefix) {
+  // An unknown parent (no temporary folder) must not become the current folder.
+  if (!is_absolute_path(parent)) {
+    return fail(std::string(parent) + ": " + system_message(ERROR_PATH_NOT_FOUND));
+  }
   PSECURITY_DESCRIPTOR raw = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_FOLDER_SDDL, SDDL_REVISION_1, &raw,
-                                                            nullptr)) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_FOLDER_SDDL, SDDL_REVISION_1,
+                                                            &raw, nullptr)) {
     return fail(last_error_text(parent));
   }
   std::unique_ptr<void, LocalFreeDeleter> descriptor(raw);

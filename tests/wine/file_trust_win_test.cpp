@@ -24,13 +24,14 @@ using wine_test::TempFolder;
 bool may_add_file(HANDLE token) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   std::wstring sddl = std::wstring(L"O:BAG:BA") + ADMIN_ONLY_FOLDER_SDDL;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor,
-                                                            nullptr)) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
     ADD_FAILURE() << "the folder's SDDL does not parse";
     return false;
   }
   UniqueHandle impersonation;
-  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                          FILE_ALL_ACCESS};
   PRIVILEGE_SET privileges{};
   DWORD privileges_size = sizeof privileges;
   DWORD granted = 0;
@@ -45,8 +46,8 @@ bool may_add_file(HANDLE token) {
 
 TEST(AdminOnlyFolder, OnlyAnAdministratorsTokenMayWriteInIt) {
   UniqueHandle own;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY,
-                               own.put()));
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(),
+                               TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, own.put()));
   // The same user without the Administrators group, as the user's normal processes run on
   // Windows (Wine's limited token keeps the group, so it cannot stand in for them).
   BYTE administrators[SECURITY_MAX_SID_SIZE];
@@ -54,7 +55,8 @@ TEST(AdminOnlyFolder, OnlyAnAdministratorsTokenMayWriteInIt) {
   ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sid_size));
   SID_AND_ATTRIBUTES disabled{administrators, 0};
   UniqueHandle user;
-  ASSERT_TRUE(CreateRestrictedToken(own.get(), 0, 1, &disabled, 0, nullptr, 0, nullptr, user.put()));
+  ASSERT_TRUE(
+      CreateRestrictedToken(own.get(), 0, 1, &disabled, 0, nullptr, 0, nullptr, user.put()));
   EXPECT_TRUE(may_add_file(own.get())) << "the elevated installer itself";
   EXPECT_FALSE(may_add_file(user.get())) << "the same user without administrator rights";
 }
@@ -72,6 +74,8 @@ TEST(AdminOnlyFolder, IsANewFolderEachTime) {
   auto orphan = create_admin_only_folder(parent / "missing", "vl-");
   ASSERT_FALSE(orphan);
   EXPECT_EQ(orphan.error().rfind(parent / "missing", 0), 0u) << orphan.error();
+  // No parent known (no temporary folder): never the current folder.
+  EXPECT_FALSE(create_admin_only_folder("", "vl-"));
 }
 
 TEST(HeldFile, NobodyMayWriteRenameOrDeleteItWhileOthersMayReadIt) {
