@@ -4,6 +4,7 @@
 // After windows.h, which it needs.
 #include <wincrypt.h>
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -285,6 +286,7 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
         provision_webview2(progress, wine_test::file_url(source), keys_.path, &expected);
 
     auto seen = wine_test::read_probe_record(record);
+    std::printf("bootstrapper %-32s %s\n", c.name, result.ok() ? "ran" : result.error().c_str());
     if (c.refusal) {
       ASSERT_FALSE(result.ok()) << c.name;
       EXPECT_EQ(result.error().rfind(*c.refusal, 0), 0u) << c.name << ": " << result.error();
@@ -307,6 +309,9 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
 TEST(WebView2ProductStep, WithoutNetworkTheDownloadFailsWithItsText) {
   // The product's own source and key: this machine has no network and the prefix no runtime.
   ASSERT_FALSE(webview2_installed());
+  // This process is elevated (Wine), so the shared temporary path is left alone: an unelevated
+  // run would delete whatever lies there before downloading.
+  ASSERT_TRUE(wine_test::write_file(webview2_bootstrapper_path(), "someone's file"));
   RecordingSink sink;
   StepProgress progress(sink, STEPS, InstallStep::InstallWebView2);
   Status result = install_webview2(progress);
@@ -314,6 +319,8 @@ TEST(WebView2ProductStep, WithoutNetworkTheDownloadFailsWithItsText) {
   EXPECT_EQ(result.error(), "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.");
   EXPECT_EQ(download_folders_left(), std::vector<std::string>{})
       << "the elevated download folder stays";
+  EXPECT_TRUE(path_exists(webview2_bootstrapper_path())) << "the elevated run used the shared path";
+  DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
 }
 
 }  // namespace
