@@ -1,24 +1,19 @@
 #include "sys/file_trust_win.h"
 
-#include <sddl.h>
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "sys/paths.h"
+#include "sys/security_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 
 namespace vl {
 
 namespace {
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 // Chain states that WinVerifyTrust has already judged: times (a timestamped signature outlives
 // its certificate) and revocation, which is not checked.
@@ -112,13 +107,10 @@ Result<std::string> create_admin_only_folder(std::string_view parent, std::strin
   if (!is_absolute_path(parent)) {
     return fail(std::string(parent) + ": " + system_message(ERROR_PATH_NOT_FOUND));
   }
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(ADMIN_ONLY_FOLDER_SDDL, SDDL_REVISION_1,
-                                                            &raw, nullptr)) {
-    return fail(last_error_text(parent));
-  }
-  std::unique_ptr<void, LocalFreeDeleter> descriptor(raw);
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+  Result<UniqueSecurityDescriptor> descriptor =
+      security_descriptor_from_sddl(ADMIN_ONLY_FOLDER_SDDL);
+  if (!descriptor) return fail(std::string(parent) + ": " + descriptor.error());
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->get(), FALSE};
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
   // A name someone made first is skipped, never entered: its permissions are theirs.

@@ -14,7 +14,7 @@ namespace vl {
 
 // The DACL of the folders below, as SDDL: protected (nothing inherited from the parent), full
 // control for SYSTEM and the Administrators group, inherited by every file and folder inside.
-inline constexpr wchar_t ADMIN_ONLY_FOLDER_SDDL[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+inline constexpr std::string_view ADMIN_ONLY_FOLDER_SDDL = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 // Creates a new folder in `parent`, named `prefix` and a unique suffix, with the DACL above. An
 // existing folder is never reused. Returns its path, or "{path}: {system message}".

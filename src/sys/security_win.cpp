@@ -10,7 +10,7 @@ Result<UniqueSecurityDescriptor> security_descriptor_from_sddl(std::string_view 
   UniqueSecurityDescriptor descriptor;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(to_wide(sddl).c_str(), SDDL_REVISION_1,
                                                             descriptor.put(), nullptr)) {
-    return fail(last_error_text("ConvertStringSecurityDescriptorToSecurityDescriptorW"));
+    return fail(system_message(GetLastError()));
   }
   return descriptor;
 }

@@ -12,8 +12,7 @@ namespace vl {
 
 using UniqueSecurityDescriptor = UniqueLocalMem<void>;
 
-// A self-relative security descriptor for `sddl`; the failure text names the call and the
-// system's reason.
+// A self-relative security descriptor for `sddl`; the failure text is the system's message.
 Result<UniqueSecurityDescriptor> security_descriptor_from_sddl(std::string_view sddl);
 
 }  // namespace vl

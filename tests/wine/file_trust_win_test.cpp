@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <string>
 
 #include "sys/file_trust_win.h"
 #include "sys/paths.h"
 #include "sys/text_win.h"
+#include "wine/support/access.h"
 #include "wine/support/files.h"
 
 namespace vl {
@@ -19,46 +19,13 @@ namespace {
 
 using wine_test::TempFolder;
 
-// Whether `token` may create a file in a folder carrying ADMIN_ONLY_FOLDER_SDDL (owned by the
-// Administrators group, as an elevated process's folders are).
-bool may_add_file(HANDLE token) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  std::wstring sddl = std::wstring(L"O:BAG:BA") + ADMIN_ONLY_FOLDER_SDDL;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
-    ADD_FAILURE() << "the folder's SDDL does not parse";
-    return false;
-  }
-  UniqueHandle impersonation;
-  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
-                          FILE_ALL_ACCESS};
-  PRIVILEGE_SET privileges{};
-  DWORD privileges_size = sizeof privileges;
-  DWORD granted = 0;
-  BOOL allowed = FALSE;
-  bool checked = DuplicateToken(token, SecurityIdentification, impersonation.put()) &&
-                 AccessCheck(descriptor, impersonation.get(), FILE_ADD_FILE, &mapping, &privileges,
-                             &privileges_size, &granted, &allowed);
-  LocalFree(descriptor);
-  EXPECT_TRUE(checked) << last_error_text("AccessCheck");
-  return checked && allowed;
-}
-
 TEST(AdminOnlyFolder, OnlyAnAdministratorsTokenMayWriteInIt) {
-  UniqueHandle own;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(),
-                               TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, own.put()));
-  // The same user without the Administrators group, as the user's normal processes run on
-  // Windows (Wine's limited token keeps the group, so it cannot stand in for them).
-  BYTE administrators[SECURITY_MAX_SID_SIZE];
-  DWORD sid_size = sizeof administrators;
-  ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sid_size));
-  SID_AND_ATTRIBUTES disabled{administrators, 0};
-  UniqueHandle user;
-  ASSERT_TRUE(
-      CreateRestrictedToken(own.get(), 0, 1, &disabled, 0, nullptr, 0, nullptr, user.put()));
-  EXPECT_TRUE(may_add_file(own.get())) << "the elevated installer itself";
-  EXPECT_FALSE(may_add_file(user.get())) << "the same user without administrator rights";
+  using wine_test::is_granted;
+  EXPECT_TRUE(is_granted(ADMIN_ONLY_FOLDER_SDDL, wine_test::own_token().get(), FILE_ADD_FILE))
+      << "the elevated installer itself";
+  EXPECT_FALSE(is_granted(ADMIN_ONLY_FOLDER_SDDL, wine_test::token_without_administrators().get(),
+                          FILE_ADD_FILE))
+      << "the same user without administrator rights";
 }
 
 TEST(AdminOnlyFolder, IsANewFolderEachTime) {
