@@ -108,8 +108,12 @@ std::u16string own_command_line() {
     ExitProcess(static_cast<UINT>(code));
   }
 
-  run_window(make_setup_app(std::move(context)), window_pos);
-  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
+  run_window(make_setup_app(std::move(context), log), window_pos);
+  // The pages' failure texts were logged as they were shown.
+  const int code = g_process_exit_code.load();
+  log.finished(code, {});
+  phase::write_report();
+  ExitProcess(static_cast<UINT>(code));
 }
 
 }  // namespace

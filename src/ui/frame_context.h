@@ -12,6 +12,10 @@ inline constexpr float MAX_FRAME_DT = 0.05f;
 inline constexpr unsigned ANIMATION_TIMER_ID = 1;
 inline constexpr unsigned ANIMATION_TIMER_MS = 15;
 
+// The animation timer's period for a frame that animates: the 15 ms rate, slowed to the frame's
+// minimum interval between frames (seconds) when that is longer.
+unsigned animation_timer_ms(float min_frame_interval);
+
 struct FrameTimes {
   float time = 0.0f;
   float dt = 0.0f;
@@ -41,6 +45,10 @@ struct FrameContext {
   DrawContext& draw;
   InteractionState& input;
   bool animate = false;  // ask for another frame (the 15 ms timer keeps running)
+  // Seconds: while animating, the frames need come no faster than this (0: the timer's own
+  // rate). A page whose motion is only a cue sets it so that drawing leaves the processor to
+  // the work it shows.
+  float min_frame_interval = 0.0f;
   bool close = false;    // close the window after this frame
 };
 

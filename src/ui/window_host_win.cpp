@@ -12,6 +12,7 @@
 #include "gfx/d2d_surface_win.h"
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
+#include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -94,6 +95,7 @@ struct WindowState final : AccessibleSource {
   ComPtr<ID2D1HwndRenderTarget> render_target;
   float dpi = 96.0f;
   bool timer_running = false;
+  unsigned timer_ms = 0;  // the running timer's period
   bool tracking_leave = false;
   bool destroyed = false;
   HostControl control;
@@ -118,6 +120,7 @@ void destroy_if_requested(WindowState& w) {
 }
 
 void close_request(WindowState& w) {
+  phase::mark("close request");
   w.app->on_close(w.control);
   destroy_if_requested(w);
 }
@@ -163,17 +166,23 @@ void drop_render_target(WindowState& w) {
   w.render_target.reset();
 }
 
-void update_timer(WindowState& w, bool animate) {
-  switch (timer_change(animate, w.timer_running)) {
+void update_timer(WindowState& w, const FrameRequest& request) {
+  const unsigned period = animation_timer_ms(request.min_interval);
+  switch (timer_change(request.animate, w.timer_running)) {
     case TimerChange::Start:
-      ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, ANIMATION_TIMER_MS, nullptr);
+      ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
       w.timer_running = true;
+      w.timer_ms = period;
       break;
     case TimerChange::Stop:
       ::KillTimer(w.hwnd, ANIMATION_TIMER_ID);
       w.timer_running = false;
       break;
     case TimerChange::None:
+      if (w.timer_running && period != w.timer_ms) {
+        ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);  // replaces the running one
+        w.timer_ms = period;
+      }
       break;
   }
 }
@@ -199,6 +208,7 @@ void render_frame(WindowState& w) {
     const D2D1_SIZE_U size{width, height};
     w.render_target->Resize(&size);
   }
+  const uint64_t frame_began = phase::now();
   w.render_target->SetDpi(w.dpi, w.dpi);
   w.render_target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
@@ -213,6 +223,8 @@ void render_frame(WindowState& w) {
     drop_render_target(w);
     invalidate(w.hwnd);  // the next frame rebuilds the device resources and draws again
   }
+  phase::add("frame: draw", frame_began);
+  phase::mark("frame");
   if (end_frame(w.input)) invalidate(w.hwnd);
   w.accessibility.announce(w.hwnd, w.accessible_items(), setup.times.time);
 
@@ -221,7 +233,7 @@ void render_frame(WindowState& w) {
     destroy_if_requested(w);
     return;
   }
-  update_timer(w, request.animate);
+  update_timer(w, request);
 }
 
 // ---- input -------------------------------------------------------------------------------
@@ -383,7 +395,10 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
     case WM_APP_NOTIFY:
       w.app->on_app_message(w.control);
       destroy_if_requested(w);
-      invalidate(hwnd);
+      // The worker reports after every chunk. While the animation timer runs, its next tick
+      // shows what changed: a frame per report would take the processor from the work the
+      // frames show.
+      if (!w.timer_running) invalidate(hwnd);
       return 0;
     default:
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
