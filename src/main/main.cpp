@@ -72,6 +72,7 @@ std::u16string own_command_line() {
   phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
+  phase::mark("COM");
 
   const std::u16string line = own_command_line();
   CommandLine cmd = parse_command_line(line);

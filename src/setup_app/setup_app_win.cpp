@@ -14,6 +14,7 @@
 #include "setup_app/setup_app.h"
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "sys/phase_times.h"
 #include "install/running_app_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
@@ -185,6 +186,7 @@ std::unique_ptr<WindowApp> make_setup_app(StartupContext context, InstallLog& lo
                                         std::make_unique<WinControllerPlatform>(log),
                                         g_process_exit_code, &log);
   app->state().logo = embedded_logo();
+  phase::mark("controller made");
   return app;
 }
 

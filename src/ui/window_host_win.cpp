@@ -152,10 +152,12 @@ bool ensure_render_target(WindowState& w, UINT width, UINT height) {
   const D2D1_HWND_RENDER_TARGET_PROPERTIES hwnd_props{w.hwnd, {width, height},
                                                       D2D1_PRESENT_OPTIONS_NONE};
   ComPtr<ID2D1HwndRenderTarget> created;
+  const uint64_t since = phase::now();
   if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put())) ||
       !created) {
     return false;
   }
+  phase::add("frame: render target", since);
   w.surface.attach_target(created.query<ID2D1RenderTarget>());  // the surface's own reference
   w.render_target = std::move(created);
   return true;
@@ -479,6 +481,7 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
   FactoriesOutcome made = create_graphics_factories();
   if (FAILED(made.error)) fatal_error("Direct2D unavailable", made.error);
   GraphicsFactories factories = std::move(made.factories);
+  phase::mark("window: graphics factories");
 
   {
     WindowState w(std::move(app), factories);
@@ -486,6 +489,7 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
                                   CW_USEDEFAULT, CW_USEDEFAULT, 400, 400, nullptr, nullptr,
                                   instance, &w);
     if (hwnd == nullptr) fatal_error("CreateWindowEx", HRESULT_FROM_WIN32(::GetLastError()));
+    phase::mark("window: created");
 
     store_dpi(w, effective_dpi(window_dpi(hwnd)));
     const SizeF size = w.app->window_size();
@@ -495,9 +499,11 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
     ::SetWindowPos(hwnd, nullptr, at.x, at.y, width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     apply_dwm_cosmetics(hwnd);
+    phase::mark("window: placed");
     ::ShowWindow(hwnd, SW_SHOW);
     ::SetForegroundWindow(hwnd);
     ::SetFocus(hwnd);
+    phase::mark("window: shown");
 
     w.app->on_created(w.control);
     destroy_if_requested(w);
@@ -507,10 +513,12 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+    phase::mark("window: message loop ended");
     // Teardown: the application first, then the device resources, caches and the taskbar
     // interface (members of the state), then the factories.
     w.app.reset();
   }
+  phase::mark("window: torn down");
 }
 
 }  // namespace vl
