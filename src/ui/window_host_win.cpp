@@ -115,6 +115,7 @@ void store_dpi(WindowState& w, float dpi) {
 void destroy_if_requested(WindowState& w) {
   if (w.control.close_requested() && !w.destroyed) {
     w.destroyed = true;
+    phase::mark("window: destroying");  // PROBE
     ::DestroyWindow(w.hwnd);
   }
 }
@@ -307,6 +308,7 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
   HWND hwnd = w.hwnd;
   switch (message) {
     case WM_DESTROY:
+      phase::mark("window: WM_DESTROY");  // PROBE
       w.destroyed = true;
       ::PostQuitMessage(0);
       return 0;
