@@ -19,7 +19,8 @@ constexpr auto WIC_HIGH_QUALITY_CUBIC = static_cast<WICBitmapInterpolationMode>(
 D2D1_POINT_2F d2d_point(Point p) { return {p.x, p.y}; }
 D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
-// PROBE: the time of one kind of drawing call, summed (benchmark builds only).
+// The time spent in one kind of drawing call, summed for the benchmark (phase builds only;
+// Direct2D under Wine draws on the processor, so the sums show where a frame goes).
 struct PhaseSum {
   explicit PhaseSum(const char* what) : name(what) {}
   ~PhaseSum() { phase::add(name, since); }

@@ -115,7 +115,7 @@ void store_dpi(WindowState& w, float dpi) {
 void destroy_if_requested(WindowState& w) {
   if (w.control.close_requested() && !w.destroyed) {
     w.destroyed = true;
-    phase::mark("window: destroying");  // PROBE
+    phase::mark("window: destroying");
     ::DestroyWindow(w.hwnd);
   }
 }
@@ -308,7 +308,7 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
   HWND hwnd = w.hwnd;
   switch (message) {
     case WM_DESTROY:
-      phase::mark("window: WM_DESTROY");  // PROBE
+      phase::mark("window: WM_DESTROY");
       w.destroyed = true;
       ::PostQuitMessage(0);
       return 0;
