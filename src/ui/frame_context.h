@@ -12,9 +12,12 @@ inline constexpr float MAX_FRAME_DT = 0.05f;
 inline constexpr unsigned ANIMATION_TIMER_ID = 1;
 inline constexpr unsigned ANIMATION_TIMER_MS = 15;
 
-// The animation timer's period for a frame that animates: the 15 ms rate, slowed to the frame's
-// minimum interval between frames (seconds) when that is longer.
-unsigned animation_timer_ms(float min_frame_interval);
+// The animation timer's period for a frame that animates: the 15 ms rate, or, when the frame
+// accepts a slower pace (a minimum interval in seconds), that interval but never less than
+// PACED_FRAME_GAP times the time the last frame took to draw, counted from its end: where
+// drawing is slow (software rendering), paced frames keep to a small share of one processor.
+inline constexpr float PACED_FRAME_GAP = 3.0f;
+unsigned animation_timer_ms(float min_frame_interval, float last_frame_seconds = 0.0f);
 
 struct FrameTimes {
   float time = 0.0f;

@@ -169,8 +169,8 @@ void drop_render_target(WindowState& w) {
   w.render_target.reset();
 }
 
-void update_timer(WindowState& w, const FrameRequest& request) {
-  const unsigned period = animation_timer_ms(request.min_interval);
+void update_timer(WindowState& w, const FrameRequest& request, float frame_seconds) {
+  const unsigned period = animation_timer_ms(request.min_interval, frame_seconds);
   switch (timer_change(request.animate, w.timer_running)) {
     case TimerChange::Start:
       ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
@@ -182,8 +182,10 @@ void update_timer(WindowState& w, const FrameRequest& request) {
       w.timer_running = false;
       break;
     case TimerChange::None:
-      if (w.timer_running && period != w.timer_ms) {
-        ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);  // replaces the running one
+      // A paced timer starts again from the end of each frame (SetTimer replaces the running
+      // one), so its gap is not eaten by a slow frame.
+      if (w.timer_running && (period != w.timer_ms || request.min_interval > 0.0f)) {
+        ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
         w.timer_ms = period;
       }
       break;
@@ -212,6 +214,7 @@ void render_frame(WindowState& w) {
     w.render_target->Resize(&size);
   }
   const uint64_t frame_began = phase::now();
+  const double began = monotonic_seconds();
   w.render_target->SetDpi(w.dpi, w.dpi);
   w.render_target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
@@ -236,7 +239,7 @@ void render_frame(WindowState& w) {
     destroy_if_requested(w);
     return;
   }
-  update_timer(w, request);
+  update_timer(w, request, static_cast<float>(monotonic_seconds() - began));
 }
 
 // ---- input -------------------------------------------------------------------------------

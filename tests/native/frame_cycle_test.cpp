@@ -81,18 +81,22 @@ TEST_F(FrameCycle, TheFramesRequestsComeBack) {
 TEST(AnimationTimer, PeriodIsTheTimersRateUnlessTheFrameAcceptsASlowerOne) {
   const struct {
     float min_interval;
+    float last_frame;
     unsigned expected;
   } cases[] = {
-      {0.0f, ANIMATION_TIMER_MS},
-      {0.001f, ANIMATION_TIMER_MS},
-      {-1.0f, ANIMATION_TIMER_MS},
-      {std::numeric_limits<float>::quiet_NaN(), ANIMATION_TIMER_MS},
-      {0.1f, 100},
-      {0.2504f, 250},
+      {0.0f, 0.0f, ANIMATION_TIMER_MS},
+      {0.0f, 0.5f, ANIMATION_TIMER_MS},  // unpaced animation keeps the timer's rate
+      {0.001f, 0.0f, ANIMATION_TIMER_MS},
+      {-1.0f, 0.0f, ANIMATION_TIMER_MS},
+      {std::numeric_limits<float>::quiet_NaN(), 0.0f, ANIMATION_TIMER_MS},
+      {0.1f, 0.0f, 100},
+      {0.2504f, 0.01f, 250},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(animation_timer_ms(c.min_interval), c.expected) << c.min_interval;
+    EXPECT_EQ(animation_timer_ms(c.min_interval, c.last_frame), c.expected) << c.min_interval;
   }
+  // A slow frame widens the gap so that paced drawing keeps to a third of a processor at most.
+  EXPECT_GE(animation_timer_ms(0.1f, 0.2f), 400u);
   // However long the interval, the timer still comes back.
   EXPECT_LE(animation_timer_ms(1e30f), 60000u);
   EXPECT_GT(animation_timer_ms(1e30f), ANIMATION_TIMER_MS);

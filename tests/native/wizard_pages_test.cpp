@@ -150,7 +150,9 @@ TEST(WizardPages, ASettledPageAsksForNoFrameAndProgressForPacedOnes) {
     draw_case(d, c);
     const bool progress = c.state.page.kind == PageKind::Progress;
     EXPECT_EQ(d.last.animate, progress);
-    if (progress) EXPECT_GT(animation_timer_ms(d.last.min_interval), ANIMATION_TIMER_MS);
+    if (progress) {
+      EXPECT_GT(animation_timer_ms(d.last.min_interval), ANIMATION_TIMER_MS);
+    }
   }
 }
 
