@@ -13,6 +13,7 @@
 #include "product/product.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
+#include "sys/phase_times.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -72,8 +73,11 @@ HRESULT set_app_user_model_id(const ComPtr<IShellLinkW>& link) {
 
 Status place_shortcut(std::string_view link, std::string_view target) {
   HRESULT hr = S_OK;
+  uint64_t since = phase::now();
   auto shell_link = create_shell_link(hr);
+  phase::add("links: create the object", since);
   if (FAILED(hr) || !shell_link) return link_failure(link, FAILED(hr) ? hr : E_NOINTERFACE);
+  since = phase::now();
   hr = shell_link->SetPath(to_wide(target).c_str());
   if (FAILED(hr)) return link_failure(link, hr);
   if (std::string folder = parent_folder(target); !folder.empty()) {
@@ -86,9 +90,12 @@ Status place_shortcut(std::string_view link, std::string_view target) {
   if (std::string folder = parent_folder(link); !folder.empty())
     SHCreateDirectoryExW(nullptr, to_wide(folder).c_str(), nullptr);  // errors show up at Save
 
+  phase::add("links: fill in, make the folder", since);
   auto file = query<IPersistFile>(shell_link, hr);
   if (FAILED(hr)) return link_failure(link, hr);
+  since = phase::now();
   hr = file->Save(to_wide(link).c_str(), TRUE);
+  phase::add("links: save", since);
   if (FAILED(hr)) return link_failure(link, hr);
   return Status::success();
 }
@@ -132,7 +139,9 @@ ShortcutFolders shortcut_folders(InstallScope scope) {
 }
 
 void make_shortcuts(const InstallJob& job) {
+  uint64_t since = phase::now();
   ShortcutFolders folders = shortcut_folders(job.scope);
+  phase::add("links: folders", since);
   make_shortcuts_in(job, folders.start_menu, folders.desktop);
 }
 
