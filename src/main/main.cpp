@@ -72,7 +72,7 @@ std::u16string own_command_line() {
   phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
-  phase::mark("COM");
+  phase::mark("COM ready");
 
   const std::u16string line = own_command_line();
   CommandLine cmd = parse_command_line(line);
@@ -81,6 +81,7 @@ std::u16string own_command_line() {
   RunLogSinks log_sinks(cmd.log_path, cmd.silent);
   InstallLog& log = log_sinks.log();
   log.started(utf16_to_utf8(line).value_or(std::string()));
+  phase::mark("command line");
 
   OsVersion os = read_os_version();
   if (os.major < 10) {
