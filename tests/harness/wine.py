@@ -194,13 +194,23 @@ class Prefix:
 
     # ---- files -------------------------------------------------------------------------------
     def unix_path(self, windows_path):
-        """C:\\x\\y -> <prefix>/drive_c/x/y (drive C only; Z: maps to /)."""
+        """C:\\x\\y -> <prefix>/drive_c/x/y; Z: maps to /, another drive letter to where its
+        dosdevices link points."""
         drive, rest = windows_path[:2].upper(), windows_path[2:].replace("\\", "/").lstrip("/")
         if drive == "C:":
             return self.path / "drive_c" / rest
         if drive == "Z:":
             return Path("/") / rest
+        link = self.path / "dosdevices" / drive.lower()
+        if len(drive) == 2 and drive[1] == ":" and link.is_symlink():
+            return link.resolve() / rest
         raise ValueError("unsupported drive in %s" % windows_path)
+
+    def map_drive(self, letter, unix_folder):
+        """Makes drive `letter` (e.g. "T") show `unix_folder` to the prefix's programs."""
+        link = self.path / "dosdevices" / (letter.lower() + ":")
+        link.unlink(missing_ok=True)
+        os.symlink(str(Path(unix_folder).resolve()), link)
 
     @staticmethod
     def windows_path(unix_path):
