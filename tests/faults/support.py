@@ -13,7 +13,7 @@ TESTS = Path(__file__).resolve().parents[1]
 REPO = TESTS.parent
 sys.path.insert(0, str(TESTS))
 
-from e2e.installer import harness_program, sample_installer  # noqa: E402,F401
+from e2e.installer import harness_program, sample_installer  # noqa: E402
 from e2e.silent_support import (WEBVIEW2_KEY, PayloadInfo, installation_state,  # noqa: E402,F401
                                 state_differences)
 from harness.wine import Prefix, build_dir  # noqa: E402,F401
@@ -26,10 +26,12 @@ SIDE_SUFFIXES = (".vl-new", ".vl-old")
 
 
 def bench_installer():
-    """The installer carrying the 24 MB benchmark payload, built once (as bench/run-install-bench
-    builds it) and kept under build/faults."""
+    """The installer carrying the 24 MB benchmark payload, built as bench/run-install-bench
+    builds it and kept under build/faults; built again when the sample installer is newer (the
+    program may have changed since)."""
     out = WORK / "VeriluneSetup-bench.exe"
-    if not out.exists():
+    sample = sample_installer()
+    if not out.exists() or sample.exists() and sample.stat().st_mtime > out.stat().st_mtime:
         if not (BENCH_PAYLOAD / "verilune.exe").exists():
             subprocess.run([REPO / "tools" / "make-bench-payload", BENCH_PAYLOAD], check=True,
                            stdout=subprocess.DEVNULL)

@@ -28,7 +28,8 @@ unsigned long long elapsed_ms(const LARGE_INTEGER& since) {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
-  return static_cast<unsigned long long>((now.QuadPart - since.QuadPart) * 1000 / frequency.QuadPart);
+  return static_cast<unsigned long long>((now.QuadPart - since.QuadPart) * 1000 /
+                                         frequency.QuadPart);
 }
 
 }  // namespace
@@ -44,7 +45,8 @@ int wmain() {
   if (!program || program->value.empty() || end == delay->value.c_str() || *end != L'\0') {
     return fail_with("usage: kill_after.exe <milliseconds> <program> [args...]");
   }
-  std::wstring command_line = child_command_line<wchar_t>(program->value, tail_after(line, program->end));
+  std::wstring command_line =
+      child_command_line<wchar_t>(program->value, tail_after(line, program->end));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
