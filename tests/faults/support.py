@@ -93,9 +93,9 @@ class Table:
     """Rows printed as they come, aligned on the header's column widths; a row whose check
     failed is marked and counted."""
 
-    def __init__(self, title, columns):
+    def __init__(self, title, columns, widths=()):
         self.columns = columns
-        self.widths = [max(len(c), 6) for c in columns]
+        self.widths = [max(len(c), dict(widths).get(c, 6)) for c in columns]
         self.passed = self.failed = self.skipped = 0
         print("\n" + title)
         self._print(columns)
