@@ -163,10 +163,22 @@ class Prefix:
         return env
 
     def run(self, argv, timeout=120, input=None, env=None, check=False, cwd=None):
-        """Runs a Windows program with `wine`; returns CompletedProcess (exit status: low 8 bits)."""
-        argv = [str(a) for a in argv]
-        return subprocess.run(["wine"] + argv, env=self.env(env), capture_output=True, text=True,
-                              errors="replace", timeout=timeout, input=input, check=check, cwd=cwd)
+        """Runs a Windows program with `wine`; returns CompletedProcess (exit status: low 8 bits).
+        The output is collected in files, not pipes: a wineserver that the run happens to start
+        inherits them and would hold a pipe open long after the program has ended."""
+        argv = ["wine"] + [str(a) for a in argv]
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(argv, env=self.env(env), stdout=out, stderr=err, timeout=timeout,
+                                    input=None if input is None else input.encode(), cwd=cwd)
+            texts = []
+            for stream in (out, err):
+                stream.seek(0)
+                text = stream.read().decode("utf-8", errors="replace")
+                texts.append(text.replace("\r\n", "\n").replace("\r", "\n"))  # as text mode reads
+        result = subprocess.CompletedProcess(argv, result.returncode, *texts)
+        if check:
+            result.check_returncode()
+        return result
 
     def start(self, argv, env=None, **kwargs):
         """Starts a Windows program without waiting (Popen)."""
