@@ -164,8 +164,8 @@ def installation_state(prefix, install_dir, scope="CurrentUser"):
     """What an installation leaves that a user or an update would see, comparable between
     prefixes: every file below the install folder with its SHA-256 (leftover .vl-new and .vl-old
     files included), the product's keys in both hives as reg.exe shows them, and both links of the
-    scope read back. Wants the prefix idle (registry flushed)."""
-    prefix.wait_idle()
+    scope read back. Read once the installer has ended; the prefix need not be idle (after a kill
+    Wine's own services may stay up for a while), since reg.exe asks the running wineserver."""
     root = prefix.unix_path(install_dir)
     files = {}
     for folder, dirs, names in os.walk(root):
