@@ -4,7 +4,6 @@ run with its log read back, what a failed run may leave behind, and the table ea
 import argparse
 import json
 import os
-import re
 import subprocess
 import sys
 from pathlib import Path
@@ -15,7 +14,7 @@ sys.path.insert(0, str(TESTS))
 
 from e2e.installer import harness_program, sample_installer  # noqa: E402
 from e2e.silent_support import (WEBVIEW2_KEY, PayloadInfo, installation_state,  # noqa: E402,F401
-                                state_differences)
+                                log_records, state_differences)
 from harness.wine import Prefix, build_dir  # noqa: E402,F401
 
 WORK = REPO / "build" / "faults"
@@ -66,11 +65,9 @@ def run_installer(prefix, program, *switches, log=LOG, timeout=300):
 
 
 def log_lines(prefix, log=LOG):
+    """The texts of the log's records ([] while there is no log)."""
     path = prefix.unix_path(log)
-    if not path.exists():
-        return []
-    return [re.sub(r"^\S+ \S+ \[\d+\] ", "", line)
-            for line in path.read_text(encoding="utf-8", errors="replace").splitlines()]
+    return [record[1] for record in log_records(path) if record] if path.exists() else []
 
 
 def failure_text(prefix, log=LOG):
