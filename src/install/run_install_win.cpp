@@ -23,17 +23,21 @@ Status prepare(const InstallJob& job, StepProgress& progress) {
   return Status::success();
 }
 
+// The links come before the registry values: an installation counts as existing once its
+// Uninstall entry is there, and a rerun of an existing one keeps the links it finds rather than
+// creating them. A run killed between the two would otherwise leave a rerun that never creates
+// the desktop link a fresh installation has.
 Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
                              const std::vector<std::string>& installed_files) {
   uint64_t since = phase::now();
+  make_shortcuts(job);
+  phase::add("register: links", since);
+  progress.report(0.4f);
+  since = phase::now();
   if (Status written = write_registration(job, payload.total_size, installed_files); !written) {
     return written;
   }
   phase::add("register: registry", since);
-  progress.report(0.6f);
-  since = phase::now();
-  make_shortcuts(job);
-  phase::add("register: links", since);
   progress.report(1.0f);
   return Status::success();
 }

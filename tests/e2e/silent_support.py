@@ -1,5 +1,6 @@
 """Shared pieces of the unattended-install tests: the payload the installer carries, the
 values the registration must hold, shortcuts read back, and snapshots of a prefix."""
+import hashlib
 import lzma
 import os
 import re
@@ -150,6 +151,47 @@ def snapshot_differences(before, after):
     return {name: differences(b, a) for name, b, a in zip(names, before, after) if a != b}
 
 
+USER = os.environ.get("USER", "root")
+LINKS = {  # the links of each scope, by their Windows paths
+    "CurrentUser": (r"C:\users\%s\AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Verilune.lnk" % USER,
+                    r"C:\users\%s\Desktop\Verilune.lnk" % USER),
+    "AllUsers": (r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Verilune.lnk",
+                 r"C:\users\Public\Desktop\Verilune.lnk"),
+}
+
+
+def installation_state(prefix, install_dir, scope="CurrentUser"):
+    """What an installation leaves that a user or an update would see, comparable between
+    prefixes: every file below the install folder with its SHA-256 (leftover .vl-new and .vl-old
+    files included), the product's keys in both hives as reg.exe shows them, and both links of the
+    scope read back. Read once the installer has ended; the prefix need not be idle (after a kill
+    Wine's own services may stay up for a while), since reg.exe asks the running wineserver."""
+    root = prefix.unix_path(install_dir)
+    files = {}
+    for folder, dirs, names in os.walk(root):
+        for name in dirs + names:
+            path = Path(folder) / name
+            key = str(path.relative_to(root))
+            files[key] = hashlib.sha256(path.read_bytes()).hexdigest() if path.is_file() else "folder"
+    registry = {}
+    for hive, view in (("HKCU", None), ("HKLM", 32)):
+        for key in (PRODUCT_KEY, UNINSTALL_KEY):
+            registry[hive + "\\" + key] = prefix.reg_query(hive + "\\" + key, view=view)
+    links = {link: read_link(prefix, link) for link in LINKS[scope]}
+    return {"files": files, "registry": registry, "links": links}
+
+
+def state_differences(expected, actual):
+    """{part: what differs} between two installation states; empty when equal."""
+    found = {}
+    for part in ("files", "registry", "links"):
+        a, b = expected[part], actual[part]
+        changed = sorted(k for k in set(a) | set(b) if a.get(k) != b.get(k))
+        if changed:
+            found[part] = {k: (a.get(k), b.get(k)) if part != "files" else (k in a, k in b) for k in changed[:10]}
+    return found
+
+
 def installer():
     return sample_installer()
 
@@ -158,7 +200,7 @@ def log_records(path):
     """The /LOG= file's lines as (process id, text), stamps taken off; None for a line that
     is not a record."""
     records = []
-    for line in Path(path).read_text(encoding="utf-8").splitlines():
+    for line in Path(path).read_text(encoding="utf-8", errors="replace").splitlines():
         match = re.match(r"\S+ \S+ \[(\d+)\] (.*)$", line)
         records.append((int(match.group(1)), match.group(2)) if match else None)
     return records

@@ -163,10 +163,22 @@ class Prefix:
         return env
 
     def run(self, argv, timeout=120, input=None, env=None, check=False, cwd=None):
-        """Runs a Windows program with `wine`; returns CompletedProcess (exit status: low 8 bits)."""
-        argv = [str(a) for a in argv]
-        return subprocess.run(["wine"] + argv, env=self.env(env), capture_output=True, text=True,
-                              errors="replace", timeout=timeout, input=input, check=check, cwd=cwd)
+        """Runs a Windows program with `wine`; returns CompletedProcess (exit status: low 8 bits).
+        The output is collected in files, not pipes: a wineserver that the run happens to start
+        inherits them and would hold a pipe open long after the program has ended."""
+        argv = ["wine"] + [str(a) for a in argv]
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(argv, env=self.env(env), stdout=out, stderr=err, timeout=timeout,
+                                    input=None if input is None else input.encode(), cwd=cwd)
+            texts = []
+            for stream in (out, err):
+                stream.seek(0)
+                text = stream.read().decode("utf-8", errors="replace")
+                texts.append(text.replace("\r\n", "\n").replace("\r", "\n"))  # as text mode reads
+        result = subprocess.CompletedProcess(argv, result.returncode, *texts)
+        if check:
+            result.check_returncode()
+        return result
 
     def start(self, argv, env=None, **kwargs):
         """Starts a Windows program without waiting (Popen)."""
@@ -194,13 +206,23 @@ class Prefix:
 
     # ---- files -------------------------------------------------------------------------------
     def unix_path(self, windows_path):
-        """C:\\x\\y -> <prefix>/drive_c/x/y (drive C only; Z: maps to /)."""
+        """C:\\x\\y -> <prefix>/drive_c/x/y; Z: maps to /, another drive letter to where its
+        dosdevices link points."""
         drive, rest = windows_path[:2].upper(), windows_path[2:].replace("\\", "/").lstrip("/")
         if drive == "C:":
             return self.path / "drive_c" / rest
         if drive == "Z:":
             return Path("/") / rest
+        link = self.path / "dosdevices" / drive.lower()
+        if len(drive) == 2 and drive[1] == ":" and link.is_symlink():
+            return link.resolve() / rest
         raise ValueError("unsupported drive in %s" % windows_path)
+
+    def map_drive(self, letter, unix_folder):
+        """Makes drive `letter` (e.g. "T") show `unix_folder` to the prefix's programs."""
+        link = self.path / "dosdevices" / (letter.lower() + ":")
+        link.unlink(missing_ok=True)
+        os.symlink(str(Path(unix_folder).resolve()), link)
 
     @staticmethod
     def windows_path(unix_path):
