@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "sys/file_trust.h"
 
 namespace vl {
 
@@ -21,6 +24,28 @@ inline constexpr std::string_view TEXT_WEBVIEW2_DOWNLOADING = "WebView2 тата
 inline constexpr std::string_view TEXT_WEBVIEW2_INSTALLING = "WebView2 суулгаж байна…";
 inline constexpr std::string_view TEXT_WEBVIEW2_DOWNLOAD_FAILED =
     "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.";
+
+// Whose signature an elevated process requires on the bootstrapper before it runs it: the
+// signing certificate's common name and organisation, and the chain's root certificate given
+// by its SHA-1 thumbprint (lowercase hex).
+struct ExpectedSigner {
+  std::string_view name;
+  std::vector<std::string_view> root_thumbprints;
+};
+
+// Microsoft's own signature: "Microsoft Corporation" under Microsoft Root Certificate Authority
+// 2010 or 2011, the roots of Microsoft's code-signing certificates.
+inline constexpr std::string_view MICROSOFT_SIGNER_NAME = "Microsoft Corporation";
+inline constexpr std::string_view MICROSOFT_ROOT_2010_THUMBPRINT =
+    "3b1efd3a66ea28b16697394703a72ca340a05bd5";
+inline constexpr std::string_view MICROSOFT_ROOT_2011_THUMBPRINT =
+    "8f43288ad272f3103b6fb1428485ea3014c0bcfe";
+
+// Why a checked bootstrapper must not run: unsigned, changed after signing, a check that
+// failed, or a signer that is not `expected` (by name and organisation, or by root); nullopt
+// when it may run.
+std::optional<std::string> bootstrapper_refusal(const FileSignature& signature,
+                                                const ExpectedSigner& expected);
 
 // A "pv" value names an installed runtime unless it is missing, empty or "0.0.0.0".
 bool is_webview2_version(const std::optional<std::string>& pv);

@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <utility>
+
 #include "install/install_steps.h"
+#include "sys/elevation_win.h"
+#include "sys/file_trust_win.h"
 #include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
@@ -53,25 +58,65 @@ std::string webview2_bootstrapper_path() {
   return join_path(temporary_folder(), WEBVIEW2_BOOTSTRAPPER_FILE);
 }
 
-Status provision_webview2(StepProgress& progress, std::string_view source, std::string_view client_key) {
+Status provision_webview2(StepProgress& progress, std::string_view source,
+                          std::string_view client_key, const ExpectedSigner* signer) {
   // Another program may have installed the runtime since the job was built.
   if (webview2_installed_at(client_key)) return Status::success();
 
-  std::string bootstrapper = webview2_bootstrapper_path();
+  // An elevated process must not run a file that the user, or anything the user runs, could
+  // have placed or swapped: its own folder keeps everyone else out.
+  std::string folder;
+  if (signer) {
+    auto created = create_admin_only_folder(temporary_folder(), "Verilune-WebView2-");
+    if (!created) return created.failure();
+    folder = *created;
+  }
+  const std::string bootstrapper =
+      signer ? join_path(folder, WEBVIEW2_BOOTSTRAPPER_FILE) : webview2_bootstrapper_path();
+  auto discard = [&] {
+    DeleteFileW(to_wide(bootstrapper).c_str());
+    if (signer) RemoveDirectoryW(to_wide(folder).c_str());
+  };
+
   progress.report(0.1f, TEXT_WEBVIEW2_DOWNLOADING);
   DeleteFileW(to_wide(bootstrapper).c_str());
-  if (FAILED(download_to_file(source, bootstrapper))) return fail(std::string(TEXT_WEBVIEW2_DOWNLOAD_FAILED));
+  if (FAILED(download_to_file(source, bootstrapper))) {
+    discard();
+    return fail(std::string(TEXT_WEBVIEW2_DOWNLOAD_FAILED));
+  }
+
+  // Held from before the check until the run ends, so the file that runs is the file checked.
+  UniqueHandle held;
+  if (signer) {
+    auto opened = hold_file_unchanged(bootstrapper);
+    std::optional<std::string> refusal;
+    if (!opened) {
+      refusal = opened.error();
+    } else {
+      held = std::move(*opened);
+      refusal = bootstrapper_refusal(check_file_signature(held.get(), bootstrapper), *signer);
+    }
+    if (refusal) {
+      held.reset();
+      discard();
+      return fail(std::move(*refusal));
+    }
+  }
 
   progress.report(0.4f, TEXT_WEBVIEW2_INSTALLING);
   auto exit_code = run_and_wait(bootstrapper, WEBVIEW2_BOOTSTRAPPER_ARGUMENTS);
+  held.reset();
   if (!exit_code) return exit_code.failure();  // the downloaded file stays for inspection
-  DeleteFileW(to_wide(bootstrapper).c_str());
+  discard();
   if (*exit_code != 0) return fail(webview2_exit_code_text(*exit_code));
   return Status::success();
 }
 
 Status install_webview2(StepProgress& progress) {
-  return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY);
+  static const ExpectedSigner microsoft{
+      MICROSOFT_SIGNER_NAME, {MICROSOFT_ROOT_2010_THUMBPRINT, MICROSOFT_ROOT_2011_THUMBPRINT}};
+  return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY,
+                            is_process_elevated() ? &microsoft : nullptr);
 }
 
 }  // namespace vl

@@ -16,10 +16,16 @@ bool webview2_installed();
 // The bootstrapper's local path: the user's temporary folder joined with its file name.
 std::string webview2_bootstrapper_path();
 
-// The step's work with its download source and presence key given (the product passes
-// WEBVIEW2_BOOTSTRAPPER_URL and WEBVIEW2_CLIENT_KEY): nothing when the runtime is present by
-// now; otherwise download the bootstrapper (0.1 "WebView2 татаж байна…"), run it silently
-// (0.4 "WebView2 суулгаж байна…") and require exit code 0.
-Status provision_webview2(StepProgress& progress, std::string_view source, std::string_view client_key);
+// The step's work with its download source, presence key and trust given (the product passes
+// WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY, and Microsoft as `signer` when the process is
+// elevated): nothing when the runtime is present by now; otherwise download the bootstrapper
+// (0.1 "WebView2 татаж байна…"), run it silently (0.4 "WebView2 суулгаж байна…") and require
+// exit code 0.
+// Without `signer` the bootstrapper goes to the user's temporary folder and runs as
+// downloaded. With `signer` it goes to a new folder only administrators can write, is held
+// unchangeable from before its signature check until its run ends, and runs only when signed
+// by `signer`; a refused file is deleted with its folder and the refusal is the failure.
+Status provision_webview2(StepProgress& progress, std::string_view source,
+                          std::string_view client_key, const ExpectedSigner* signer);
 
 }  // namespace vl

@@ -3,7 +3,9 @@
 //   exit code: the first argument when it is a number (decimal or 0x hex), else the
 //              environment variable VL_PROBE_EXIT, else 0;
 //   record:    when VL_PROBE_RECORD names a file, it writes (UTF-8, one item a line)
-//              "command_line=…", "elevated=0|1" and "cwd=…" to it, atomically by rename.
+//              "command_line=…", "elevated=0|1", "cwd=…" and whether its own file could be
+//              opened for deletion or renaming while it runs ("own_delete=0|1") to it,
+//              atomically by rename.
 //              When a file "<own path>.record-wanted" exists it writes "<own path>.record"
 //              instead, whatever the environment (a program started by the desktop shell has
 //              the shell's environment, not the test's).
@@ -34,12 +36,24 @@ std::wstring environment(const wchar_t* name) {
   return std::wstring(buffer, length);
 }
 
-void write_record(const std::wstring& path) {
+// Whether this program's file can be opened with `access` while it runs, sharing everything.
+// (Writing is refused by the system for any running program; deleting and renaming are not.)
+const char* own_file_opens(const std::wstring& own_path, DWORD access) {
+  HANDLE file =
+      CreateFileW(own_path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "0";
+  CloseHandle(file);
+  return "1";
+}
+
+void write_record(const std::wstring& path, const std::wstring& own_path) {
   wchar_t cwd[MAX_PATH];
   DWORD cwd_length = GetCurrentDirectoryW(MAX_PATH, cwd);
   std::string text = "command_line=" + vl::from_wide(GetCommandLineW()).value_or("?") + "\n" +
                      "elevated=" + (vl::is_process_elevated() ? "1" : "0") + "\n" +
-                     "cwd=" + vl::from_wide(std::wstring_view(cwd, cwd_length)).value_or("?") + "\n";
+                     "cwd=" + vl::from_wide(std::wstring_view(cwd, cwd_length)).value_or("?") +
+                     "\n" + "own_delete=" + own_file_opens(own_path, DELETE) + "\n";
   std::wstring temporary = path + L".tmp";
   HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -68,6 +82,6 @@ int wmain(int argc, wchar_t** argv) {
     record = own_path + L".record";
   else
     record = environment(L"VL_PROBE_RECORD");
-  if (!record.empty()) write_record(record);
+  if (!record.empty()) write_record(record, own_path);
   ExitProcess(code);
 }

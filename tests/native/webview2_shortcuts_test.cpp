@@ -16,6 +16,55 @@ TEST(WebView2Version, OnlyANonEmptyVersionOtherThanZerosCounts) {
   for (const Case& c : cases) EXPECT_EQ(is_webview2_version(c.pv), c.present) << c.pv.value_or("<none>");
 }
 
+TEST(BootstrapperRefusal, OnlyTheExpectedSignerUnderAnExpectedRootMayRun) {
+  const ExpectedSigner expected{"Microsoft Corporation", {"aa11", "bb22"}};
+  using State = FileSignature::State;
+  auto signed_by = [](std::string name, std::string organization, std::string root) {
+    return FileSignature{State::Valid, "", name, organization, "Some Root", root};
+  };
+  struct Case {
+    const char* name;
+    FileSignature signature;
+    std::optional<std::string> refusal;
+  };
+  const std::string foreign =
+      "Татаж авсан WebView2 суулгагчийн гарын үсэг Microsoft Corporation-ынх биш";
+  const Case cases[] = {
+      {"expected, first root", signed_by("Microsoft Corporation", "Microsoft Corporation", "aa11"),
+       std::nullopt},
+      {"expected, second root", signed_by("Microsoft Corporation", "Microsoft Corporation", "bb22"),
+       std::nullopt},
+      {"someone else", signed_by("Someone Else", "Someone Else", "aa11"),
+       foreign + " (Someone Else / Some Root) тул ажиллуулсангүй."},
+      {"the name under another organisation", signed_by("Microsoft Corporation", "Contoso", "aa11"),
+       foreign},
+      {"another organisation's name", signed_by("Contoso", "Microsoft Corporation", "aa11"),
+       foreign},
+      {"another root", signed_by("Microsoft Corporation", "Microsoft Corporation", "cc33"),
+       foreign},
+      {"no root read", signed_by("Microsoft Corporation", "Microsoft Corporation", ""), foreign},
+      {"unsigned",
+       {State::Unsigned},
+       "Татаж авсан WebView2 суулгагч гарын үсэггүй тул ажиллуулсангүй."},
+      {"altered",
+       {State::Altered},
+       "Татаж авсан WebView2 суулгагч гарын үсэг зурсны дараа өөрчлөгдсөн тул ажиллуулсангүй."},
+      {"check failed",
+       {State::Invalid, "the chain is broken", "Microsoft Corporation", "Microsoft Corporation",
+        "Some Root", "aa11"},
+       "Татаж авсан WebView2 суулгагчийн гарын үсгийг шалгаж чадсангүй: the chain is broken"},
+  };
+  for (const Case& c : cases) {
+    std::optional<std::string> refusal = bootstrapper_refusal(c.signature, expected);
+    if (!c.refusal) {
+      EXPECT_EQ(refusal, std::nullopt) << c.name;
+    } else {
+      ASSERT_TRUE(refusal) << c.name;
+      EXPECT_EQ(refusal->rfind(*c.refusal, 0), 0u) << c.name << ": " << *refusal;
+    }
+  }
+}
+
 TEST(WebView2ExitCodeText, ShowsTheCodeAsAnUnsignedDecimal) {
   EXPECT_EQ(webview2_exit_code_text(1), "WebView2 суулгах үед 1 кодоор зогслоо. Үүнгүйгээр Verilune ажиллахгүй.");
   EXPECT_EQ(webview2_exit_code_text(0x80070005u),

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+// After windows.h, which it needs.
+#include <wincrypt.h>
+
+#include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "install/install_steps.h"
 #include "install/webview2_win.h"
 #include "sys/folders_win.h"
+#include "sys/paths.h"
 #include "sys/text_win.h"
 #include "wine/support/files.h"
 #include "wine/support/processes.h"
@@ -96,7 +103,7 @@ class WebView2Step : public ::testing::Test {
   }
   Status run(std::string_view source) {
     StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
-    return provision_webview2(progress, source, keys_.path);
+    return provision_webview2(progress, source, keys_.path, nullptr);
   }
   std::vector<std::string> details() const {
     std::vector<std::string> out;
@@ -170,14 +177,150 @@ TEST_F(WebView2Step, ABootstrapperThatCannotStartNamesItsPathAndStays) {
   DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
 }
 
+// The test's root certificate, built with the signed stand-ins, in the machine's trusted roots
+// for the object's lifetime. Wine's chain engine reads the roots once per process, so the root
+// goes in before the first signature check and stays for all of it.
+class TestRoot {
+ public:
+  TestRoot() {
+    auto der = wine_test::read_file(wine_test::test_program_dir() + "\\signed\\root.der");
+    if (!der) {
+      ADD_FAILURE() << "the signed stand-ins are missing";
+      return;
+    }
+    certificate_.reset(CertCreateCertificateContext(X509_ASN_ENCODING,
+                                                    reinterpret_cast<const BYTE*>(der->data()),
+                                                    static_cast<DWORD>(der->size())));
+    BYTE hash[20];
+    DWORD size = sizeof hash;
+    if (!certificate_ || !CertGetCertificateContextProperty(certificate_.get(),
+                                                            CERT_SHA1_HASH_PROP_ID, hash, &size)) {
+      ADD_FAILURE() << "root.der is not a certificate";
+      return;
+    }
+    for (DWORD i = 0; i < size; ++i) {
+      thumbprint += "0123456789abcdef"[hash[i] >> 4];
+      thumbprint += "0123456789abcdef"[hash[i] & 15];
+    }
+    // Wine's registry-backed store writes its changes out when it is closed.
+    Store store;
+    if (!store || !CertAddCertificateContextToStore(store.get(), certificate_.get(),
+                                                    CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
+      ADD_FAILURE() << "cannot add the test root to the trusted roots";
+    }
+  }
+  ~TestRoot() {
+    if (!certificate_) return;
+    Store store;
+    PCCERT_CONTEXT found =
+        store ? CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING,
+                                           certificate_.get(), nullptr)
+              : nullptr;
+    if (found) CertDeleteCertificateFromStore(found);
+  }
+  std::string thumbprint;
+
+ private:
+  struct CertificateFree {
+    void operator()(PCCERT_CONTEXT c) const { CertFreeCertificateContext(c); }
+  };
+  struct StoreClose {
+    void operator()(HCERTSTORE s) const { CertCloseStore(s, 0); }
+  };
+  // The machine's trusted roots, open for one change.
+  struct Store : std::unique_ptr<void, StoreClose> {
+    Store()
+        : std::unique_ptr<void, StoreClose>(CertOpenStore(
+              CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root")) {}
+  };
+  std::unique_ptr<const CERT_CONTEXT, CertificateFree> certificate_;
+};
+
+// The download folders an elevated step left in the temporary folder.
+std::vector<std::string> download_folders_left() {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAW found;
+  std::string pattern =
+      join_path(parent_folder(webview2_bootstrapper_path()), "Verilune-WebView2-*");
+  UniqueFindHandle find(FindFirstFileW(to_wide(pattern).c_str(), &found));
+  if (!find) return out;
+  do out.push_back(from_wide(found.cFileName).value_or("?"));
+  while (FindNextFileW(find.get(), &found));
+  return out;
+}
+
+TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSigner) {
+  const std::string signed_dir = wine_test::test_program_dir() + "\\signed\\";
+  const std::string refused = "Татаж авсан WebView2 суулгагч";
+  struct Case {
+    const char* name;
+    std::string program;
+    bool change_after_signing;
+    std::optional<std::string> refusal;  // its start; nullopt: the bootstrapper runs
+  };
+  const Case cases[] = {
+      {"unsigned", bootstrapper_, false, refused + " гарын үсэггүй тул ажиллуулсангүй."},
+      {"signed by someone else", signed_dir + "someone-else.exe", false,
+       refused +
+           "ийн гарын үсэг Microsoft Corporation-ынх биш (Someone Else / Verilune Test Root)"},
+      {"changed after signing", signed_dir + "microsoft.exe", true,
+       refused + " гарын үсэг зурсны дараа өөрчлөгдсөн тул ажиллуулсангүй."},
+      {"signed by itself under no root", signed_dir + "self-signed.exe", false,
+       refused + "ийн гарын үсг"},
+      {"correctly signed", signed_dir + "microsoft.exe", false, std::nullopt},
+  };
+  TestRoot root;
+  const ExpectedSigner expected{MICROSOFT_SIGNER_NAME, {root.thumbprint}};
+  for (const Case& c : cases) {
+    std::string source = temp_ / (std::string(c.name) + ".exe");
+    ASSERT_TRUE(wine_test::copy_file(c.program, source));
+    if (c.change_after_signing) {
+      std::string bytes = *wine_test::read_file(source);
+      bytes[0x60] ^= 0x20;  // inside the DOS stub's message: covered by the signature, never run
+      ASSERT_TRUE(wine_test::write_file(source, bytes));
+    }
+    std::string record = temp_ / (std::string(c.name) + ".record");
+    ScopedEnvironment record_path("VL_PROBE_RECORD", record);
+    StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
+    Status result =
+        provision_webview2(progress, wine_test::file_url(source), keys_.path, &expected);
+
+    auto seen = wine_test::read_probe_record(record);
+    std::printf("bootstrapper %-32s %s\n", c.name, result.ok() ? "ran" : result.error().c_str());
+    if (c.refusal) {
+      ASSERT_FALSE(result.ok()) << c.name;
+      EXPECT_EQ(result.error().rfind(*c.refusal, 0), 0u) << c.name << ": " << result.error();
+      EXPECT_FALSE(seen) << c.name << ": a refused bootstrapper ran";
+    } else {
+      EXPECT_TRUE(result.ok()) << c.name << ": " << result.error();
+      ASSERT_TRUE(seen) << c.name << ": the bootstrapper did not run";
+      const std::string& line = (*seen)["command_line"];
+      EXPECT_EQ(line.rfind("\"" + join_path(parent_folder(webview2_bootstrapper_path()),
+                                            "Verilune-WebView2-"),
+                           0),
+                0u)
+          << line;
+      EXPECT_EQ((*seen)["own_delete"], "0") << "the checked file could be swapped while it ran";
+    }
+    EXPECT_EQ(download_folders_left(), std::vector<std::string>{}) << c.name;
+  }
+}
+
 TEST(WebView2ProductStep, WithoutNetworkTheDownloadFailsWithItsText) {
   // The product's own source and key: this machine has no network and the prefix no runtime.
   ASSERT_FALSE(webview2_installed());
+  // This process is elevated (Wine), so the shared temporary path is left alone: an unelevated
+  // run would delete whatever lies there before downloading.
+  ASSERT_TRUE(wine_test::write_file(webview2_bootstrapper_path(), "someone's file"));
   RecordingSink sink;
   StepProgress progress(sink, STEPS, InstallStep::InstallWebView2);
   Status result = install_webview2(progress);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.");
+  EXPECT_EQ(download_folders_left(), std::vector<std::string>{})
+      << "the elevated download folder stays";
+  EXPECT_TRUE(path_exists(webview2_bootstrapper_path())) << "the elevated run used the shared path";
+  DeleteFileW(to_wide(webview2_bootstrapper_path()).c_str());
 }
 
 }  // namespace
