@@ -21,7 +21,9 @@ constexpr uint64_t MIN_ENTRY_RECORD = 2 + 1 + 8;
 // index from growing the decoder's tables without bound.
 constexpr uint64_t INDEX_MEMORY_LIMIT = 64ull << 20;
 
-Failure damaged(std::string_view reason) { return fail(format_text(TEXT_PAYLOAD_DAMAGED, {reason})); }
+Failure damaged(std::string_view reason) {
+  return fail(format_text(TEXT_PAYLOAD_DAMAGED, {reason}));
+}
 Failure damaged(lzma_ret ret) { return damaged(lzma_error_text(ret)); }
 
 struct IndexDeleter {
@@ -47,14 +49,17 @@ Status check_block_header(std::span<const uint8_t> stream, uint64_t index_at, lz
   block.version = 1;
   block.check = check;
   block.header_size = lzma_block_header_size_decode(stream[offset]);
-  if (stream[offset] == 0x00 || offset + block.header_size > index_at) return damaged(LZMA_DATA_ERROR);
+  if (stream[offset] == 0x00 || offset + block.header_size > index_at)
+    return damaged(LZMA_DATA_ERROR);
   FilterChain chain;
   block.filters = chain.filters.data();
-  if (lzma_ret ret = lzma_block_header_decode(&block, nullptr, stream.data() + offset); ret != LZMA_OK) {
+  if (lzma_ret ret = lzma_block_header_decode(&block, nullptr, stream.data() + offset);
+      ret != LZMA_OK) {
     return damaged(ret);
   }
   // Checks the header's compressed size, if it states one, against the index's record.
-  if (lzma_ret ret = lzma_block_compressed_size(&block, record.block.unpadded_size); ret != LZMA_OK) {
+  if (lzma_ret ret = lzma_block_compressed_size(&block, record.block.unpadded_size);
+      ret != LZMA_OK) {
     return damaged(ret);
   }
   if (block.uncompressed_size != LZMA_VLI_UNKNOWN &&
@@ -78,9 +83,12 @@ Status check_payload_stream(const Payload& payload) {
 
   lzma_stream_flags header;
   lzma_stream_flags footer;
-  if (lzma_ret ret = lzma_stream_header_decode(&header, stream.data()); ret != LZMA_OK) return damaged(ret);
-  if (lzma_ret ret = lzma_stream_footer_decode(&footer, footer_bytes); ret != LZMA_OK) return damaged(ret);
-  if (lzma_ret ret = lzma_stream_flags_compare(&header, &footer); ret != LZMA_OK) return damaged(ret);
+  if (lzma_ret ret = lzma_stream_header_decode(&header, stream.data()); ret != LZMA_OK)
+    return damaged(ret);
+  if (lzma_ret ret = lzma_stream_footer_decode(&footer, footer_bytes); ret != LZMA_OK)
+    return damaged(ret);
+  if (lzma_ret ret = lzma_stream_flags_compare(&header, &footer); ret != LZMA_OK)
+    return damaged(ret);
 
   const uint64_t index_end = stream.size() - FLAGS_SIZE;
   if (footer.backward_size > index_end - FLAGS_SIZE) return damaged(TEXT_PREMATURE_EOF);
@@ -89,7 +97,8 @@ Status check_payload_stream(const Payload& payload) {
   lzma_index* decoded = nullptr;
   uint64_t memlimit = INDEX_MEMORY_LIMIT;
   size_t in_pos = index_at;
-  lzma_ret ret = lzma_index_buffer_decode(&decoded, &memlimit, nullptr, stream.data(), &in_pos, index_end);
+  lzma_ret ret =
+      lzma_index_buffer_decode(&decoded, &memlimit, nullptr, stream.data(), &in_pos, index_end);
   UniqueIndex index(decoded);
   if (ret != LZMA_OK) return damaged(ret);
   if (in_pos != index_end) return damaged(LZMA_DATA_ERROR);  // backward size and index disagree
@@ -100,7 +109,8 @@ Status check_payload_stream(const Payload& payload) {
   lzma_index_iter record;
   lzma_index_iter_init(&record, index.get());
   while (!lzma_index_iter_next(&record, LZMA_INDEX_ITER_BLOCK)) {
-    if (Status block = check_block_header(stream, index_at, footer.check, record); !block) return block;
+    if (Status block = check_block_header(stream, index_at, footer.check, record); !block)
+      return block;
   }
 
   // Room for the data and the entries' fixed fields; sums that overflow cannot fit either.

@@ -52,7 +52,8 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for) {
 }
 
 Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject) {
-  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0) return fail(last_error_text(subject));
+  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
+    return fail(last_error_text(subject));
   DWORD code = 0;
   if (!GetExitCodeProcess(process, &code)) return fail(last_error_text(subject));
   return static_cast<uint32_t>(code);

@@ -26,15 +26,20 @@ def run_one(fuzzer, args, corpus):
     runs, max_len = LIMITS.get(fuzzer.name, LIMITS["default"])
     seeds = SEEDS / fuzzer.name
     dirs = [str(corpus)] + ([str(seeds)] if seeds.is_dir() else [])
-    bound = ["-max_total_time=%d" % args.seconds] if args.seconds else ["-runs=%d" % runs, "-seed=1"]
+    if args.seconds:
+        bound = ["-max_total_time=%d" % args.seconds]
+    else:
+        bound = ["-runs=%d" % runs, "-seed=1"]
     findings = []
     if args.findings:
         Path(args.findings).mkdir(parents=True, exist_ok=True)
         findings = ["-artifact_prefix=%s/%s-" % (Path(args.findings).resolve(), fuzzer.name)]
-    result = subprocess.run([str(fuzzer), "-max_len=%d" % max_len, "-print_final_stats=1"] + bound +
-                            findings + dirs, capture_output=True, text=True, errors="replace", cwd=corpus)
+    command = [str(fuzzer), "-max_len=%d" % max_len, "-print_final_stats=1"]
+    command += bound + findings + dirs
+    result = subprocess.run(command, capture_output=True, text=True, errors="replace", cwd=corpus)
     stats = dict(re.findall(r"^stat::(\w+):\s*(\d+)", result.stderr, re.M))
-    return result, int(stats.get("number_of_executed_units", 0)), int(stats.get("average_exec_per_sec", 0))
+    executions = int(stats.get("number_of_executed_units", 0))
+    return result, executions, int(stats.get("average_exec_per_sec", 0))
 
 
 def main():
@@ -62,7 +67,8 @@ def main():
         counts["passed" if ok else "failed"] += 1
         size = len(list(corpus.iterdir())) if corpus else "-"
         rows.append((fuzzer.name, executions, per_second, size, "PASS" if ok else "FAIL"))
-        print("%s %s (%d executions)" % ("PASS" if ok else "FAIL", fuzzer.name, executions), flush=True)
+        print("%s %s (%d executions)" % ("PASS" if ok else "FAIL", fuzzer.name, executions),
+              flush=True)
         if not ok:
             print(result.stderr[-4000:])
     print("%-26s %12s %8s %8s  %s" % ("fuzzer", "executions", "exec/s", "corpus", "result"))

@@ -18,13 +18,15 @@ using craft::Bytes;
 // Two entries whose data spans several 16 KiB blocks when packed with xz_blocks.
 const std::string FIRST = craft::noise(3000, 3);
 const std::string SECOND = craft::noise(70000, 4);
-const Bytes CONTENT = craft::concat({craft::entry("a.dll", FIRST), craft::entry("sub\\b.dll", SECOND)});
+const Bytes CONTENT =
+    craft::concat({craft::entry("a.dll", FIRST), craft::entry("sub\\b.dll", SECOND)});
 const uint64_t DATA = FIRST.size() + SECOND.size();
 
 size_t index_offset(const Bytes& stream) {
   lzma_stream_flags footer;
-  EXPECT_EQ(lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE),
-            LZMA_OK);
+  EXPECT_EQ(
+      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE),
+      LZMA_OK);
   return stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
 }
 
@@ -49,19 +51,25 @@ TEST(PayloadCheck, FindsCutAndDamagedStreamsWithoutDecodingThem) {
       {"intact, several blocks", true, none},
       {"no entries, nothing declared", false, none, 0, 0},
       {"the header's figures are only a lower bound", true, none, DATA - 1, 1},
-      {"header claims more data than the stream holds", true, none, uncompressed, 2, TEXT_CORRUPT_XZ},
-      {"header claims more entries than fit", false, none, DATA, 1000, TEXT_CORRUPT_XZ},
-      {"header's sizes overflow", false, none, std::numeric_limits<uint64_t>::max(), 2, TEXT_CORRUPT_XZ},
-      {"entry count overflows with the size", true, none, DATA, std::numeric_limits<uint32_t>::max(),
+      {"header claims more data than the stream holds", true, none, uncompressed, 2,
        TEXT_CORRUPT_XZ},
+      {"header claims more entries than fit", false, none, DATA, 1000, TEXT_CORRUPT_XZ},
+      {"header's sizes overflow", false, none, std::numeric_limits<uint64_t>::max(), 2,
+       TEXT_CORRUPT_XZ},
+      {"entry count overflows with the size", true, none, DATA,
+       std::numeric_limits<uint32_t>::max(), TEXT_CORRUPT_XZ},
       {"cut by one byte", true, [](Bytes& s) { s.pop_back(); }, DATA, 2, TEXT_PREMATURE_EOF},
       {"cut in the index", true, [](Bytes& s) { s.resize(index_offset(s) + 2); }, DATA, 2, "*"},
       {"cut in half", true, [](Bytes& s) { s.resize(s.size() / 2); }, DATA, 2, "*"},
-      {"only the stream header left", false, [](Bytes& s) { s.resize(12); }, DATA, 2, TEXT_PREMATURE_EOF},
+      {"only the stream header left", false, [](Bytes& s) { s.resize(12); }, DATA, 2,
+       TEXT_PREMATURE_EOF},
       {"empty", false, [](Bytes& s) { s.clear(); }, DATA, 2, TEXT_PREMATURE_EOF},
       {"byte appended", false, [](Bytes& s) { s.push_back(0); }, DATA, 2, TEXT_PREMATURE_EOF},
-      {"a second stream after it", false, [](Bytes& s) { s = craft::concat({s, craft::xz({})}); }, DATA, 2,
-       "*"},
+      {"a second stream after it", false,
+       [](Bytes& s) {
+         s = craft::concat({s, craft::xz({})});
+       },
+       DATA, 2, "*"},
       {"stream header flipped", false, [](Bytes& s) { flip(s, 7); }, DATA, 2, "*"},
       {"footer flipped", true, [](Bytes& s) { flip(s, s.size() - 5); }, DATA, 2, "*"},
       {"index flipped", true, [](Bytes& s) { flip(s, index_offset(s) + 3); }, DATA, 2, "*"},

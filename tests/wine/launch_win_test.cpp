@@ -10,9 +10,9 @@
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
 #include "sys/processes_win.h"
-#include "sys/unique_handle_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
 #include "wine/support/files.h"
 #include "wine/support/processes.h"
 #include "wine/support/registry.h"
@@ -65,8 +65,8 @@ TEST(WaitForExitCode, AnOutcomeThatCannotBeKnownIsAFailureWithATextNotExitCodeZe
     std::wstring command = to_wide("\"" + harness_program("probe_child") + "\" 7");
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &info));
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
     UniqueHandle child(info.hProcess);
     UniqueHandle thread(info.hThread);
     UniqueHandle limited(c.access ? OpenProcess(c.access, FALSE, info.dwProcessId) : nullptr);
