@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 
@@ -17,6 +18,15 @@ constexpr auto WIC_HIGH_QUALITY_CUBIC = static_cast<WICBitmapInterpolationMode>(
 
 D2D1_POINT_2F d2d_point(Point p) { return {p.x, p.y}; }
 D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
+
+// The time spent in one kind of drawing call, summed for the benchmark (phase builds only;
+// Direct2D under Wine draws on the processor, so the sums show where a frame goes).
+struct PhaseSum {
+  explicit PhaseSum(const char* what) : name(what) {}
+  ~PhaseSum() { phase::add(name, since); }
+  const char* name;
+  uint64_t since = phase::now();
+};
 
 }  // namespace
 
@@ -38,14 +48,17 @@ D2DSurface::D2DSurface(GraphicsFactories& factories) : factories_(factories) {
   if (FAILED(factories_.d2d->CreateStrokeStyle(&props, nullptr, 0, round_stroke_.put()))) {
     round_stroke_.reset();  // lines then use Direct2D's default style
   }
+  const uint64_t since = phase::now();
   families_ = choose_font_families(
       system_has_font_family(factories_.dwrite.get(), to_wide(VARIABLE_TEXT_FAMILY).c_str()));
+  phase::add("surface: font collection", since);
 }
 
 void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
   target_ = std::move(target);
   brush_.reset();
   bitmaps_.clear();
+  circles_ = CircleBitmap{};
   if (!target_) return;
   target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
   const D2D1_COLOR_F black{0.0f, 0.0f, 0.0f, 1.0f};
@@ -54,6 +67,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
 
 void D2DSurface::drop_target() {
   bitmaps_.clear();
+  circles_ = CircleBitmap{};
   brush_.reset();
   target_.reset();
 }
@@ -62,6 +76,7 @@ void D2DSurface::set_dpi(float dpi) {
   if (std::fabs(dpi - dpi_) > 0.1f) {
     dpi_ = dpi;
     bitmaps_.clear();
+    circles_ = CircleBitmap{};
   }
 }
 
@@ -75,6 +90,7 @@ void D2DSurface::use_color(const Color& color) {
 }
 
 void D2DSurface::fill_round_rect(const Rect& rect, float radius, const Color& color) {
+  PhaseSum probe("draw: rounded rects");
   use_color(color);
   const float r = std::max(0.0f, radius);
   const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), r, r};
@@ -83,6 +99,7 @@ void D2DSurface::fill_round_rect(const Rect& rect, float radius, const Color& co
 
 void D2DSurface::draw_round_rect(const Rect& rect, float radius, float width,
                                  const Color& color) {
+  PhaseSum probe("draw: rounded rects");
   use_color(color);
   const float r = std::max(0.0f, radius);
   const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), r, r};
@@ -90,23 +107,68 @@ void D2DSurface::draw_round_rect(const Rect& rect, float radius, float width,
 }
 
 void D2DSurface::fill_circle(Point centre, float radius, const Color& color) {
+  PhaseSum probe("draw: circles");
   use_color(color);
   const D2D1_ELLIPSE e{d2d_point(centre), radius, radius};
   target_->FillEllipse(&e, brush_.get());
 }
 
+void D2DSurface::fill_circles(std::span<const Point> centres, float radius,
+                              const Color& color) {
+  PhaseSum probe("draw: circles");
+  if (!target_ || centres.empty()) return;
+  const bool same = circles_.bitmap && circles_.radius == radius && circles_.color == color &&
+                    std::equal(centres.begin(), centres.end(), circles_.centres.begin(),
+                               circles_.centres.end());
+  if (!same) {
+    circles_ = CircleBitmap{};
+    const CircleRaster raster = rasterize_circles(centres, radius, dpi_);
+    if (raster.coverage.empty()) return;
+    // Premultiplied BGRA: every channel scaled by the pixel's coverage times the colour's alpha.
+    std::vector<uint32_t> pixels(raster.coverage.size());
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      const float a = static_cast<float>(raster.coverage[i]) / 255.0f * color.a;
+      const auto channel = [a](float v) {
+        return static_cast<uint32_t>(std::lround(std::clamp(v * a, 0.0f, 1.0f) * 255.0f));
+      };
+      pixels[i] = channel(color.b) | channel(color.g) << 8 | channel(color.r) << 16 |
+                  channel(1.0f) << 24;
+    }
+    const D2D1_BITMAP_PROPERTIES props{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
+                                       dpi_, dpi_};
+    ComPtr<ID2D1Bitmap> bitmap;
+    if (FAILED(target_->CreateBitmap({raster.width, raster.height}, pixels.data(),
+                                     raster.width * 4, &props, bitmap.put())) ||
+        !bitmap) {
+      return;  // tried again next frame
+    }
+    const float to_dips = 96.0f / dpi_;
+    circles_ = CircleBitmap{
+        std::vector<Point>(centres.begin(), centres.end()), radius, color, std::move(bitmap),
+        Rect{static_cast<float>(raster.left) * to_dips, static_cast<float>(raster.top) * to_dips,
+             static_cast<float>(raster.width) * to_dips,
+             static_cast<float>(raster.height) * to_dips}};
+  }
+  const D2D1_RECT_F dest = d2d_rect(circles_.rect);
+  target_->DrawBitmap(circles_.bitmap.get(), &dest, 1.0f,
+                      D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+}
+
 void D2DSurface::draw_circle(Point centre, float radius, float width, const Color& color) {
+  PhaseSum probe("draw: circles");
   use_color(color);
   const D2D1_ELLIPSE e{d2d_point(centre), radius, radius};
   target_->DrawEllipse(&e, brush_.get(), width, nullptr);
 }
 
 void D2DSurface::draw_line(Point from, Point to, float width, const Color& color) {
+  PhaseSum probe("draw: lines and paths");
   use_color(color);
   target_->DrawLine(d2d_point(from), d2d_point(to), brush_.get(), width, round_stroke_.get());
 }
 
 void D2DSurface::draw_path(ID2D1PathGeometry* path, float width, const Color& color) {
+  PhaseSum probe("draw: lines and paths");
   use_color(color);
   target_->DrawGeometry(path, brush_.get(), width, round_stroke_.get());
 }
@@ -158,6 +220,7 @@ ComPtr<ID2D1GradientStopCollection> D2DSurface::stop_collection(
 
 void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                       std::span<const GradientStop> stops) {
+  PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
   ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
   if (!collection) return;
@@ -178,6 +241,7 @@ void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point star
 
 void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radius_x,
                                       float radius_y, std::span<const GradientStop> stops) {
+  PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
   ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
   if (!collection) return;
@@ -193,12 +257,14 @@ void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radi
 }
 
 void D2DSurface::push_clip(const Rect& rect) {
+  PhaseSum probe("draw: clips");
   if (!target_) return;
   const D2D1_RECT_F r = d2d_rect(rect);
   target_->PushAxisAlignedClip(&r, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
 }
 
 void D2DSurface::pop_clip() {
+  PhaseSum probe("draw: clips");
   if (target_) target_->PopAxisAlignedClip();
 }
 
@@ -243,12 +309,15 @@ void D2DSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png
 void D2DSurface::draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
                                     const Rect& rect, float decode_width, float decode_height,
                                     float opacity) {
+  PhaseSum probe("draw: bitmap");
   if (!target_ || png.empty()) return;
   const uint32_t width = image_pixels(decode_width, dpi_);
   const uint32_t height = image_pixels(decode_height, dpi_);
   auto found = bitmaps_.find(name);
   if (found == bitmaps_.end() || found->second.pixel_width != width) {
+    const uint64_t since = phase::now();
     ComPtr<ID2D1Bitmap> bitmap = decode_png(png, width, height);
+    phase::add("frame: bitmap decode", since);
     if (!bitmap) return;  // tried again next frame
     if (found == bitmaps_.end()) {
       found = bitmaps_.emplace(std::string(name), CachedBitmap{}).first;
@@ -270,6 +339,7 @@ IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   const TextFormatKey key = text_format_key(style);
   if (auto found = formats_.find(key); found != formats_.end()) return found->second.get();
 
+  const uint64_t since = phase::now();
   const std::wstring family = to_wide(family_for(families_, style));
   ComPtr<IDWriteTextFormat> format;
   if (FAILED(factories_.dwrite->CreateTextFormat(
@@ -292,12 +362,14 @@ IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   }
   IDWriteTextFormat* raw = format.get();
   formats_.emplace(key, std::move(format));
+  phase::add("frame: text formats", since);
   return raw;
 }
 
 ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, LayoutBox box) {
   IDWriteTextFormat* format = text_format(style);
   if (format == nullptr) return {};
+  const uint64_t since = phase::now();
   const std::wstring text = to_wide(style.text);
   ComPtr<IDWriteTextLayout> layout;
   if (FAILED(factories_.dwrite->CreateTextLayout(text.c_str(), static_cast<UINT32>(text.size()),
@@ -324,10 +396,12 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
     layout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, spacing->height,
                            spacing->baseline);
   }
+  phase::add("frame: text layouts", since);
   return layout;
 }
 
 void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
+  PhaseSum probe("draw: text");
   if (!target_) return;
   ComPtr<IDWriteTextLayout> layout = text_layout(style, draw_layout_box(style, rect));
   if (!layout) return;
@@ -340,6 +414,7 @@ void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
 }
 
 TextSize D2DSurface::measure_text(const TextStyle& style, float max_width) {
+  PhaseSum probe("draw: measure");
   ComPtr<IDWriteTextLayout> layout = text_layout(style, measure_layout_box(max_width));
   if (!layout) return {};
   DWRITE_TEXT_METRICS metrics{};

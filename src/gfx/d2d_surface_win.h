@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
@@ -51,6 +52,10 @@ class D2DSurface final : public DrawSurface {
   void fill_round_rect(const Rect& rect, float radius, const Color& color) override;
   void draw_round_rect(const Rect& rect, float radius, float width, const Color& color) override;
   void fill_circle(Point centre, float radius, const Color& color) override;
+  // Rasterised here into one bitmap (rasterize_circles), kept while the same circles are asked
+  // for: Direct2D under Wine tessellates every ellipse on the processor, a dot grid's worth a
+  // frame.
+  void fill_circles(std::span<const Point> centres, float radius, const Color& color) override;
   void draw_circle(Point centre, float radius, float width, const Color& color) override;
   void draw_line(Point from, Point to, float width, const Color& color) override;
   void draw_polyline(std::span<const Point> points, float width, const Color& color) override;
@@ -88,6 +93,15 @@ class D2DSurface final : public DrawSurface {
     uint32_t pixel_width = 0;
   };
   std::map<std::string, CachedBitmap, std::less<>> bitmaps_;
+  // The last circles drawn, rasterised into one bitmap for the render target and DPI.
+  struct CircleBitmap {
+    std::vector<Point> centres;
+    float radius = 0.0f;
+    Color color;
+    ComPtr<ID2D1Bitmap> bitmap;
+    Rect rect;  // DIPs, on whole device pixels
+  };
+  CircleBitmap circles_;
 };
 
 // Whether the system font collection has a family of this name (false when it cannot be read).

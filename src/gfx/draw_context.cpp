@@ -89,6 +89,53 @@ ArcFigure arc_figure(float cx, float cy, float radius, float start, float sweep)
       radius, sweep > std::numbers::pi_v<float>};  // compared at the precision the sweep has
 }
 
+CircleRaster rasterize_circles(std::span<const Point> centres, float radius, float dpi) {
+  CircleRaster out;
+  const float scale = (dpi > 0.0f ? dpi : 96.0f) / 96.0f;
+  const float r = radius * scale;
+  if (centres.empty() || !(r > 0.0f)) return out;
+  float min_x = std::numeric_limits<float>::max();
+  float min_y = min_x;
+  float max_x = std::numeric_limits<float>::lowest();
+  float max_y = max_x;
+  for (const Point& c : centres) {
+    min_x = std::min(min_x, c.x * scale);
+    min_y = std::min(min_y, c.y * scale);
+    max_x = std::max(max_x, c.x * scale);
+    max_y = std::max(max_y, c.y * scale);
+  }
+  out.left = static_cast<int32_t>(std::floor(min_x - r));
+  out.top = static_cast<int32_t>(std::floor(min_y - r));
+  out.width = static_cast<uint32_t>(std::ceil(max_x + r)) - static_cast<uint32_t>(out.left);
+  out.height = static_cast<uint32_t>(std::ceil(max_y + r)) - static_cast<uint32_t>(out.top);
+  out.coverage.assign(static_cast<size_t>(out.width) * out.height, 0);
+  constexpr int SAMPLES = 4;  // per side: 16 samples a pixel
+  for (const Point& c : centres) {
+    const float cx = c.x * scale - static_cast<float>(out.left);
+    const float cy = c.y * scale - static_cast<float>(out.top);
+    const auto first_x = static_cast<uint32_t>(std::max(0.0f, std::floor(cx - r)));
+    const auto first_y = static_cast<uint32_t>(std::max(0.0f, std::floor(cy - r)));
+    const uint32_t end_x = std::min(out.width, static_cast<uint32_t>(std::ceil(cx + r)));
+    const uint32_t end_y = std::min(out.height, static_cast<uint32_t>(std::ceil(cy + r)));
+    for (uint32_t py = first_y; py < end_y; ++py) {
+      for (uint32_t px = first_x; px < end_x; ++px) {
+        int inside = 0;
+        for (int sy = 0; sy < SAMPLES; ++sy) {
+          for (int sx = 0; sx < SAMPLES; ++sx) {
+            const float dx = static_cast<float>(px) + (static_cast<float>(sx) + 0.5f) / SAMPLES - cx;
+            const float dy = static_cast<float>(py) + (static_cast<float>(sy) + 0.5f) / SAMPLES - cy;
+            if (dx * dx + dy * dy <= r * r) ++inside;
+          }
+        }
+        uint8_t& cell = out.coverage[static_cast<size_t>(py) * out.width + px];
+        cell = static_cast<uint8_t>(
+            std::min(255, cell + (inside * 255 + SAMPLES * SAMPLES / 2) / (SAMPLES * SAMPLES)));
+      }
+    }
+  }
+  return out;
+}
+
 uint32_t image_pixels(float dips, float dpi) {
   const double value = std::round(static_cast<double>(dips) * dpi / 96.0);
   if (!(value >= 1.0)) return 1;  // NaN, zero and negative sizes
@@ -121,6 +168,17 @@ void DrawContext::stroke_round_rect(const Rect& rect, float radius, float width,
 
 void DrawContext::fill_circle(float cx, float cy, float radius, const Color& color) {
   surface_->fill_circle(at(cx, cy), radius, faded(color));
+}
+
+void DrawContext::fill_circles(std::span<const Point> centres, float radius,
+                               const Color& color) {
+  if (offset_x == 0.0f && offset_y == 0.0f) {
+    surface_->fill_circles(centres, radius, faded(color));
+    return;
+  }
+  std::vector<Point> moved(centres.begin(), centres.end());
+  for (Point& p : moved) p = at(p.x, p.y);
+  surface_->fill_circles(moved, radius, faded(color));
 }
 
 void DrawContext::stroke_circle(float cx, float cy, float radius, float width,

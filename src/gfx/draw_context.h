@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "gfx/geometry.h"
 #include "gfx/text_style.h"
@@ -47,6 +48,11 @@ class DrawSurface {
                                const Color& color) = 0;
   // FillEllipse with both radii equal.
   virtual void fill_circle(Point centre, float radius, const Color& color) = 0;
+  // Circles of one radius and colour that do not overlap, as fill_circle draws each. A surface
+  // may draw them as one figure: many small ellipses cost a tessellation each on some systems.
+  virtual void fill_circles(std::span<const Point> centres, float radius, const Color& color) {
+    for (const Point& centre : centres) fill_circle(centre, radius, color);
+  }
   // DrawEllipse with both radii equal, no stroke style.
   virtual void draw_circle(Point centre, float radius, float width, const Color& color) = 0;
   // DrawLine with the shared round stroke style.
@@ -129,6 +135,18 @@ CheckMarkPoints check_mark_points(float x, float y, float size, float progress);
 
 ArcFigure arc_figure(float cx, float cy, float radius, float start, float sweep);
 
+// Circles rasterised at a DPI: each pixel's share covered by a circle (0..255, sampled on a
+// regular sub-pixel grid), in a block of whole device pixels whose top-left corner is `left`,
+// `top` (pixels) and which holds every circle. Circles must not overlap.
+struct CircleRaster {
+  int32_t left = 0;
+  int32_t top = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> coverage;  // width * height, row by row
+};
+CircleRaster rasterize_circles(std::span<const Point> centres, float radius, float dpi);
+
 // The pixel size an image of `dips` is decoded at: dips × dpi / 96, rounded half away from
 // zero, saturated to u32, at least 1.
 uint32_t image_pixels(float dips, float dpi);
@@ -158,6 +176,8 @@ class DrawContext {
   // Stroke inset by width / 2 on every side, radius max(0, radius - width / 2).
   void stroke_round_rect(const Rect& rect, float radius, float width, const Color& color);
   void fill_circle(float cx, float cy, float radius, const Color& color);
+  // Circles that do not overlap, one radius and colour (a dot pattern).
+  void fill_circles(std::span<const Point> centres, float radius, const Color& color);
   void stroke_circle(float cx, float cy, float radius, float width, const Color& color);
   void line(float x0, float y0, float x1, float y1, float width, const Color& color);
   // Fewer than two points draw nothing.

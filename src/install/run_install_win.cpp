@@ -20,7 +20,9 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   if (Status intact = check_payload_stream(payload); !intact) return intact;
   phase::add("prepare: stream check", since);
   if (Status created = create_folder_tree(job.install_dir); !created) return created;
+  uint64_t since = phase::now();
   stop_running_application(job);
+  phase::add("prepare: running application", since);
   progress.report(0.5f);
   if (job.previous_msi_code && !job.update_in_place) remove_previous_msi_install(*job.previous_msi_code);
   progress.report(1.0f);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "install/process_match.h"
+#include "sys/folders_win.h"
 #include "sys/paths.h"
 #include "sys/processes_win.h"
 
@@ -34,6 +35,10 @@ ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_
     return wait;
   };
 
+  // A running program's file cannot be deleted, so without the file nothing runs it (a fresh
+  // install's folder holds none yet): no snapshot, and no unreadable process elsewhere is
+  // taken for the application.
+  if (!path_exists(image_path)) return finish();
   std::vector<uint32_t> running = find_processes_by_image(image_path);
   if (running.empty()) return finish();
   wait.found = true;

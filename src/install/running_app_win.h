@@ -25,6 +25,7 @@ struct ApplicationWait {
 };
 
 // Waits for the processes running `image_path` to end, then terminates those still running.
+// Without a file at `image_path` nothing can be running it, and it returns at once.
 ApplicationWait wait_then_terminate(std::string_view image_path, bool update_in_place);
 
 // The whole rule for an install directory: the application file first, then the previous main

@@ -13,6 +13,7 @@
 #include "product/product.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
+#include "sys/phase_times.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -70,27 +71,40 @@ HRESULT set_app_user_model_id(const ComPtr<IShellLinkW>& link) {
 
 }  // namespace
 
-Status place_shortcut(std::string_view link, std::string_view target) {
-  HRESULT hr = S_OK;
-  auto shell_link = create_shell_link(hr);
-  if (FAILED(hr) || !shell_link) return link_failure(link, FAILED(hr) ? hr : E_NOINTERFACE);
-  hr = shell_link->SetPath(to_wide(target).c_str());
-  if (FAILED(hr)) return link_failure(link, hr);
-  if (std::string folder = parent_folder(target); !folder.empty()) {
-    hr = shell_link->SetWorkingDirectory(to_wide(folder).c_str());
-    if (FAILED(hr)) return link_failure(link, hr);
+PreparedLink::PreparedLink(std::string_view target) {
+  uint64_t since = phase::now();
+  link_ = create_shell_link(hr_);
+  phase::add("links: create the object", since);
+  if (SUCCEEDED(hr_) && !link_) hr_ = E_NOINTERFACE;
+  if (FAILED(hr_)) return;
+  since = phase::now();
+  hr_ = link_->SetPath(to_wide(target).c_str());
+  if (SUCCEEDED(hr_)) {
+    if (std::string folder = parent_folder(target); !folder.empty())
+      hr_ = link_->SetWorkingDirectory(to_wide(folder).c_str());
   }
-  hr = set_app_user_model_id(shell_link);
-  if (FAILED(hr)) return link_failure(link, hr);
+  if (SUCCEEDED(hr_)) hr_ = set_app_user_model_id(link_);
+  phase::add("links: fill in", since);
+}
 
+PreparedLink::~PreparedLink() = default;
+
+Status PreparedLink::save(std::string_view link) {
+  if (FAILED(hr_)) return link_failure(link, hr_);
   if (std::string folder = parent_folder(link); !folder.empty())
     SHCreateDirectoryExW(nullptr, to_wide(folder).c_str(), nullptr);  // errors show up at Save
-
-  auto file = query<IPersistFile>(shell_link, hr);
+  HRESULT hr = S_OK;
+  auto file = query<IPersistFile>(link_, hr);
   if (FAILED(hr)) return link_failure(link, hr);
+  uint64_t since = phase::now();
   hr = file->Save(to_wide(link).c_str(), TRUE);
+  phase::add("links: save", since);
   if (FAILED(hr)) return link_failure(link, hr);
   return Status::success();
+}
+
+Status place_shortcut(std::string_view link, std::string_view target) {
+  return PreparedLink(target).save(link);
 }
 
 std::optional<std::string> read_shortcut_target(std::string_view link) {
@@ -117,11 +131,16 @@ void refresh_shortcut(std::string_view link, const InstallJob& job, std::string_
 void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& start_menu_folder,
                        const std::optional<std::string>& desktop_folder) {
   const std::string target = join_path(job.install_dir, APPLICATION_FILE_NAME);
+  // Both created links are the same link saved twice: filled in once (the shell resolves the
+  // target each time, which is what a link costs).
+  std::optional<PreparedLink> created;
   for (const ShortcutAction& action : plan_shortcuts(job, start_menu_folder, desktop_folder)) {
-    if (action.create)
-      (void)place_shortcut(action.link, target);  // a missing shortcut never fails the install
-    else
+    if (action.create) {
+      if (!created) created.emplace(target);
+      (void)created->save(action.link);  // a missing shortcut never fails the install
+    } else {
       refresh_shortcut(action.link, job, target);
+    }
   }
 }
 
@@ -132,7 +151,9 @@ ShortcutFolders shortcut_folders(InstallScope scope) {
 }
 
 void make_shortcuts(const InstallJob& job) {
+  uint64_t since = phase::now();
   ShortcutFolders folders = shortcut_folders(job.scope);
+  phase::add("links: folders", since);
   make_shortcuts_in(job, folders.start_menu, folders.desktop);
 }
 

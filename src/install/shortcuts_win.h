@@ -1,5 +1,8 @@
 #pragma once
 // Shell links with the application's AppUserModelID. COM must be initialised on the thread.
+#include <windows.h>
+#include <shobjidl.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -7,12 +10,26 @@
 #include "install/install_job.h"
 #include "install/shortcuts.h"
 #include "sys/result.h"
+#include "sys/unique_handle_win.h"
 
 namespace vl {
 
-// Creates or overwrites the link at `link` to `target` (working folder: the target's folder;
-// the product's AppUserModelID); its folder is created when missing. Nothing is saved when a
-// call fails: "{link}: {system message}".
+// A link to `target` (working folder: the target's folder; the product's AppUserModelID),
+// filled in once and saved under any number of link paths.
+class PreparedLink {
+ public:
+  explicit PreparedLink(std::string_view target);
+  ~PreparedLink();
+  // Creates or overwrites the link at `link`; its folder is created when missing. Nothing is
+  // saved when a call fails, filling in included: "{link}: {system message}".
+  Status save(std::string_view link);
+
+ private:
+  ComPtr<IShellLinkW> link_;
+  HRESULT hr_ = S_OK;  // the first failure of filling in
+};
+
+// PreparedLink(target).save(link).
 Status place_shortcut(std::string_view link, std::string_view target);
 
 // The target of an existing link (IShellLinkW::GetPath); nullopt when it cannot be read.

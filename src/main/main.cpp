@@ -72,6 +72,7 @@ std::u16string own_command_line() {
   phase::mark("main");
   restrict_dll_search();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
+  phase::mark("COM ready");
 
   const std::u16string line = own_command_line();
   CommandLine cmd = parse_command_line(line);
@@ -80,6 +81,7 @@ std::u16string own_command_line() {
   RunLogSinks log_sinks(cmd.log_path, cmd.silent);
   InstallLog& log = log_sinks.log();
   log.started(utf16_to_utf8(line).value_or(std::string()));
+  phase::mark("command line");
 
   OsVersion os = read_os_version();
   if (os.major < 10) {
@@ -108,8 +110,12 @@ std::u16string own_command_line() {
     ExitProcess(static_cast<UINT>(code));
   }
 
-  run_window(make_setup_app(std::move(context)), window_pos);
-  ExitProcess(static_cast<UINT>(g_process_exit_code.load()));
+  run_window(make_setup_app(std::move(context), log), window_pos);
+  // The pages' failure texts were logged as they were shown.
+  const int code = g_process_exit_code.load();
+  log.finished(code, {});
+  phase::write_report();
+  ExitProcess(static_cast<UINT>(code));
 }
 
 }  // namespace

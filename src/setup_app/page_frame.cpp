@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
@@ -149,12 +150,13 @@ void draw_background(FrameContext& frame) {
       Rect{0, 0, W, H}, 0.8f * W, -53.0f, 1.2f * W, 477.0f,
       {GradientStop{with_alpha(GLOW, 0.5f), 0.0f}, GradientStop{with_alpha(GLOW, 0.15f), 0.45f},
        GradientStop{with_alpha(GLOW, 0.0f), 1.0f}});
-  const Color dot = with_alpha(WHITE, 0.045f);
   // Rows 9 to 261: the last row is the first at or beyond 252.
+  std::vector<Point> dots;
   for (float y = 9.0f;; y += 18.0f) {
-    for (float x = 9.0f; x < W; x += 18.0f) d.fill_circle(x, y, 1.0f, dot);
+    for (float x = 9.0f; x < W; x += 18.0f) dots.push_back(Point{x, y});
     if (y >= 252.0f) break;
   }
+  d.fill_circles(dots, 1.0f, with_alpha(WHITE, 0.045f));
 }
 
 void draw_caption_buttons(FrameContext& frame, bool close_live) {

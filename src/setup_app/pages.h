@@ -47,6 +47,10 @@ float prompt_progress(double elapsed);
 inline constexpr double PASSIVE_CLOSE_SECONDS = 0.9;
 // Seconds the result badge keeps asking for frames.
 inline constexpr double BADGE_SECONDS = 1.2;
+// Seconds between the Progress page's frames at the fastest. The spinner, the sheen and the bar
+// only show that the work goes on; each frame is drawn on the processor the installation
+// needs, so they move at a modest rate instead of the timer's.
+inline constexpr float PROGRESS_FRAME_INTERVAL = 0.1f;
 
 // The index in `steps` of the first entry equal to `step`, if any (the current checklist row).
 std::optional<size_t> current_step_row(std::span<const InstallStep> steps, uint8_t step);

@@ -85,8 +85,9 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
                 Rect{CONTENT_X, y0 + 82.0f, CONTENT_WIDTH, 16.0f});
 
   draw_checklist(frame, listed_steps(state), progress.step, y0 + 116.0f);
-  // The spinner and the sheen move with time.
+  // The spinner and the sheen move with time, at the page's own modest pace.
   frame.animate = true;
+  frame.min_frame_interval = PROGRESS_FRAME_INTERVAL;
 }
 
 }  // namespace vl

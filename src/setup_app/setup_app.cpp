@@ -27,12 +27,13 @@ std::string install_dir_from_picked(std::string_view folder) {
 }
 
 SetupApp::SetupApp(StartupContext context, std::unique_ptr<ControllerPlatform> platform,
-                   std::atomic<int>& exit_code)
+                   std::atomic<int>& exit_code, InstallLog* log)
     : command_line_(std::move(context.command_line)),
       payload_blob_(context.payload_blob),
       shared_(std::make_shared<SharedProgress>()),
       platform_(std::move(platform)),
-      exit_code_(exit_code) {
+      exit_code_(exit_code),
+      log_(log) {
   state_.installed = std::move(context.installed);
   state_.options = std::move(context.options);
   state_.passive = command_line_.passive;
@@ -197,6 +198,7 @@ void SetupApp::start_install(WindowControl& control) {
   state_.error_text.reset();
 
   if (!check_payload_header(payload_blob_)) {
+    if (log_) log_->failure(TEXT_NO_PAYLOAD);
     if (auto_start_) {
       // A passive or resumed run has no page to show a notice on: it ends on Error.
       exit_code_.exchange(2);
@@ -229,6 +231,7 @@ void SetupApp::start_install(WindowControl& control) {
   }
   std::string arguments =
       build_resume_arguments(resume_state(context), platform_->window_position(control));
+  if (log_) log_->relaunching(arguments);
   state_.busy = true;
   platform_->start_elevation(std::move(arguments), shared_, control);
 }
@@ -274,6 +277,10 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
     control.request_close();
     return;
   }
+  std::string failure = outcome.kind == ElevationOutcome::Kind::Declined
+                            ? std::string(TEXT_ELEVATION_DECLINED)
+                            : outcome.message;
+  if (log_) log_->failure(failure);
   platform_->show_window(control);
   if (state_.passive) {
     if (command_line_.run_after) platform_->launch_application(app_path(), command_line_.app_arguments);
@@ -281,9 +288,7 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
     control.request_close();
     return;
   }
-  state_.error_text = outcome.kind == ElevationOutcome::Kind::Declined
-                          ? std::string(TEXT_ELEVATION_DECLINED)
-                          : outcome.message;
+  state_.error_text = std::move(failure);
   set_page(Page{state_.page.kind == PageKind::Settings ? PageKind::Settings : PageKind::Welcome, {}});
 }
 
@@ -300,6 +305,7 @@ void SetupApp::handle_result(const Status& result, WindowControl& control) {
     return;
   }
   exit_code_.exchange(2);
+  if (log_) log_->failure(result.error());
   set_page(Page{PageKind::Error, result.error()});
   platform_->show_window(control);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "install/install_job.h"
+#include "setup_app/install_log.h"
 #include "setup_app/shared_progress.h"
 #include "setup_app/startup_context.h"
 #include "setup_app/wizard_state.h"
@@ -61,9 +62,10 @@ class ControllerPlatform {
 class SetupApp final : public WindowApp {
  public:
   // The first page is Progress for a passive or resumed run, else Welcome. `exit_code` is the
-  // process exit code the run ends with.
+  // process exit code the run ends with. `log`, when given, receives the relaunch and every
+  // failure text the pages show, as they happen; it must outlive the controller.
   SetupApp(StartupContext context, std::unique_ptr<ControllerPlatform> platform,
-           std::atomic<int>& exit_code);
+           std::atomic<int>& exit_code, InstallLog* log = nullptr);
 
   std::string title() override;
   void on_created(WindowControl& control) override;
@@ -104,10 +106,12 @@ class SetupApp final : public WindowApp {
   std::shared_ptr<SharedProgress> shared_;
   std::unique_ptr<ControllerPlatform> platform_;
   std::atomic<int>& exit_code_;
+  InstallLog* log_;
 };
 
-// The product's controller for a start-up context: SetupApp on the Win32 platform. (Win32.)
-std::unique_ptr<WindowApp> make_setup_app(StartupContext context);
+// The product's controller for a start-up context: SetupApp on the Win32 platform, whose worker
+// adds each step's duration to `log`. (Win32.)
+std::unique_ptr<WindowApp> make_setup_app(StartupContext context, InstallLog& log);
 
 // The folder a picked folder becomes: itself when its last component is "Verilune" (ASCII
 // case-insensitive), else that folder joined with "Verilune".

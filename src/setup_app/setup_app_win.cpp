@@ -10,9 +10,11 @@
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
 #include "setup_app/install_job_win.h"
+#include "setup_app/install_log_win.h"
 #include "setup_app/setup_app.h"
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "sys/phase_times.h"
 #include "install/running_app_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
@@ -46,14 +48,18 @@ void start_detached(std::unique_ptr<std::function<void()>> body) {
   ::CloseHandle(thread);
 }
 
-Status run_worker(const InstallJob& job, std::span<const uint8_t> blob, ProgressSink& sink) {
+Status run_worker(const InstallJob& job, std::span<const uint8_t> blob, ProgressSink& sink,
+                  InstallLog& log) {
   ComApartment com;
   if (FAILED(com.result()) && com.result() != RPC_E_CHANGED_MODE) {
     return fail(hresult_message(com.result()));
   }
   Result<Payload> payload = check_payload_header(blob);
   if (!payload) return payload.failure();
-  return run_guarded([&] { return run_install(job, *payload, sink); });
+  StepLog steps(sink, log, log_clock_ms);
+  Status status = run_guarded([&] { return run_install(job, *payload, steps); });
+  steps.finish();
+  return status;
 }
 
 bool is_directory(const std::string& path) {
@@ -77,6 +83,8 @@ std::optional<std::string> nearest_existing_folder(std::string path) {
 
 class WinControllerPlatform final : public ControllerPlatform {
  public:
+  explicit WinControllerPlatform(InstallLog& log) : log_(log) {}
+
   bool is_elevated() override { return is_process_elevated(); }
 
   std::vector<uint32_t> find_processes(const std::string& image_path) override {
@@ -97,10 +105,10 @@ class WinControllerPlatform final : public ControllerPlatform {
                     std::shared_ptr<SharedProgress> shared, WindowControl& window) override {
     const HWND hwnd = hwnd_of(window);
     start_detached(std::make_unique<std::function<void()>>(
-        [job = std::move(job), payload_blob, shared = std::move(shared), hwnd] {
+        [job = std::move(job), payload_blob, shared = std::move(shared), hwnd, &log = log_] {
           const std::function<void()> notify = notifier(hwnd);
           SharedProgressSink sink(*shared, notify);
-          publish_result(*shared, run_worker(job, payload_blob, sink), notify);
+          publish_result(*shared, run_worker(job, payload_blob, sink, log), notify);
         }));
   }
 
@@ -166,15 +174,19 @@ class WinControllerPlatform final : public ControllerPlatform {
     if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path) return std::nullopt;
     return from_wide(path.get());
   }
+
+ private:
+  InstallLog& log_;
 };
 
 }  // namespace
 
-std::unique_ptr<WindowApp> make_setup_app(StartupContext context) {
+std::unique_ptr<WindowApp> make_setup_app(StartupContext context, InstallLog& log) {
   auto app = std::make_unique<SetupApp>(std::move(context),
-                                        std::make_unique<WinControllerPlatform>(),
-                                        g_process_exit_code);
+                                        std::make_unique<WinControllerPlatform>(log),
+                                        g_process_exit_code, &log);
   app->state().logo = embedded_logo();
+  phase::mark("controller made");
   return app;
 }
 

@@ -5,11 +5,11 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "sys/paths.h"
 #include "sys/system_dll_win.h"
+#include "sys/text.h"
 #include "sys/text_win.h"
 
 namespace vl {
@@ -90,9 +90,7 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
           ? signer->pChainContext->TrustStatus.dwErrorStatus & ~CHAIN_STATES_JUDGED_ELSEWHERE
           : 0;
   if (chain_errors != 0) {
-    char flags[16];
-    std::snprintf(flags, sizeof flags, "0x%08lX", static_cast<unsigned long>(chain_errors));
-    return invalid(hresult_message(CERT_E_CHAINING) + " (" + flags + ")");
+    return invalid(hresult_message(CERT_E_CHAINING) + " (" + hex_code(chain_errors) + ")");
   }
   PCCERT_CONTEXT leaf = signer->pasCertChain[0].pCert;
   PCCERT_CONTEXT root = signer->pasCertChain[signer->csCertChain - 1].pCert;

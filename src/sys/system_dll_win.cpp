@@ -1,8 +1,8 @@
 #include "sys/system_dll_win.h"
 
-#include <cstdio>
 #include <string>
 
+#include "sys/text.h"
 #include "sys/text_win.h"
 
 namespace vl {
@@ -28,10 +28,9 @@ UINT window_dpi(HWND hwnd) {
 }
 
 void fatal_error(const char* what, HRESULT code) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
   const std::string line = std::string("Verilune Setup: fatal: ") + what + ": " +
-                           hresult_message(code) + " (" + hex + ")\n";
+                           hresult_message(code) + " (" + hex_code(static_cast<uint32_t>(code)) +
+                           ")\n";
   ::OutputDebugStringW(to_wide(line).c_str());
   HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
   if (err != nullptr && err != INVALID_HANDLE_VALUE) {

@@ -236,4 +236,22 @@ std::string format_text(std::string_view pattern, std::initializer_list<std::str
   return out;
 }
 
+// Both by hand rather than with snprintf: mingw's printf family would bring its whole
+// formatting engine, floating point included, into the program.
+std::string decimal_digits(uint64_t value, size_t width) {
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
+std::string hex_code(uint32_t value) {
+  std::string text = "0x00000000";
+  for (size_t i = text.size(); value != 0; value >>= 4) text[--i] = "0123456789ABCDEF"[value & 0xF];
+  return text;
+}
+
 }  // namespace vl

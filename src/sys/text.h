@@ -44,4 +44,9 @@ std::string lower_full(std::string_view text);
 // Formats "{}" placeholders in order.
 std::string format_text(std::string_view pattern, std::initializer_list<std::string_view> values);
 
+// `value` in decimal, with leading zeros up to `width` digits.
+std::string decimal_digits(uint64_t value, size_t width = 1);
+// "0x" and eight upper-case hexadecimal digits: how error codes are shown.
+std::string hex_code(uint32_t value);
+
 }  // namespace vl

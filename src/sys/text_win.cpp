@@ -33,9 +33,7 @@ std::string hresult_message(HRESULT hr) {
   }
   if (buffer) LocalFree(buffer);
   if (text.empty()) {
-    char code[32];
-    snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    text = std::string("error ") + code;
+    text = "error " + hex_code(static_cast<uint32_t>(hr));
   }
   return text;
 }

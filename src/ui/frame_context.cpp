@@ -1,6 +1,7 @@
 #include "ui/frame_context.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vl {
 
@@ -10,6 +11,15 @@ FrameTimes FrameClock::tick(double now_seconds) {
   previous_ = now_seconds;
   return FrameTimes{static_cast<float>(now_seconds - created_),
                     static_cast<float>(std::min(dt, static_cast<double>(MAX_FRAME_DT)))};
+}
+
+unsigned animation_timer_ms(float min_frame_interval, float last_frame_seconds) {
+  if (!(min_frame_interval > 0.0f)) return ANIMATION_TIMER_MS;
+  const float gap = last_frame_seconds > 0.0f ? PACED_FRAME_GAP * last_frame_seconds : 0.0f;
+  const float ms = std::round(std::max(min_frame_interval, gap) * 1000.0f);
+  // Compared as floats: a huge or not-a-number interval must not wrap the conversion.
+  if (!(ms > static_cast<float>(ANIMATION_TIMER_MS))) return ANIMATION_TIMER_MS;
+  return ms < 60000.0f ? static_cast<unsigned>(ms) : 60000u;
 }
 
 }  // namespace vl

@@ -12,6 +12,13 @@ inline constexpr float MAX_FRAME_DT = 0.05f;
 inline constexpr unsigned ANIMATION_TIMER_ID = 1;
 inline constexpr unsigned ANIMATION_TIMER_MS = 15;
 
+// The animation timer's period for a frame that animates: the 15 ms rate, or, when the frame
+// accepts a slower pace (a minimum interval in seconds), that interval but never less than
+// PACED_FRAME_GAP times the time the last frame took to draw, counted from its end: where
+// drawing is slow (software rendering), paced frames keep to a small share of one processor.
+inline constexpr float PACED_FRAME_GAP = 3.0f;
+unsigned animation_timer_ms(float min_frame_interval, float last_frame_seconds = 0.0f);
+
 struct FrameTimes {
   float time = 0.0f;
   float dt = 0.0f;
@@ -41,6 +48,10 @@ struct FrameContext {
   DrawContext& draw;
   InteractionState& input;
   bool animate = false;  // ask for another frame (the 15 ms timer keeps running)
+  // Seconds: while animating, the frames need come no faster than this (0: the timer's own
+  // rate). A page whose motion is only a cue sets it so that drawing leaves the processor to
+  // the work it shows.
+  float min_frame_interval = 0.0f;
   bool close = false;    // close the window after this frame
 };
 

@@ -20,7 +20,7 @@ FrameRequest paint_frame(WindowApp& app, DrawContext& draw, InteractionState& in
   frame.dt = setup.times.dt;
   app.paint(frame);
   draw.reset_frame_state();
-  return FrameRequest{frame.animate, frame.close};
+  return FrameRequest{frame.animate, frame.min_frame_interval, frame.close};
 }
 
 Result<FrameRun> run_frames(WindowApp& app, DrawContext& draw, InteractionState& input,

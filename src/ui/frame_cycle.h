@@ -15,6 +15,7 @@ namespace vl {
 
 struct FrameRequest {
   bool animate = false;  // keep the animation timer running
+  float min_interval = 0.0f;  // seconds: the slowest pace the animation accepts
   bool close = false;    // close the window after this frame
 };
 

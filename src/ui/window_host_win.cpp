@@ -12,6 +12,7 @@
 #include "gfx/d2d_surface_win.h"
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
+#include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -94,6 +95,7 @@ struct WindowState final : AccessibleSource {
   ComPtr<ID2D1HwndRenderTarget> render_target;
   float dpi = 96.0f;
   bool timer_running = false;
+  unsigned timer_ms = 0;  // the running timer's period
   bool tracking_leave = false;
   bool destroyed = false;
   HostControl control;
@@ -113,11 +115,13 @@ void store_dpi(WindowState& w, float dpi) {
 void destroy_if_requested(WindowState& w) {
   if (w.control.close_requested() && !w.destroyed) {
     w.destroyed = true;
+    phase::mark("window: destroying");
     ::DestroyWindow(w.hwnd);
   }
 }
 
 void close_request(WindowState& w) {
+  phase::mark("close request");
   w.app->on_close(w.control);
   destroy_if_requested(w);
 }
@@ -149,10 +153,12 @@ bool ensure_render_target(WindowState& w, UINT width, UINT height) {
   const D2D1_HWND_RENDER_TARGET_PROPERTIES hwnd_props{w.hwnd, {width, height},
                                                       D2D1_PRESENT_OPTIONS_NONE};
   ComPtr<ID2D1HwndRenderTarget> created;
+  const uint64_t since = phase::now();
   if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put())) ||
       !created) {
     return false;
   }
+  phase::add("frame: render target", since);
   w.surface.attach_target(created.query<ID2D1RenderTarget>());  // the surface's own reference
   w.render_target = std::move(created);
   return true;
@@ -163,17 +169,25 @@ void drop_render_target(WindowState& w) {
   w.render_target.reset();
 }
 
-void update_timer(WindowState& w, bool animate) {
-  switch (timer_change(animate, w.timer_running)) {
+void update_timer(WindowState& w, const FrameRequest& request, float frame_seconds) {
+  const unsigned period = animation_timer_ms(request.min_interval, frame_seconds);
+  switch (timer_change(request.animate, w.timer_running)) {
     case TimerChange::Start:
-      ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, ANIMATION_TIMER_MS, nullptr);
+      ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
       w.timer_running = true;
+      w.timer_ms = period;
       break;
     case TimerChange::Stop:
       ::KillTimer(w.hwnd, ANIMATION_TIMER_ID);
       w.timer_running = false;
       break;
     case TimerChange::None:
+      // A paced timer starts again from the end of each frame (SetTimer replaces the running
+      // one), so its gap is not eaten by a slow frame.
+      if (w.timer_running && (period != w.timer_ms || request.min_interval > 0.0f)) {
+        ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
+        w.timer_ms = period;
+      }
       break;
   }
 }
@@ -199,6 +213,8 @@ void render_frame(WindowState& w) {
     const D2D1_SIZE_U size{width, height};
     w.render_target->Resize(&size);
   }
+  const uint64_t frame_began = phase::now();
+  const double began = monotonic_seconds();
   w.render_target->SetDpi(w.dpi, w.dpi);
   w.render_target->BeginDraw();
   const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
@@ -213,6 +229,8 @@ void render_frame(WindowState& w) {
     drop_render_target(w);
     invalidate(w.hwnd);  // the next frame rebuilds the device resources and draws again
   }
+  phase::add("frame: draw", frame_began);
+  phase::mark("frame");
   if (end_frame(w.input)) invalidate(w.hwnd);
   w.accessibility.announce(w.hwnd, w.accessible_items(), setup.times.time);
 
@@ -221,7 +239,7 @@ void render_frame(WindowState& w) {
     destroy_if_requested(w);
     return;
   }
-  update_timer(w, request.animate);
+  update_timer(w, request, static_cast<float>(monotonic_seconds() - began));
 }
 
 // ---- input -------------------------------------------------------------------------------
@@ -293,6 +311,7 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
   HWND hwnd = w.hwnd;
   switch (message) {
     case WM_DESTROY:
+      phase::mark("window: WM_DESTROY");
       w.destroyed = true;
       ::PostQuitMessage(0);
       return 0;
@@ -383,7 +402,10 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
     case WM_APP_NOTIFY:
       w.app->on_app_message(w.control);
       destroy_if_requested(w);
-      invalidate(hwnd);
+      // The worker reports after every chunk. While the animation timer runs, its next tick
+      // shows what changed: a frame per report would take the processor from the work the
+      // frames show.
+      if (!w.timer_running) invalidate(hwnd);
       return 0;
     default:
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
@@ -464,6 +486,7 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
   FactoriesOutcome made = create_graphics_factories();
   if (FAILED(made.error)) fatal_error("Direct2D unavailable", made.error);
   GraphicsFactories factories = std::move(made.factories);
+  phase::mark("window: graphics factories");
 
   {
     WindowState w(std::move(app), factories);
@@ -471,6 +494,7 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
                                   CW_USEDEFAULT, CW_USEDEFAULT, 400, 400, nullptr, nullptr,
                                   instance, &w);
     if (hwnd == nullptr) fatal_error("CreateWindowEx", HRESULT_FROM_WIN32(::GetLastError()));
+    phase::mark("window: created");
 
     store_dpi(w, effective_dpi(window_dpi(hwnd)));
     const SizeF size = w.app->window_size();
@@ -480,9 +504,11 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
     ::SetWindowPos(hwnd, nullptr, at.x, at.y, width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     apply_dwm_cosmetics(hwnd);
+    phase::mark("window: placed");
     ::ShowWindow(hwnd, SW_SHOW);
     ::SetForegroundWindow(hwnd);
     ::SetFocus(hwnd);
+    phase::mark("window: shown");
 
     w.app->on_created(w.control);
     destroy_if_requested(w);
@@ -492,10 +518,12 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+    phase::mark("window: message loop ended");
     // Teardown: the application first, then the device resources, caches and the taskbar
     // interface (members of the state), then the factories.
     w.app.reset();
   }
+  phase::mark("window: torn down");
 }
 
 }  // namespace vl

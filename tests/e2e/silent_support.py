@@ -152,3 +152,13 @@ def snapshot_differences(before, after):
 
 def installer():
     return sample_installer()
+
+
+def log_records(path):
+    """The /LOG= file's lines as (process id, text), stamps taken off; None for a line that
+    is not a record."""
+    records = []
+    for line in Path(path).read_text(encoding="utf-8").splitlines():
+        match = re.match(r"\S+ \S+ \[(\d+)\] (.*)$", line)
+        records.append((int(match.group(1)), match.group(2)) if match else None)
+    return records

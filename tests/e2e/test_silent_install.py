@@ -13,7 +13,8 @@ from pathlib import Path
 from e2e.installer import harness_program
 from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo, expected_uninstall_values,
                                 installer, installer_command_lines,
-                                installer_without_payload, patched_installer, read_link, snapshot,
+                                installer_without_payload, log_records, patched_installer, read_link,
+                                snapshot,
                                 snapshot_differences)
 from harness.wine import Display, Prefix
 
@@ -346,11 +347,11 @@ class FailureLog(SilentCase):
                 log.parent.mkdir()
                 code, result = prefix.run_exit_code([damaged] + switches + ["/LOG=" + self.LOG], timeout=300)
                 self.assertEqual(code, 2)
+                records = log_records(log)
                 lines = log.read_text(encoding="utf-8").splitlines()
-                records = [re.match(r"\S+ \S+ \[(\d+)\] (.*)$", line) for line in lines]
                 self.assertTrue(all(records), lines)
-                pids = [int(m.group(1)) for m in records]
-                texts = [m.group(2) for m in records]
+                pids = [pid for pid, _ in records]
+                texts = [text for _, text in records]
                 self.assertEqual(len(set(pids)), writers, lines)
                 self.assertEqual(sum(text.startswith("Verilune Setup ") for text in texts), writers, lines)
                 failures = [text[len("failure: "):] for text in texts if text.startswith("failure: ")]

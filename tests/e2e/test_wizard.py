@@ -25,7 +25,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from e2e.installer import harness_program  # noqa: E402
-from e2e.silent_support import UNINSTALL_KEY, WEBVIEW2_KEY, installer, patched_installer  # noqa: E402
+from e2e.silent_support import (UNINSTALL_KEY, WEBVIEW2_KEY, installer, log_records,  # noqa: E402
+                                patched_installer)
 from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 SHOTS = build_dir() / "e2e" / "wizard"
@@ -281,11 +282,13 @@ class AppRunningPrompt(WizardCase):
 
 
 class DamagedPayload(WizardCase):
-    def test_error_page_retry_fails_again_and_close_exits_2(self):
+    LOG = r"C:\wizard.log"
+
+    def test_error_page_retry_fails_again_and_close_exits_2_and_each_attempt_is_logged(self):
         work = Path(tempfile.mkdtemp(prefix="vl-wizard-"))
         damaged = patched_installer(installer(), work / "installer-under-test-damaged.exe", 20 + 4000,
                                     b"\x00\xff\x00\xff")
-        wizard = self.start("/CURRENTUSER", program=damaged)
+        wizard = self.start("/CURRENTUSER", "/LOG=" + self.LOG, program=damaged)
         wizard.click(FOOTER_FULL)                 # "Суулгах"
         self.assertEqual(wizard.badge(), "failure")
         wizard.screenshot("error-damaged.png")
@@ -294,6 +297,19 @@ class DamagedPayload(WizardCase):
         self.assertIsNone(wizard.exit_code)
         wizard.click(FOOTER_SECONDARY)            # "Хаах"
         self.assertEqual(wizard.wait_exit(), 2)
+        # The lines of a silent run, once per attempt: steps, then the text the page showed.
+        records = log_records(self.prefix.unix_path(self.LOG))
+        self.assertTrue(all(records), records)
+        texts = [text for _, text in records]
+        self.assertEqual(len({pid for pid, _ in records}), 1, texts)
+        self.assertTrue(texts[0].startswith("Verilune Setup "), texts)
+        self.assertTrue(texts[1].startswith("options: scope=user "), texts)
+        failures = [t for t in texts if t.startswith("failure: ")]
+        self.assertEqual(len(failures), 2, texts)
+        self.assertEqual(failures[0], failures[1])
+        steps = [i for i, t in enumerate(texts) if re.fullmatch(r"step .+: \d+ ms", t)]
+        self.assertTrue(steps and steps[0] < texts.index(failures[0]) < steps[-1], texts)
+        self.assertEqual(texts[-1], "exit code 2")
 
 
 class Passive(WizardCase):

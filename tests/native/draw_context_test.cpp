@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "gfx/draw_context.h"
 #include "native/draw_expect.h"
@@ -271,6 +272,55 @@ TEST_F(DrawContextTest, OpacityAndOffsetReachEveryKindOfCall) {
   EXPECT_EQ(draw.opacity, 1.0f);
   EXPECT_EQ(draw.offset_x, 0.0f);
   EXPECT_EQ(draw.offset_y, 0.0f);
+}
+
+TEST_F(DrawContextTest, FillCirclesIsShiftedAndFadedLikeEachCircle) {
+  draw.opacity = 0.5f;
+  draw.offset_y = 14;
+  const Point centres[] = {{9, 9}, {27, 9}};
+  draw.fill_circles(centres, 1, rgb(255, 255, 255, 0.2f));
+  ASSERT_EQ(surface.calls.size(), 2u);
+  EXPECT_TRUE(near_point(surface.calls[1].points[0], {27, 23}));
+  EXPECT_TRUE(near_color(surface.calls[1].color, 255, 255, 255, 0.1f));
+}
+
+// The raster holds every circle on whole pixels, each circle's coverage adds up to its area,
+// and pixels between circles stay empty.
+TEST(CircleRaster, EachCircleCoversItsAreaInsideTheBlock) {
+  const struct {
+    std::vector<Point> centres;
+    float radius;
+    float dpi;
+  } cases[] = {
+      {{{9, 9}, {27, 9}, {9, 27}}, 1.0f, 96.0f},   // centres on pixel corners
+      {{{9, 9}, {27, 9}, {9, 27}}, 1.0f, 144.0f},  // centres inside pixels
+      {{{10.3f, 4.7f}, {40.1f, 30.9f}}, 2.5f, 120.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    const CircleRaster raster = rasterize_circles(c.centres, c.radius, c.dpi);
+    ASSERT_EQ(raster.coverage.size(), size_t{raster.width} * raster.height);
+    const float scale = c.dpi / 96.0f;
+    const float r = c.radius * scale;
+    double total = 0;
+    for (uint8_t v : raster.coverage) total += v;
+    const double area = kPi * r * r * 255.0 * static_cast<double>(c.centres.size());
+    EXPECT_NEAR(total, area, area * 0.08);
+    for (const Point& p : c.centres) {
+      EXPECT_LE(raster.left, std::floor(p.x * scale - r));
+      EXPECT_LE(raster.top, std::floor(p.y * scale - r));
+      EXPECT_GE(raster.left + static_cast<int32_t>(raster.width), std::ceil(p.x * scale + r));
+      EXPECT_GE(raster.top + static_cast<int32_t>(raster.height), std::ceil(p.y * scale + r));
+    }
+    // Half-way between the first two circles.
+    const int32_t mid_x = static_cast<int32_t>((c.centres[0].x + c.centres[1].x) / 2 * scale);
+    const int32_t y = static_cast<int32_t>(c.centres[0].y * scale);
+    const size_t at = static_cast<size_t>(y - raster.top) * raster.width + (mid_x - raster.left);
+    if (std::abs(c.centres[0].y - c.centres[1].y) < 1) {
+      EXPECT_EQ(raster.coverage[at], 0);
+    }
+  }
+  EXPECT_TRUE(rasterize_circles({}, 1.0f, 96.0f).coverage.empty());
 }
 
 TEST_F(DrawContextTest, ClipsArePairedAndShifted) {

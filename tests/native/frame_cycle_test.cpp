@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "native/recording_surface.h"
 #include "ui/frame_cycle.h"
@@ -61,16 +62,44 @@ TEST_F(FrameCycle, TheFramesRequestsComeBack) {
   struct Case {
     bool animate;
     bool close;
+    float min_interval;
   };
-  for (const Case c : {Case{true, false}, Case{false, true}, Case{true, true}}) {
+  for (const Case c : {Case{true, false, 0.0f}, Case{false, true, 0.0f}, Case{true, true, 0.0f},
+                       Case{true, false, 0.25f}}) {
     app.on_paint = [&](FrameContext& frame) {
       frame.animate = c.animate;
       frame.close = c.close;
+      frame.min_frame_interval = c.min_interval;
     };
     const FrameRequest request = paint_frame(app, draw, input, setup);
     EXPECT_EQ(request.animate, c.animate);
     EXPECT_EQ(request.close, c.close);
+    EXPECT_EQ(request.min_interval, c.min_interval);
   }
+}
+
+TEST(AnimationTimer, PeriodIsTheTimersRateUnlessTheFrameAcceptsASlowerOne) {
+  const struct {
+    float min_interval;
+    float last_frame;
+    unsigned expected;
+  } cases[] = {
+      {0.0f, 0.0f, ANIMATION_TIMER_MS},
+      {0.0f, 0.5f, ANIMATION_TIMER_MS},  // unpaced animation keeps the timer's rate
+      {0.001f, 0.0f, ANIMATION_TIMER_MS},
+      {-1.0f, 0.0f, ANIMATION_TIMER_MS},
+      {std::numeric_limits<float>::quiet_NaN(), 0.0f, ANIMATION_TIMER_MS},
+      {0.1f, 0.0f, 100},
+      {0.2504f, 0.01f, 250},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(animation_timer_ms(c.min_interval, c.last_frame), c.expected) << c.min_interval;
+  }
+  // A slow frame widens the gap so that paced drawing keeps to a third of a processor at most.
+  EXPECT_GE(animation_timer_ms(0.1f, 0.2f), 400u);
+  // However long the interval, the timer still comes back.
+  EXPECT_LE(animation_timer_ms(1e30f), 60000u);
+  EXPECT_GT(animation_timer_ms(1e30f), ANIMATION_TIMER_MS);
 }
 
 TEST_F(FrameCycle, AClipLeftPushedIsPoppedBeforeTheDeviceEndsTheFrame) {

@@ -248,6 +248,7 @@ RecordingHost::FrameResult RecordingHost::frame(float dt,
   draw_.pop_all_clips();
   FrameResult result;
   result.animate = frame.animate;
+  result.min_interval = frame.min_frame_interval;
   result.close = frame.close;
   result.hover_changed = end_frame(input_);
   return result;

@@ -121,6 +121,7 @@ class RecordingHost {
 
   struct FrameResult {
     bool animate = false;
+    float min_interval = 0.0f;
     bool close = false;
     bool hover_changed = false;
   };

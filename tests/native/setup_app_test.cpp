@@ -82,6 +82,17 @@ class TestControl final : public WindowControl {
   std::vector<float> taskbar;  // -1: no progress shown
 };
 
+// The /LOG= file's lines.
+struct LinesSink final : LogSink {
+  void write_line(std::string_view line) override { lines.emplace_back(line); }
+  size_t count_starting(std::string_view prefix) const {
+    size_t n = 0;
+    for (const std::string& line : lines) n += line.starts_with(prefix) ? 1 : 0;
+    return n;
+  }
+  std::vector<std::string> lines;
+};
+
 constexpr std::array<uint8_t, 20> VALID_HEADER = {'V', 'L', 'P', 'L', 1};
 
 struct RunSetup {
@@ -95,6 +106,8 @@ struct RunSetup {
 
 struct Harness {
   PlatformLog log;
+  LinesSink file;
+  InstallLog install_log{&file, nullptr};
   std::atomic<int> exit_code{1};
   TestControl control;
   std::unique_ptr<SetupApp> app;
@@ -109,7 +122,8 @@ struct Harness {
     context.options.install_dir = "C:\\Apps\\Verilune";
     context.installed.existing = s.existing;
     if (s.payload) context.payload_blob = VALID_HEADER;
-    app = std::make_unique<SetupApp>(context, std::make_unique<RecordingPlatform>(log), exit_code);
+    app = std::make_unique<SetupApp>(context, std::make_unique<RecordingPlatform>(log), exit_code,
+                                     &install_log);
   }
   WizardState& state() { return app->state(); }
 };
@@ -178,6 +192,7 @@ TEST(StartInstall, RelaunchCarriesTheChoicesAndTheWindowCorner) {
   EXPECT_NE(args.find("--vl-resume"), std::string::npos) << args;
   EXPECT_NE(args.find("--vl-desktop=0"), std::string::npos) << args;
   EXPECT_NE(args.find("--vl-pos=120,-7"), std::string::npos) << args;
+  EXPECT_EQ(h.file.lines, std::vector<std::string>{"relaunching elevated: " + args});
 }
 
 TEST(StartInstall, ResumedPayloadFailureIsAFailedRun) {
@@ -232,27 +247,28 @@ TEST(AppMessage, Outcomes) {
     int shown;
     int hidden;
     bool expected_notice;
+    size_t failures_logged;
   };
   const std::string app = "C:\\Apps\\Verilune\\verilune.exe";
   const Case cases[] = {
       {"success goes to Done", {}, PageKind::Progress, Status::success(), {}, false,
-       PageKind::Done, 0, false, {}, 0, 0, false},
+       PageKind::Done, 0, false, {}, 0, 0, false, 0},
       {"passive success with /R starts the app with its arguments", {.passive = true, .run_after = true},
        PageKind::Progress, Status::success(), {}, false, PageKind::Done, 0, false, {app + "|x"},
-       0, 0, false},
+       0, 0, false, 0},
       {"failure goes to Error and shows the window", {}, PageKind::Progress, fail("disk full"),
-       {}, false, PageKind::Error, 2, false, {}, 1, 0, false},
+       {}, false, PageKind::Error, 2, false, {}, 1, 0, false, 1},
       {"the copy started: hide", {InstallScope::AllUsers}, PageKind::Welcome, {}, {}, true,
-       PageKind::Welcome, 1, false, {}, 0, 1, false},
+       PageKind::Welcome, 1, false, {}, 0, 1, false, 0},
       {"the copy finished: its code, close", {InstallScope::AllUsers}, PageKind::Welcome, {},
-       ElevationOutcome::finished(7), false, PageKind::Welcome, 7, true, {}, 0, 0, false},
+       ElevationOutcome::finished(7), false, PageKind::Welcome, 7, true, {}, 0, 0, false, 0},
       {"declined on Settings: stays, notice", {InstallScope::AllUsers}, PageKind::Settings, {},
-       ElevationOutcome::declined(), false, PageKind::Settings, 1, false, {}, 1, 0, true},
+       ElevationOutcome::declined(), false, PageKind::Settings, 1, false, {}, 1, 0, true, 1},
       {"failed on Welcome: stays, notice", {InstallScope::AllUsers}, PageKind::Welcome, {},
-       ElevationOutcome::failed("no shell"), false, PageKind::Welcome, 1, false, {}, 1, 0, true},
+       ElevationOutcome::failed("no shell"), false, PageKind::Welcome, 1, false, {}, 1, 0, true, 1},
       {"passive declined with /R: app, exit 1, close", {InstallScope::AllUsers, true, false, true},
        PageKind::Progress, {}, ElevationOutcome::declined(), false, PageKind::Progress, 1, true,
-       {app + "|x"}, 1, 0, false},
+       {app + "|x"}, 1, 0, false, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
@@ -273,6 +289,7 @@ TEST(AppMessage, Outcomes) {
     EXPECT_EQ(h.log.shown, c.shown);
     EXPECT_EQ(h.log.hidden, c.hidden);
     EXPECT_EQ(h.state().error_text.has_value(), c.expected_notice);
+    EXPECT_EQ(h.file.count_starting("failure: "), c.failures_logged);
     EXPECT_EQ(h.state().busy, !c.result && !c.elevation);
     if (c.setup.passive && c.result) EXPECT_FALSE(h.state().launch_on_finish);
   }

@@ -45,5 +45,22 @@ TEST(FormatText, FillsPlaceholdersInOrder) {
   EXPECT_EQ(format_text("«{}» missing {}", {"x"}), "«x» missing {}");
 }
 
+TEST(NumberText, DigitsAndCodes) {
+  struct Row {
+    std::string text, expected;
+  };
+  for (const Row& row : std::initializer_list<Row>{
+           {decimal_digits(0), "0"},
+           {decimal_digits(7, 3), "007"},
+           {decimal_digits(2026, 2), "2026"},
+           {decimal_digits(UINT64_MAX), "18446744073709551615"},
+           {hex_code(0), "0x00000000"},
+           {hex_code(0x80070005u), "0x80070005"},
+           {hex_code(0xABCu), "0x00000ABC"},
+       }) {
+    EXPECT_EQ(row.text, row.expected);
+  }
+}
+
 }  // namespace
 }  // namespace vl

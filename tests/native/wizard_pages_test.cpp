@@ -140,6 +140,22 @@ TEST(WizardPages, PassiveDonePageClosesItselfAfterPointNineSeconds) {
   }
 }
 
+// An idle page leaves the window without a timer; Progress animates the whole time, but at a
+// pace slower than the timer's own so that drawing does not compete with the installation.
+TEST(WizardPages, ASettledPageAsksForNoFrameAndProgressForPacedOnes) {
+  for (const WizardStateCase& c : page_states::wizard_state_cases()) {
+    if (c.seconds < BADGE_SECONDS) continue;  // caught mid-animation on purpose
+    SCOPED_TRACE(c.name);
+    Drawn d;
+    draw_case(d, c);
+    const bool progress = c.state.page.kind == PageKind::Progress;
+    EXPECT_EQ(d.last.animate, progress);
+    if (progress) {
+      EXPECT_GT(animation_timer_ms(d.last.min_interval), ANIMATION_TIMER_MS);
+    }
+  }
+}
+
 TEST(WizardPages, TargetsEachPageRegistersInOrder) {
   constexpr uint32_t MIN = TARGET_MINIMIZE;
   constexpr uint32_t CLOSE = TARGET_CLOSE;

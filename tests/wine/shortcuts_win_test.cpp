@@ -173,6 +173,22 @@ TEST_F(Shortcuts, AStartMenuLinkThatCannotBeWrittenDoesNotStopTheDesktopLink) {
   EXPECT_EQ(info->target, target_);
 }
 
+TEST_F(Shortcuts, BothCreatedLinksCarryTheTargetAndWorkingFolder) {
+  std::string programs = (temp_ / "Programs");
+  std::string desktop = (temp_ / "Desktop");
+  InstallJob job;
+  job.install_dir = install_dir_;
+  job.create_start_menu_shortcut = true;
+  job.create_desktop_shortcut = true;
+  make_shortcuts_in(job, programs, desktop);
+  for (const std::string& link : {programs + "\\Verilune.lnk", desktop + "\\Verilune.lnk"}) {
+    auto info = read_link(link);
+    ASSERT_TRUE(info) << link;
+    EXPECT_EQ(info->target, target_) << link;
+    EXPECT_EQ(info->working_folder, install_dir_) << link;
+  }
+}
+
 TEST_F(Shortcuts, ClearedFlagsCreateNoLinks) {
   std::string programs = (temp_ / "Programs");
   std::string desktop = (temp_ / "Desktop");
