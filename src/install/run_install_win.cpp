@@ -20,7 +20,7 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   if (Status intact = check_payload_stream(payload); !intact) return intact;
   phase::add("prepare: stream check", since);
   if (Status created = create_folder_tree(job.install_dir); !created) return created;
-  uint64_t since = phase::now();
+  since = phase::now();
   stop_running_application(job);
   phase::add("prepare: running application", since);
   progress.report(0.5f);
