@@ -6,15 +6,21 @@
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
 #include "install/install_steps.h"
+#include "install/payload_check.h"
 #include "sys/phase_times.h"
 
 namespace vl {
 
 namespace {
 
-Status prepare(const InstallJob& job, StepProgress& progress) {
-  if (Status created = create_install_folder(job); !created) return created;
+Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress) {
+  // A damaged download must stop the run while the application, an earlier MSI install and
+  // the legacy client are all still in place.
   uint64_t since = phase::now();
+  if (Status intact = check_payload_stream(payload); !intact) return intact;
+  phase::add("prepare: stream check", since);
+  if (Status created = create_install_folder(job); !created) return created;
+  since = phase::now();
   stop_running_application(job);
   phase::add("prepare: running application", since);
   progress.report(0.5f);
@@ -55,7 +61,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
     switch (step) {
       case InstallStep::Prepare:
         phase::mark("Prepare");
-        done = prepare(job, progress);
+        done = prepare(job, payload, progress);
         break;
       case InstallStep::RemoveLegacy:
         remove_legacy_client(job, progress);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sys/com_win.h"
+#include "sys/processes_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 
@@ -54,12 +55,13 @@ ElevationOutcome relaunch_elevated(std::string_view program, std::string_view ar
     return ElevationOutcome::failed(hresult_message(hr));
   }
   UniqueHandle process(info.hProcess);
-  if (!process) return ElevationOutcome::finished(0);
+  // The shell may hand the request on without a process (DDE, an already running handler):
+  // whether the copy ran and how it ended is then unknown, which is not success.
+  if (!process) return ElevationOutcome::failed(std::string(TEXT_ELEVATED_COPY_UNKNOWN));
   if (on_child_started) on_child_started();
-  WaitForSingleObject(process.get(), INFINITE);
-  DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) code = 0;
-  return ElevationOutcome::finished(code);
+  Result<uint32_t> code = wait_for_exit_code(process.get(), program);
+  if (!code) return ElevationOutcome::failed(code.error());
+  return ElevationOutcome::finished(*code);
 }
 
 }  // namespace vl

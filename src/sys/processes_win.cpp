@@ -51,6 +51,14 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for) {
   return records;
 }
 
+Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject) {
+  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
+    return fail(last_error_text(subject));
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process, &code)) return fail(last_error_text(subject));
+  return static_cast<uint32_t>(code);
+}
+
 void terminate_processes(const std::vector<uint32_t>& ids) {
   for (uint32_t pid : ids) {
     UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));

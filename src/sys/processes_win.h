@@ -1,11 +1,15 @@
 #pragma once
-// Finding, asking to close and terminating processes. Every search takes a fresh snapshot;
-// nothing here fails: a missing snapshot finds nothing and errors are ignored.
+// Finding, asking to close, terminating and waiting for processes. Every search takes a fresh
+// snapshot; nothing here but the wait fails: a missing snapshot finds nothing and errors are
+// ignored.
+#include <windows.h>
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "sys/processes.h"
+#include "sys/result.h"
 
 namespace vl {
 
@@ -15,6 +19,11 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for);
 
 // Terminates each process with exit code 1 and waits a bounded time for it to end.
 void terminate_processes(const std::vector<uint32_t>& ids);
+
+// Waits without a time limit for `process` to end and reads its exit code. A wait that fails
+// or an exit code that cannot be read is "{subject}: {system message}": an outcome nobody
+// knows is not a success.
+Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject);
 
 // Posts WM_CLOSE to every top-level window of these processes (hidden ones too: a tray
 // application's window is hidden). Returns how many windows were asked.

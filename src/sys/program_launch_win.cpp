@@ -11,6 +11,7 @@
 
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "sys/processes_win.h"
 #include "sys/program_launch.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -114,10 +115,7 @@ Result<uint32_t> run_and_wait(std::string_view program, std::string_view argumen
     return fail(std::string(program) + ": " + hresult_message(HRESULT_FROM_WIN32(error)));
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
-  WaitForSingleObject(process.get(), INFINITE);
-  DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) code = 0;
-  return static_cast<uint32_t>(code);
+  return wait_for_exit_code(process.get(), program);
 }
 
 void run_command(std::string_view program, std::string_view arguments) {

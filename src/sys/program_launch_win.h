@@ -9,7 +9,8 @@
 namespace vl {
 
 // Starts `program` (quoted) with `arguments`, waits without a time limit and returns its exit
-// code (0 when it cannot be read), or "{program}: {system message}" when it cannot be started.
+// code, or "{program}: {system message}" when it cannot be started, waited for or its exit code
+// cannot be read.
 Result<uint32_t> run_and_wait(std::string_view program, std::string_view arguments);
 
 // Starts `program` with `arguments` and does not wait; a failure is ignored. The child works in

@@ -8,6 +8,9 @@
 //         taken from the next two input bytes (damage to the container and the check);
 //   odd:  the rest is taken as the compressed stream itself.
 // Bits 2..7 of the first byte give entry_count (0..63).
+//
+// The same stream also goes through the check that runs before anything is removed: it ends
+// in success or the damaged-payload text, and an undamaged stream always passes it.
 #include <lzma.h>
 
 #include <cstdint>
@@ -19,6 +22,7 @@
 #include "../native/payload_texts.h"
 #include "install/copy_entries.h"
 #include "install/install_job.h"
+#include "install/payload_check.h"
 
 namespace {
 
@@ -89,17 +93,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t mode = data[0];
   uint32_t entry_count = mode >> 2;
   std::vector<uint8_t> stream;
+  bool intact = false;
   if (mode & 1) {
     stream.assign(data + 1, data + size);
   } else {
     bool damage = mode & 2;
     size_t skip = damage && size >= 3 ? 3 : 1;
     stream = compress(data + skip, size - skip);
+    intact = !damage;
     if (damage && size >= 3 && !stream.empty()) {
       size_t at = (static_cast<size_t>(data[1]) << 8 | data[2]) % stream.size();
       stream[at] ^= 0xFF;
     }
   }
+  // Only the stream's structure: no figures claimed.
+  vl::Status checked = vl::check_payload_stream(vl::Payload{stream, 0, 0});
+  if (intact && !checked.ok()) {
+    std::fprintf(stderr, "an intact stream was refused: %s\n", checked.error().c_str());
+    std::abort();
+  }
+  if (!checked.ok() && !vl::testing_support::is_defined_payload_text(checked.error())) {
+    std::fprintf(stderr, "undefined check text: %s\n", checked.error().c_str());
+    std::abort();
+  }
+
   vl::Payload payload{stream, size, entry_count};
   CheckingWriter writer;
   NullSink sink;

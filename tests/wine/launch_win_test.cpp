@@ -9,9 +9,10 @@
 
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
-#include "sys/unique_handle_win.h"
+#include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text_win.h"
+#include "sys/unique_handle_win.h"
 #include "wine/support/files.h"
 #include "wine/support/processes.h"
 #include "wine/support/registry.h"
@@ -43,6 +44,43 @@ TEST(RunAndWait, ReturnsTheChildsFullExitCode) {
     auto code = run_and_wait(harness_program("probe_child"), c.arguments);
     ASSERT_TRUE(code.ok()) << code.error();
     EXPECT_EQ(*code, c.expected) << c.arguments;
+  }
+}
+
+TEST(WaitForExitCode, AnOutcomeThatCannotBeKnownIsAFailureWithATextNotExitCodeZero) {
+  // A handle that may not be waited on, or whose exit code may not be read, stands for the
+  // rare system failures at the end of run_and_wait and relaunch_elevated.
+  struct Case {
+    const char* scenario;
+    DWORD access;  // 0: no handle at all
+    bool known;
+  };
+  const Case cases[] = {
+      {"wait and query allowed", SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, true},
+      {"the wait is refused", PROCESS_QUERY_LIMITED_INFORMATION, false},
+      {"the exit code is refused", SYNCHRONIZE, false},
+      {"no handle", 0, false},
+  };
+  for (const Case& c : cases) {
+    std::wstring command = to_wide("\"" + harness_program("probe_child") + "\" 7");
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    UniqueHandle child(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    UniqueHandle limited(c.access ? OpenProcess(c.access, FALSE, info.dwProcessId) : nullptr);
+    ASSERT_EQ(c.access != 0, static_cast<bool>(limited)) << c.scenario;
+    Result<uint32_t> code = wait_for_exit_code(limited.get(), "probe child");
+    WaitForSingleObject(child.get(), INFINITE);
+    if (c.known) {
+      ASSERT_TRUE(code.ok()) << c.scenario << ": " << code.error();
+      EXPECT_EQ(*code, 7u) << c.scenario;
+    } else {
+      ASSERT_FALSE(code.ok()) << c.scenario << " gave " << *code;
+      EXPECT_EQ(code.error().rfind("probe child: ", 0), 0u) << c.scenario << ": " << code.error();
+      EXPECT_GT(code.error().size(), std::string("probe child: ").size()) << c.scenario;
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "install/embedded_payload_win.h"
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
+#include "install/payload_reader.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "sys/folders_win.h"
@@ -162,6 +163,21 @@ TEST(RunInstall, DamagedStreamFailsBeforeRegister) {
               result.error() == "payload is damaged (lzma data error) — download the installer again")
       << result.error();
   EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::CopyFiles}));
+}
+
+TEST(RunInstall, CutDownloadStopsInPrepareBeforeAnythingIsTouched) {
+  // Not even the folder: the application, an earlier MSI install and the legacy client stay.
+  TempFolder root;
+  std::string dir = root / "Verilune";
+  BuiltPayload built = build_payload(shipped_names(), 1);
+  built.blob.resize(built.blob.size() - 100);
+  Payload payload = check_payload_header(built.blob).value();
+  RecordingSink sink;
+  Status result = run_install(job_for(dir), payload, sink);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error(), format_text(TEXT_PAYLOAD_DAMAGED, {TEXT_PREMATURE_EOF}));
+  EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare}));
+  EXPECT_FALSE(path_exists(dir));
 }
 
 TEST(RunInstall, FolderThatCannotBeCreatedFailsInPrepare) {
