@@ -1,35 +1,24 @@
-// The C++ runtime reports a broken container invariant (length, range, logic) and a failed
-// thread or lock call through these helpers. Its own versions build std::logic_error and
-// std::system_error, which bring the library's second string implementation, its locale-free
-// printf and std::random_device along. These
-// throw the same kinds of failure as exceptions the programs already catch (std::exception,
-// std::bad_alloc): a worker still turns them into its one failure text, and an uncaught one
-// still ends the process. Linked into the shipped programs only.
-#include <exception>
-#include <new>
+// The shipped programs are built without C++ exceptions. The C++ runtime still reports a broken
+// container invariant (length, range, logic), a failed thread or lock call and an empty
+// std::function through these helpers; its own versions throw, which would bring in the
+// unwinder, and build std::logic_error and std::system_error, which bring the library's second
+// string implementation and its locale-free printf. These end the process through the fatal
+// path with the runtime's own text instead. Linked into the shipped programs only.
+#include <windows.h>
 
-namespace {
-
-// An internal failure with the runtime's own text (a constant string).
-class RuntimeFault : public std::exception {
- public:
-  explicit RuntimeFault(const char* text) : text_(text) {}
-  const char* what() const noexcept override { return text_; }
-
- private:
-  const char* text_;
-};
-
-}  // namespace
+#include "sys/system_dll_win.h"
 
 namespace std {
 
-void __throw_bad_alloc() { throw std::bad_alloc(); }
-void __throw_bad_array_new_length() { throw std::bad_array_new_length(); }
-void __throw_length_error(const char* text) { throw RuntimeFault(text); }
-void __throw_logic_error(const char* text) { throw RuntimeFault(text); }
+void __throw_bad_alloc() { vl::fatal_error("out of memory", E_OUTOFMEMORY); }
+void __throw_bad_array_new_length() { vl::fatal_error("bad array new length", E_OUTOFMEMORY); }
+void __throw_length_error(const char* text) { vl::fatal_error(text, E_UNEXPECTED); }
+void __throw_logic_error(const char* text) { vl::fatal_error(text, E_UNEXPECTED); }
 // The format's placeholders stay unfilled: the text names the call that failed.
-void __throw_out_of_range_fmt(const char* format, ...) { throw RuntimeFault(format); }
-void __throw_system_error(int) { throw RuntimeFault("a thread or lock call of the system failed"); }
+void __throw_out_of_range_fmt(const char* format, ...) { vl::fatal_error(format, E_UNEXPECTED); }
+void __throw_system_error(int) {
+  vl::fatal_error("a thread or lock call of the system failed", E_UNEXPECTED);
+}
+void __throw_bad_function_call() { vl::fatal_error("bad function call", E_UNEXPECTED); }
 
 }  // namespace std

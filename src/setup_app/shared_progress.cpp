@@ -31,11 +31,14 @@ void SharedProgressSink::report_progress(float fraction, std::string_view detail
   notify_();
 }
 
+#if __cpp_exceptions
 namespace {
 constexpr std::string_view INTERNAL_ERROR_PREFIX = "Дотоод алдаа: ";  // internal error
 }
+#endif
 
 Status run_guarded(const std::function<Status()>& pipeline) {
+#if __cpp_exceptions
   try {
     return pipeline();
   } catch (const std::exception& e) {
@@ -43,6 +46,11 @@ Status run_guarded(const std::function<Status()>& pipeline) {
   } catch (...) {
     return fail(std::string(INTERNAL_ERROR_PREFIX) + "unknown exception");
   }
+#else
+  // Built without exceptions (the shipped programs): nothing can be thrown, and the runtime's
+  // failures (out of memory, a broken container invariant) end the process instead.
+  return pipeline();
+#endif
 }
 
 void publish_result(SharedProgress& shared, Status result, const std::function<void()>& notify) {

@@ -46,7 +46,8 @@ class SharedProgressSink final : public ProgressSink {
 };
 
 // Runs `pipeline` and turns any exception escaping it into a failure with a readable text, so
-// that the window never waits on Progress for a result that cannot come.
+// that the window never waits on Progress for a result that cannot come. In a build without
+// exceptions (the shipped programs) it only runs `pipeline`: nothing can escape it.
 Status run_guarded(const std::function<Status()>& pipeline);
 
 // The worker's last act: the result stored under the lock, then the notification.

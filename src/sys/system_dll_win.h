@@ -37,7 +37,8 @@ void enable_per_monitor_dpi_awareness();
 UINT window_dpi(HWND hwnd);
 
 // Stops the process after a broken invariant: writes "{what}: {system message} (0x…)" to the
-// standard error stream (when there is one) and the debugger, and exits with `code`.
+// standard error stream (when there is one) and the debugger, and exits with `code`. Allocates
+// nothing, so that it also serves when the heap is exhausted; a very long `what` is cut.
 [[noreturn]] void fatal_error(const char* what, HRESULT code);
 
 }  // namespace vl

@@ -327,6 +327,7 @@ class ClientAccessible final : public IAccessible {
   template <typename F>
   HRESULT guarded(F&& body) {
     if (source_ == nullptr || !::IsWindow(hwnd_)) return CO_E_OBJNOTCONNECTED;
+#if __cpp_exceptions
     try {
       const Items items = source_->accessible_items();
       return body(items);
@@ -335,6 +336,11 @@ class ClientAccessible final : public IAccessible {
     } catch (...) {
       return E_FAIL;
     }
+#else
+    // Without exceptions (the shipped programs) nothing is thrown: out of memory ends the process.
+    const Items items = source_->accessible_items();
+    return body(items);
+#endif
   }
 
   // Resolves a child id: null for the client itself, the item for 1..n; anything else is
