@@ -1,6 +1,7 @@
 #include "sys/system_dll_win.h"
 
 #include <cstdint>
+#include <string>
 
 namespace vl {
 
@@ -34,7 +35,7 @@ class FixedLine {
     for (size_t i = 0; i < length && used_ + 1 < CAPACITY; ++i) buffer_[used_++] = text[i];
     buffer_[used_] = L'\0';
   }
-  void add(const wchar_t* text) { add(text, ::lstrlenW(text)); }
+  void add(const wchar_t* text) { add(text, std::char_traits<wchar_t>::length(text)); }
   // UTF-8 in, as the program's texts are.
   void add_utf8(const char* text) {
     const int written = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, buffer_ + used_,
