@@ -34,7 +34,8 @@ def main():
     # writes no metadata or timestamps.
     stride = WIDTH * 4
     if len(pixels) != stride * HEIGHT:
-        sys.exit("make_logo: ImageMagick gave %d bytes of pixels, not %d" % (len(pixels), stride * HEIGHT))
+        sys.exit("make_logo: ImageMagick gave %d bytes of pixels, not %d"
+                 % (len(pixels), stride * HEIGHT))
     rows = [pixels[y * stride:(y + 1) * stride] for y in range(HEIGHT)]
     out.write_bytes(make_art.png_bytes(WIDTH, HEIGHT, rows))
 
