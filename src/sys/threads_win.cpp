@@ -18,7 +18,9 @@ static_assert(sizeof(SRWLOCK) == sizeof(void*) && sizeof(CONDITION_VARIABLE) == 
 
 PSRWLOCK srw(void*& slot) { return reinterpret_cast<PSRWLOCK>(&slot); }
 
-DWORD WINAPI thread_entry(void* parameter) {
+// noexcept: an exception that leaves a body stops the process here, as with std::thread,
+// instead of unwinding into the system's thread start.
+DWORD WINAPI thread_entry(void* parameter) noexcept {
   std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
   (*body)();
   return 0;
