@@ -366,9 +366,11 @@ IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   return raw;
 }
 
-ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, LayoutBox box) {
+const D2DSurface::CachedLayout* D2DSurface::text_layout(const TextStyle& style, LayoutBox box) {
+  TextLayoutKey key = text_layout_key(style, box);
+  if (const CachedLayout* found = layouts_.find(key)) return found;
   IDWriteTextFormat* format = text_format(style);
-  if (format == nullptr) return {};
+  if (format == nullptr) return nullptr;
   const uint64_t since = phase::now();
   const std::wstring text = to_wide(style.text);
   ComPtr<IDWriteTextLayout> layout;
@@ -376,7 +378,7 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
                                                  format, box.max_width, box.max_height,
                                                  layout.put())) ||
       !layout) {
-    return {};
+    return nullptr;
   }
   static constexpr DWRITE_TEXT_ALIGNMENT ALIGNMENTS[] = {DWRITE_TEXT_ALIGNMENT_LEADING,
                                                          DWRITE_TEXT_ALIGNMENT_CENTER,
@@ -384,7 +386,7 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
   const auto align = std::min<size_t>(static_cast<size_t>(style.align), 2);
   if (FAILED(layout->SetTextAlignment(ALIGNMENTS[align])) ||
       FAILED(layout->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_NEAR))) {
-    return {};
+    return nullptr;
   }
   if (style.letter_spacing != 0.0f) {
     if (auto layout1 = layout.query<IDWriteTextLayout1>()) {
@@ -396,30 +398,30 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
     layout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, spacing->height,
                            spacing->baseline);
   }
+  CachedLayout made;
+  made.has_metrics = SUCCEEDED(layout->GetMetrics(&made.metrics));
+  if (!made.has_metrics) made.metrics = DWRITE_TEXT_METRICS{};
+  made.layout = std::move(layout);
   phase::add("frame: text layouts", since);
-  return layout;
+  return &layouts_.insert(std::move(key), std::move(made));
 }
 
 void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
   PhaseSum probe("draw: text");
   if (!target_) return;
-  ComPtr<IDWriteTextLayout> layout = text_layout(style, draw_layout_box(style, rect));
-  if (!layout) return;
-  DWRITE_TEXT_METRICS metrics{};
-  if (FAILED(layout->GetMetrics(&metrics))) metrics = DWRITE_TEXT_METRICS{};
-  const Point origin = text_origin(style, rect, metrics.height);
+  const CachedLayout* cached = text_layout(style, draw_layout_box(style, rect));
+  if (cached == nullptr) return;
+  const Point origin = text_origin(style, rect, cached->metrics.height);
   use_color(style.color);
-  target_->DrawTextLayout(d2d_point(origin), layout.get(), brush_.get(),
+  target_->DrawTextLayout(d2d_point(origin), cached->layout.get(), brush_.get(),
                           D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT);
 }
 
 TextSize D2DSurface::measure_text(const TextStyle& style, float max_width) {
   PhaseSum probe("draw: measure");
-  ComPtr<IDWriteTextLayout> layout = text_layout(style, measure_layout_box(max_width));
-  if (!layout) return {};
-  DWRITE_TEXT_METRICS metrics{};
-  if (FAILED(layout->GetMetrics(&metrics))) return {};
-  return {metrics.widthIncludingTrailingWhitespace, metrics.height};
+  const CachedLayout* cached = text_layout(style, measure_layout_box(max_width));
+  if (cached == nullptr || !cached->has_metrics) return {};
+  return {cached->metrics.widthIncludingTrailingWhitespace, cached->metrics.height};
 }
 
 }  // namespace vl

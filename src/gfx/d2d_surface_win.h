@@ -18,6 +18,7 @@
 
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
+#include "gfx/lru_cache.h"
 #include "gfx/text_style.h"
 #include "sys/unique_handle_win.h"
 
@@ -46,6 +47,7 @@ class D2DSurface final : public DrawSurface {
   // The pixel width of the cached bitmap named `name`, if any (for tests and reviews).
   std::optional<uint32_t> cached_bitmap_width(std::string_view name) const;
   size_t text_format_count() const { return formats_.size(); }
+  size_t text_layout_count() const { return layouts_.size(); }
   const FontFamilies& families() const { return families_; }
 
   // DrawSurface
@@ -78,7 +80,15 @@ class D2DSurface final : public DrawSurface {
   ComPtr<ID2D1GradientStopCollection> stop_collection(std::span<const GradientStop> stops);
   void draw_path(ID2D1PathGeometry* path, float width, const Color& color);
   IDWriteTextFormat* text_format(const TextStyle& style);
-  ComPtr<IDWriteTextLayout> text_layout(const TextStyle& style, LayoutBox box);
+  // A laid-out text and its metrics (zero when they could not be read).
+  struct CachedLayout {
+    ComPtr<IDWriteTextLayout> layout;
+    DWRITE_TEXT_METRICS metrics{};
+    bool has_metrics = false;
+  };
+  // The cached layout for this style and box, made when missing; null when none can be made.
+  // Layouts do not depend on the render target or the DPI, so they outlive both.
+  const CachedLayout* text_layout(const TextStyle& style, LayoutBox box);
   ComPtr<ID2D1Bitmap> decode_png(std::span<const uint8_t> png, uint32_t width, uint32_t height);
 
   GraphicsFactories& factories_;
@@ -88,6 +98,11 @@ class D2DSurface final : public DrawSurface {
   float dpi_ = 96.0f;
   FontFamilies families_;
   std::map<TextFormatKey, ComPtr<IDWriteTextFormat>> formats_;
+  // Every frame draws and measures the same few dozen texts; making their layouts anew each time
+  // is most of a frame's text cost. Bounded: a changing text (a percentage, a path being typed)
+  // pushes out only the least recently used.
+  static constexpr size_t TEXT_LAYOUT_CACHE_SIZE = 64;
+  LruCache<TextLayoutKey, CachedLayout> layouts_{TEXT_LAYOUT_CACHE_SIZE};
   struct CachedBitmap {
     ComPtr<ID2D1Bitmap> bitmap;
     uint32_t pixel_width = 0;
