@@ -58,6 +58,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
   target_ = std::move(target);
   brush_.reset();
   bitmaps_.clear();
+  gradients_.clear();
   circles_ = CircleBitmap{};
   if (!target_) return;
   target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
@@ -67,6 +68,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
 
 void D2DSurface::drop_target() {
   bitmaps_.clear();
+  gradients_.clear();
   circles_ = CircleBitmap{};
   brush_.reset();
   target_.reset();
@@ -201,41 +203,49 @@ void D2DSurface::draw_arc(const ArcFigure& arc, float width, const Color& color)
   draw_path(path.get(), width, color);
 }
 
-ComPtr<ID2D1GradientStopCollection> D2DSurface::stop_collection(
-    std::span<const GradientStop> stops) {
+D2DSurface::GradientBrushes* D2DSurface::gradient(std::span<const GradientStop> stops) {
+  std::vector<GradientStop> key(stops.begin(), stops.end());
+  if (GradientBrushes* found = gradients_.find(key)) return found;
   std::vector<D2D1_GRADIENT_STOP> d2d_stops;
   d2d_stops.reserve(stops.size());
   for (const GradientStop& s : stops) {
     d2d_stops.push_back({s.position, {s.color.r, s.color.g, s.color.b, s.color.a}});
   }
-  ComPtr<ID2D1GradientStopCollection> collection;
+  GradientBrushes made;
   if (FAILED(target_->CreateGradientStopCollection(d2d_stops.data(),
                                                    static_cast<UINT>(d2d_stops.size()),
                                                    D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP,
-                                                   collection.put()))) {
-    collection.reset();
+                                                   made.stops.put())) ||
+      !made.stops) {
+    return nullptr;
   }
-  return collection;
+  return &gradients_.insert(std::move(key), std::move(made));
 }
 
 void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                       std::span<const GradientStop> stops) {
   PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
-  ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
-  if (!collection) return;
-  const D2D1_LINEAR_GRADIENT_BRUSH_PROPERTIES props{d2d_point(start), d2d_point(end)};
-  ComPtr<ID2D1LinearGradientBrush> brush;
-  if (FAILED(target_->CreateLinearGradientBrush(&props, nullptr, collection.get(), brush.put())) ||
-      !brush) {
-    return;
+  GradientBrushes* cached = gradient(stops);
+  if (cached == nullptr) return;
+  if (cached->linear) {
+    cached->linear->SetStartPoint(d2d_point(start));
+    cached->linear->SetEndPoint(d2d_point(end));
+  } else {
+    const D2D1_LINEAR_GRADIENT_BRUSH_PROPERTIES props{d2d_point(start), d2d_point(end)};
+    if (FAILED(target_->CreateLinearGradientBrush(&props, nullptr, cached->stops.get(),
+                                                  cached->linear.put())) ||
+        !cached->linear) {
+      cached->linear.reset();
+      return;
+    }
   }
   if (radius > 0) {
     const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), radius, radius};
-    target_->FillRoundedRectangle(&rounded, brush.get());
+    target_->FillRoundedRectangle(&rounded, cached->linear.get());
   } else {
     const D2D1_RECT_F r = d2d_rect(rect);
-    target_->FillRectangle(&r, brush.get());
+    target_->FillRectangle(&r, cached->linear.get());
   }
 }
 
@@ -243,17 +253,24 @@ void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radi
                                       float radius_y, std::span<const GradientStop> stops) {
   PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
-  ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
-  if (!collection) return;
-  const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES props{d2d_point(centre), {0.0f, 0.0f}, radius_x,
-                                                    radius_y};
-  ComPtr<ID2D1RadialGradientBrush> brush;
-  if (FAILED(target_->CreateRadialGradientBrush(&props, nullptr, collection.get(), brush.put())) ||
-      !brush) {
-    return;
+  GradientBrushes* cached = gradient(stops);
+  if (cached == nullptr) return;
+  if (cached->radial) {
+    cached->radial->SetCenter(d2d_point(centre));
+    cached->radial->SetRadiusX(radius_x);
+    cached->radial->SetRadiusY(radius_y);
+  } else {
+    const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES props{d2d_point(centre), {0.0f, 0.0f}, radius_x,
+                                                      radius_y};
+    if (FAILED(target_->CreateRadialGradientBrush(&props, nullptr, cached->stops.get(),
+                                                  cached->radial.put())) ||
+        !cached->radial) {
+      cached->radial.reset();
+      return;
+    }
   }
   const D2D1_RECT_F r = d2d_rect(rect);
-  target_->FillRectangle(&r, brush.get());
+  target_->FillRectangle(&r, cached->radial.get());
 }
 
 void D2DSurface::push_clip(const Rect& rect) {

@@ -1,8 +1,8 @@
 #pragma once
 // The Direct2D and DirectWrite drawing surface: one render target (a window's or, for the
 // offscreen renderer, a WIC bitmap's), one solid brush recoloured per call, one round stroke
-// style, the text format cache and the bitmap cache. It receives final coordinates and alphas
-// from DrawContext and only executes them.
+// style, and caches of text formats, text layouts, gradients and bitmaps. It receives final
+// coordinates and alphas from DrawContext and only executes them.
 #include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
@@ -77,7 +77,15 @@ class D2DSurface final : public DrawSurface {
 
  private:
   void use_color(const Color& color);
-  ComPtr<ID2D1GradientStopCollection> stop_collection(std::span<const GradientStop> stops);
+  // Gradient resources for one list of stops; the brushes are made on first use and moved to
+  // each call's end points.
+  struct GradientBrushes {
+    ComPtr<ID2D1GradientStopCollection> stops;
+    ComPtr<ID2D1LinearGradientBrush> linear;
+    ComPtr<ID2D1RadialGradientBrush> radial;
+  };
+  // The cached resources for these stops, made when missing; null when none can be made.
+  GradientBrushes* gradient(std::span<const GradientStop> stops);
   void draw_path(ID2D1PathGeometry* path, float width, const Color& color);
   IDWriteTextFormat* text_format(const TextStyle& style);
   // A laid-out text and its metrics (zero when they could not be read).
@@ -108,6 +116,9 @@ class D2DSurface final : public DrawSurface {
     uint32_t pixel_width = 0;
   };
   std::map<std::string, CachedBitmap, std::less<>> bitmaps_;
+  // Every frame fills the same few gradients. They belong to the render target, as bitmaps do.
+  static constexpr size_t GRADIENT_CACHE_SIZE = 32;
+  LruCache<std::vector<GradientStop>, GradientBrushes> gradients_{GRADIENT_CACHE_SIZE};
   // The last circles drawn, rasterised into one bitmap for the render target and DPI.
   struct CircleBitmap {
     std::vector<Point> centres;

@@ -63,7 +63,7 @@ class DrawSurface {
   // Path geometry with one arc segment, hollow and open, round stroke style.
   virtual void draw_arc(const ArcFigure& arc, float width, const Color& color) = 0;
   // Linear gradient brush from `start` to `end` (stops with gamma 2.2, clamp), then
-  // FillRoundedRectangle when radius > 0, else FillRectangle. Nothing is cached.
+  // FillRoundedRectangle when radius > 0, else FillRectangle.
   virtual void fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                     std::span<const GradientStop> stops) = 0;
   // Radial gradient brush centred at `centre` (no origin offset) with the two radii (stops with
