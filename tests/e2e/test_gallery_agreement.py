@@ -98,13 +98,8 @@ class GalleryAgreesWithDirect2D(unittest.TestCase):
         subprocess.run([str(GALLERY), "--out=%s" % (OUT / "cairo"), "--dpi=96,144",
                         "--wine-masks"], check=True, capture_output=True)
         cls.notes = json.loads((OUT / "cairo" / "comparison.json").read_text())
-        cls.display = Display().__enter__()
-        cls.prefix = Prefix(display=cls.display).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.__exit__(None, None, None)
-        cls.display.__exit__(None, None, None)
+        cls.display = cls.enterClassContext(Display())
+        cls.prefix = cls.enterClassContext(Prefix(display=cls.display))
 
     @classmethod
     def compared(cls):

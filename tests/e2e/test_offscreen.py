@@ -48,13 +48,8 @@ class OffscreenShowcase(unittest.TestCase):
         if not RENDERER.exists():
             raise unittest.SkipTest("build the windows preset first: missing %s" % RENDERER)
         OUT.mkdir(parents=True, exist_ok=True)
-        cls.display = Display().__enter__()
-        cls.prefix = Prefix(display=cls.display).__enter__()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.__exit__(None, None, None)
-        cls.display.__exit__(None, None, None)
+        cls.display = cls.enterClassContext(Display())
+        cls.prefix = cls.enterClassContext(Prefix(display=cls.display))
 
     def render(self, dpi, name, time_s=1.0):
         png = OUT / name

@@ -29,14 +29,9 @@ class PageStates(unittest.TestCase):
     def setUpClass(cls):
         if not RENDERER.exists():
             raise unittest.SkipTest("build the windows preset first: missing %s" % RENDERER)
-        cls.display = Display().__enter__()
-        cls.prefix = Prefix(display=cls.display).__enter__()
+        cls.display = cls.enterClassContext(Display())
+        cls.prefix = cls.enterClassContext(Prefix(display=cls.display))
         cls.rendered = {}
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.prefix.__exit__(None, None, None)
-        cls.display.__exit__(None, None, None)
 
     def render_all(self, dpi):
         if dpi not in self.rendered:
