@@ -48,10 +48,6 @@ D2DSurface::D2DSurface(GraphicsFactories& factories) : factories_(factories) {
   if (FAILED(factories_.d2d->CreateStrokeStyle(&props, nullptr, 0, round_stroke_.put()))) {
     round_stroke_.reset();  // lines then use Direct2D's default style
   }
-  const uint64_t since = phase::now();
-  families_ = choose_font_families(
-      system_has_font_family(factories_.dwrite.get(), to_wide(VARIABLE_TEXT_FAMILY).c_str()));
-  phase::add("surface: font collection", since);
 }
 
 void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
@@ -352,31 +348,40 @@ std::optional<uint32_t> D2DSurface::cached_bitmap_width(std::string_view name) c
   return found->second.pixel_width;
 }
 
+ComPtr<IDWriteTextFormat> make_text_format(IDWriteFactory* dwrite, const FontFamilies& families,
+                                           const TextStyle& style) {
+  const std::wstring family = to_wide(family_for(families, style));
+  ComPtr<IDWriteTextFormat> format;
+  if (FAILED(dwrite->CreateTextFormat(family.c_str(), nullptr,
+                                      static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight)),
+                                      DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size,
+                                      L"mn-MN", format.put())) ||
+      !format) {
+    return {};
+  }
+  if (style.wrap) {
+    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_WRAP))) return {};
+  } else {
+    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP))) return {};
+    ComPtr<IDWriteInlineObject> sign;
+    if (FAILED(dwrite->CreateEllipsisTrimmingSign(format.get(), sign.put()))) sign.reset();
+    const DWRITE_TRIMMING trimming{DWRITE_TRIMMING_GRANULARITY_CHARACTER, 0, 0};
+    format->SetTrimming(&trimming, sign.get());  // a failure keeps the untrimmed text
+  }
+  return format;
+}
+
+void D2DSurface::adopt_text_formats(TextFormats formats) {
+  formats_.merge(formats);  // a format made here already stays
+}
+
 IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   const TextFormatKey key = text_format_key(style);
   if (auto found = formats_.find(key); found != formats_.end()) return found->second.get();
 
   const uint64_t since = phase::now();
-  const std::wstring family = to_wide(family_for(families_, style));
-  ComPtr<IDWriteTextFormat> format;
-  if (FAILED(factories_.dwrite->CreateTextFormat(
-          family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight)),
-          DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, L"mn-MN",
-          format.put())) ||
-      !format) {
-    return nullptr;
-  }
-  if (style.wrap) {
-    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_WRAP))) return nullptr;
-  } else {
-    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP))) return nullptr;
-    ComPtr<IDWriteInlineObject> sign;
-    if (FAILED(factories_.dwrite->CreateEllipsisTrimmingSign(format.get(), sign.put()))) {
-      sign.reset();
-    }
-    const DWRITE_TRIMMING trimming{DWRITE_TRIMMING_GRANULARITY_CHARACTER, 0, 0};
-    format->SetTrimming(&trimming, sign.get());  // a failure keeps the untrimmed text
-  }
+  ComPtr<IDWriteTextFormat> format = make_text_format(factories_.dwrite.get(), families(), style);
+  if (!format) return nullptr;
   IDWriteTextFormat* raw = format.get();
   formats_.emplace(key, std::move(format));
   phase::add("frame: text formats", since);

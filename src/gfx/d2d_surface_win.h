@@ -24,10 +24,19 @@
 
 namespace vl {
 
+// Text formats by key, as the surface caches them.
+using TextFormats = std::map<TextFormatKey, ComPtr<IDWriteTextFormat>>;
+
+// The text format `style` is drawn with (family, weight, size, wrapping, ellipsis); null when
+// DirectWrite refuses it.
+ComPtr<IDWriteTextFormat> make_text_format(IDWriteFactory* dwrite, const FontFamilies& families,
+                                           const TextStyle& style);
+
 class D2DSurface final : public DrawSurface {
  public:
-  // Borrows the factories (they outlive the surface); creates the shared stroke style and
-  // chooses the font families.
+  // Borrows the factories (they outlive the surface) and creates the shared stroke style. The
+  // DirectWrite and WIC factories are first used by the first drawing call that needs them, so
+  // they may be filled in after the surface is made.
   explicit D2DSurface(GraphicsFactories& factories);
   D2DSurface(const D2DSurface&) = delete;
   D2DSurface& operator=(const D2DSurface&) = delete;
@@ -48,7 +57,10 @@ class D2DSurface final : public DrawSurface {
   std::optional<uint32_t> cached_bitmap_width(std::string_view name) const;
   size_t text_format_count() const { return formats_.size(); }
   size_t text_layout_count() const { return layouts_.size(); }
-  const FontFamilies& families() const { return families_; }
+  const FontFamilies& families() const { return factories_.families; }
+  // Takes formats made beforehand (for instance on another thread, handed over once); a key
+  // the surface already has keeps its own.
+  void adopt_text_formats(TextFormats formats);
 
   // DrawSurface
   void fill_round_rect(const Rect& rect, float radius, const Color& color) override;
@@ -104,8 +116,7 @@ class D2DSurface final : public DrawSurface {
   ComPtr<ID2D1SolidColorBrush> brush_;
   ComPtr<ID2D1StrokeStyle> round_stroke_;
   float dpi_ = 96.0f;
-  FontFamilies families_;
-  std::map<TextFormatKey, ComPtr<IDWriteTextFormat>> formats_;
+  TextFormats formats_;
   // Every frame draws and measures the same few dozen texts; making their layouts anew each time
   // is most of a frame's text cost. Bounded: a changing text (a percentage, a path being typed)
   // pushes out only the least recently used.
