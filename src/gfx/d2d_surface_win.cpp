@@ -352,10 +352,10 @@ ComPtr<IDWriteTextFormat> make_text_format(IDWriteFactory* dwrite, const FontFam
                                            const TextStyle& style) {
   const std::wstring family = to_wide(family_for(families, style));
   ComPtr<IDWriteTextFormat> format;
-  if (FAILED(dwrite->CreateTextFormat(family.c_str(), nullptr,
-                                      static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight)),
-                                      DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size,
-                                      L"mn-MN", format.put())) ||
+  const auto weight = static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight));
+  if (FAILED(dwrite->CreateTextFormat(family.c_str(), nullptr, weight, DWRITE_FONT_STYLE_NORMAL,
+                                      DWRITE_FONT_STRETCH_NORMAL, style.size, L"mn-MN",
+                                      format.put())) ||
       !format) {
     return {};
   }

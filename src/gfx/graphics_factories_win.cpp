@@ -35,7 +35,8 @@ HRESULT create_dwrite(GraphicsFactories& out) {
 HRESULT create_wic(GraphicsFactories& out) {
   out.wic_module = load_system_dll(L"windowscodecs.dll");
   if (!out.wic_module) return missing_module_error();
-  auto create = find_proc<WicCreateFactoryFn>(out.wic_module.get(), "WICCreateImagingFactory_Proxy");
+  auto create =
+      find_proc<WicCreateFactoryFn>(out.wic_module.get(), "WICCreateImagingFactory_Proxy");
   if (create == nullptr) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
   const HRESULT hr = create(WINCODEC_SDK_VERSION, out.wic.put());
   if (FAILED(hr)) return hr;

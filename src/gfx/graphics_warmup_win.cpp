@@ -28,10 +28,9 @@ struct GraphicsWarmup::Work {
       const std::wstring text = to_wide(style.text);
       ComPtr<IDWriteTextLayout> layout;
       DWRITE_TEXT_METRICS metrics{};
-      if (SUCCEEDED(factories.dwrite->CreateTextLayout(text.c_str(),
-                                                       static_cast<UINT32>(text.size()),
-                                                       format.get(), TEXT_TALL_LAYOUT,
-                                                       TEXT_TALL_LAYOUT, layout.put())) &&
+      if (SUCCEEDED(factories.dwrite->CreateTextLayout(
+              text.c_str(), static_cast<UINT32>(text.size()), format.get(), TEXT_TALL_LAYOUT,
+              TEXT_TALL_LAYOUT, layout.put())) &&
           layout) {
         layout->GetMetrics(&metrics);
       }
@@ -55,8 +54,7 @@ DWORD WINAPI warmup_entry(void* parameter) {
 
 }  // namespace
 
-GraphicsWarmup::GraphicsWarmup(std::vector<TextStyle> styles)
-    : work_(std::make_unique<Work>()) {
+GraphicsWarmup::GraphicsWarmup(std::vector<TextStyle> styles) : work_(std::make_unique<Work>()) {
   work_->styles = std::move(styles);
   thread_.reset(::CreateThread(nullptr, 0, warmup_entry, work_.get(), 0, nullptr));
 }
