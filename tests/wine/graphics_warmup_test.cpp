@@ -38,9 +38,10 @@ TEST(GraphicsWarmupTest, HandsOverWorkingFactoriesAndFormatsTheSurfaceUsesAsItsO
       S_OK);
   EXPECT_EQ(formats.size(), 2u);
   surface.adopt_text_formats(std::move(formats));
+  EXPECT_EQ(surface.text_format_count(), 2u);
   const TextSize warmed = surface.measure_text(paragraph, 60.0f);
   const TextSize warmed_title = surface.measure_text(title, 400.0f);
-  EXPECT_EQ(surface.text_format_count(), 2u);  // none made anew
+  EXPECT_EQ(surface.text_format_count(), 2u);  // found under their keys, none made anew
 
   FactoriesOutcome plain = create_graphics_factories();
   ASSERT_EQ(plain.error, S_OK);
