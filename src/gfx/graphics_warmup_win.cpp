@@ -40,36 +40,21 @@ struct GraphicsWarmup::Work {
   }
 };
 
-namespace {
-
-DWORD WINAPI warmup_entry(void* parameter) {
-  auto* work = static_cast<GraphicsWarmup::Work*>(parameter);
-  try {
-    work->run();
-  } catch (...) {  // nothing crosses the thread's edge; the caller sees a failure
-    work->result = E_OUTOFMEMORY;
-  }
-  return 0;
-}
-
-}  // namespace
-
 GraphicsWarmup::GraphicsWarmup(std::vector<TextStyle> styles) : work_(std::make_unique<Work>()) {
   work_->styles = std::move(styles);
-  thread_.reset(::CreateThread(nullptr, 0, warmup_entry, work_.get(), 0, nullptr));
+  thread_.start([work = work_.get()] {
+    try {
+      work->run();
+    } catch (...) {  // nothing crosses the thread's edge; finish() reports the failure
+      work->result = E_OUTOFMEMORY;
+    }
+  });
 }
 
-GraphicsWarmup::~GraphicsWarmup() {
-  if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
-}
+GraphicsWarmup::~GraphicsWarmup() = default;
 
 HRESULT GraphicsWarmup::finish(GraphicsFactories& factories, TextFormats& formats) {
-  if (thread_) {
-    ::WaitForSingleObject(thread_.get(), INFINITE);
-    thread_.reset();
-  } else if (work_->result == E_PENDING) {
-    warmup_entry(work_.get());
-  }
+  thread_.join();
   if (FAILED(work_->result)) return work_->result;
   factories.dwrite_module = std::move(work_->factories.dwrite_module);
   factories.wic_module = std::move(work_->factories.wic_module);

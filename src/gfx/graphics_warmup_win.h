@@ -12,19 +12,17 @@
 #include "gfx/d2d_surface_win.h"
 #include "gfx/graphics_factories_win.h"
 #include "gfx/text_style.h"
-#include "sys/unique_handle_win.h"
+#include "sys/threads.h"
 
 namespace vl {
 
 class GraphicsWarmup {
  public:
-  // Starts the thread. The styles' texts must outlive it (string literals). When no thread can
-  // be started, finish() does the work on the caller's thread.
+  // Starts the thread. The styles' texts must outlive it (string literals).
   explicit GraphicsWarmup(std::vector<TextStyle> styles);
   GraphicsWarmup(const GraphicsWarmup&) = delete;
   GraphicsWarmup& operator=(const GraphicsWarmup&) = delete;
-  // Waits for a thread that finish() has not waited for.
-  ~GraphicsWarmup();
+  ~GraphicsWarmup();  // waits for a thread finish() has not waited for
 
   // Waits for the thread, then moves the DirectWrite and WIC factories and the font families
   // into `factories` and returns the formats. On failure, the failing step's HRESULT and
@@ -35,7 +33,7 @@ class GraphicsWarmup {
 
  private:
   std::unique_ptr<Work> work_;
-  UniqueHandle thread_;
+  Thread thread_;  // last: joined before the work it uses goes
 };
 
 }  // namespace vl
