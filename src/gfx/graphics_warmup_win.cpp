@@ -43,11 +43,15 @@ struct GraphicsWarmup::Work {
 GraphicsWarmup::GraphicsWarmup(std::vector<TextStyle> styles) : work_(std::make_unique<Work>()) {
   work_->styles = std::move(styles);
   thread_.start([work = work_.get()] {
+#if __cpp_exceptions
     try {
       work->run();
     } catch (...) {  // nothing crosses the thread's edge; finish() reports the failure
       work->result = E_OUTOFMEMORY;
     }
+#else
+    work->run();  // built without exceptions: out of memory ends the process instead
+#endif
   });
 }
 
