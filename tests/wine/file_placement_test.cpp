@@ -319,7 +319,8 @@ TEST(FilePlacer, DriveRootInstallDirDoesNotDoubleTheBackslash) {
   TempFolder dir;
   FilePlacer placer(dir.path() + "\\");
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 0}).ok());
-  ASSERT_TRUE(placer.commit().ok());
+  ASSERT_TRUE(placer.close().ok());
+  ASSERT_TRUE(placer.commit("a.dll").ok());
   EXPECT_TRUE(path_exists(dir / "a.dll"));
 }
 
