@@ -15,13 +15,13 @@ EntryQueue::EntryQueue(EntryWriter& writer, StepProgress& progress, uint64_t tot
     buffers_[i].resize(DATA_CHUNK);
     free_.push_back(i);
   }
-  thread_ = std::thread([this] { run(); });
+  thread_.start([this] { run(); });
 }
 
 EntryQueue::~EntryQueue() { (void)finish(); }
 
 std::span<uint8_t> EntryQueue::free_buffer() {
-  std::unique_lock lock(mutex_);
+  LockGuard lock(mutex_);
   if (filling_ < BUFFERS) return buffers_[filling_];
   changed_.wait(lock, [this] { return !free_.empty() || !failure_.ok(); });
   if (!failure_.ok()) return {};
@@ -31,7 +31,7 @@ std::span<uint8_t> EntryQueue::free_buffer() {
 }
 
 Status EntryQueue::push(Operation operation) {
-  std::lock_guard lock(mutex_);
+  LockGuard lock(mutex_);
   if (!failure_.ok()) return failure_;
   if (stopped_) return fail("entry queue used after finish");
   queue_.push_back(std::move(operation));
@@ -46,7 +46,7 @@ Status EntryQueue::begin(PayloadEntry entry) {
 Status EntryQueue::write(size_t size) {
   size_t buffer;
   {
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     buffer = filling_;
     filling_ = BUFFERS;
   }
@@ -59,15 +59,16 @@ Status EntryQueue::close() { return push({Kind::Close, {}, 0, 0}); }
 void EntryQueue::discard() { (void)push({Kind::Discard, {}, 0, 0}); }
 
 Status EntryQueue::finish() {
-  std::unique_lock lock(mutex_);
-  if (!stopped_) {
-    stopped_ = true;
-    queue_.push_back({Kind::Stop, {}, 0, 0});
-    changed_.notify_all();
+  {
+    LockGuard lock(mutex_);
+    if (!stopped_) {
+      stopped_ = true;
+      queue_.push_back({Kind::Stop, {}, 0, 0});
+      changed_.notify_all();
+    }
   }
-  lock.unlock();
-  if (thread_.joinable()) thread_.join();
-  lock.lock();
+  thread_.join();
+  LockGuard lock(mutex_);
   return failure_;
 }
 
@@ -119,7 +120,7 @@ void EntryQueue::run() {
   while (true) {
     Operation operation;
     {
-      std::unique_lock lock(mutex_);
+      LockGuard lock(mutex_);
       uint64_t since = phase::now();
       changed_.wait(lock, [this] { return !queue_.empty(); });
       phase::add("write: idle", since);
@@ -129,7 +130,7 @@ void EntryQueue::run() {
     if (operation.kind == Kind::Stop) return;
     bool failed;
     {
-      std::lock_guard lock(mutex_);
+      LockGuard lock(mutex_);
       failed = !failure_.ok();
     }
     // After a failure the queued operations are only drained (their buffers freed).
@@ -138,7 +139,7 @@ void EntryQueue::run() {
       writer_.discard();
       open_ = false;
     }
-    std::lock_guard lock(mutex_);
+    LockGuard lock(mutex_);
     if (operation.kind == Kind::Write) free_.push_back(operation.buffer);
     if (!done && failure_.ok()) failure_ = std::move(done);
     changed_.notify_all();

@@ -12,19 +12,17 @@
 // values.
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "sys/result.h"
+#include "sys/threads.h"
 
 namespace vl {
 
@@ -75,8 +73,8 @@ class EntryQueue {
   StepProgress& progress_;
   float denominator_;
   std::array<std::vector<uint8_t>, BUFFERS> buffers_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  Mutex mutex_;
+  CondVar changed_;
   std::deque<Operation> queue_;
   std::vector<size_t> free_;      // buffers not queued and not being filled
   size_t filling_ = BUFFERS;      // the buffer handed out by free_buffer, if any
@@ -86,7 +84,7 @@ class EntryQueue {
   std::string current_;           // the writer's open entry, if any
   bool open_ = false;
   bool stopped_ = false;
-  std::thread thread_;
+  Thread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace vl

@@ -6,8 +6,9 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
+
+#include "sys/threads.h"
 
 namespace vl {
 
@@ -56,7 +57,7 @@ uint32_t PayloadReader::decoder_threads() {
   // The benchmark's build compares thread counts on one machine (sys/phase_times.h).
   if (const char* forced = std::getenv("VL_DECODER_THREADS")) return std::clamp(std::atoi(forced), 1, 8);
 #endif
-  return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+  return std::min(processor_count(), 8u);
 }
 
 Result<PayloadReader> PayloadReader::open(const Payload& payload, uint32_t threads) {

@@ -113,7 +113,7 @@ Status provision_webview2(StepProgress& progress, std::string_view source,
 }
 
 Status install_webview2(StepProgress& progress) {
-  static const ExpectedSigner microsoft{
+  const ExpectedSigner microsoft{
       MICROSOFT_SIGNER_NAME, {MICROSOFT_ROOT_2010_THUMBPRINT, MICROSOFT_ROOT_2011_THUMBPRINT}};
   return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY,
                             is_process_elevated() ? &microsoft : nullptr);

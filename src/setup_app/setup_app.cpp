@@ -80,7 +80,7 @@ void SetupApp::paint(FrameContext& frame) {
   }
   ProgressSnapshot progress;
   {
-    std::lock_guard lock(shared_->mutex);
+    LockGuard lock(shared_->mutex);
     progress.step = shared_->step;
     progress.fraction = shared_->fraction;
     progress.detail = shared_->detail;
@@ -178,7 +178,7 @@ void SetupApp::on_app_message(WindowControl& control) {
   std::optional<ElevationOutcome> elevation;
   bool hide = false;
   {
-    std::lock_guard lock(shared_->mutex);
+    LockGuard lock(shared_->mutex);
     control.set_taskbar_progress(state_.busy, shared_->fraction);
     result = std::exchange(shared_->result, std::nullopt);
     hide = std::exchange(shared_->hide_window, false);

@@ -20,6 +20,7 @@
 #include "sys/program_launch_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
+#include "sys/threads.h"
 #include "sys/unique_handle_win.h"
 #include "ui/run_window.h"
 
@@ -33,19 +34,11 @@ std::function<void()> notifier(HWND window) {
   return [window] { ::PostMessageW(window, WM_APP_NOTIFY, 0, 0); };
 }
 
-DWORD WINAPI detached_entry(void* parameter) {
-  std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
-  (*body)();
-  return 0;
-}
-
-// Starts a detached thread running `body`. A thread that cannot be created is a broken
-// invariant: the process stops.
-void start_detached(std::unique_ptr<std::function<void()>> body) {
-  HANDLE thread = ::CreateThread(nullptr, 0, detached_entry, body.get(), 0, nullptr);
-  if (thread == nullptr) fatal_error("CreateThread", HRESULT_FROM_WIN32(::GetLastError()));
-  body.release();  // the thread owns it now
-  ::CloseHandle(thread);
+// Starts a thread running `body` on its own: the body owns everything it uses.
+void start_detached(std::function<void()> body) {
+  Thread thread;
+  thread.start(std::move(body));
+  thread.detach();
 }
 
 Status run_worker(const InstallJob& job, std::span<const uint8_t> blob, ProgressSink& sink,
@@ -104,25 +97,24 @@ class WinControllerPlatform final : public ControllerPlatform {
   void start_worker(InstallJob job, std::span<const uint8_t> payload_blob,
                     std::shared_ptr<SharedProgress> shared, WindowControl& window) override {
     const HWND hwnd = hwnd_of(window);
-    start_detached(std::make_unique<std::function<void()>>(
+    start_detached(
         [job = std::move(job), payload_blob, shared = std::move(shared), hwnd, &log = log_] {
           const std::function<void()> notify = notifier(hwnd);
           SharedProgressSink sink(*shared, notify);
           publish_result(*shared, run_worker(job, payload_blob, sink, log), notify);
-        }));
+        });
   }
 
   void start_elevation(std::string arguments, std::shared_ptr<SharedProgress> shared,
                        WindowControl& window) override {
     const HWND hwnd = hwnd_of(window);
-    start_detached(std::make_unique<std::function<void()>>(
-        [arguments = std::move(arguments), path = own_module_path(), shared = std::move(shared),
-         hwnd] {
-          const std::function<void()> notify = notifier(hwnd);
-          ElevationOutcome outcome = relaunch_elevated(
-              path, arguments, hwnd, [&] { publish_hide_request(*shared, notify); });
-          publish_elevation(*shared, std::move(outcome), notify);
-        }));
+    start_detached([arguments = std::move(arguments), path = own_module_path(),
+                    shared = std::move(shared), hwnd] {
+      const std::function<void()> notify = notifier(hwnd);
+      ElevationOutcome outcome = relaunch_elevated(path, arguments, hwnd,
+                                                   [&] { publish_hide_request(*shared, notify); });
+      publish_elevation(*shared, std::move(outcome), notify);
+    });
   }
 
   std::optional<WindowPos> window_position(WindowControl& window) override {

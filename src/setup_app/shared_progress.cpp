@@ -5,7 +5,7 @@
 namespace vl {
 
 void SharedProgress::reset() {
-  std::lock_guard lock(mutex);
+  LockGuard lock(mutex);
   detail.clear();
   result.reset();
   elevation.reset();
@@ -16,7 +16,7 @@ void SharedProgress::reset() {
 
 void SharedProgressSink::step_started(InstallStep step) {
   {
-    std::lock_guard lock(shared_.mutex);
+    LockGuard lock(shared_.mutex);
     shared_.step = static_cast<uint8_t>(step);
   }
   notify_();
@@ -24,7 +24,7 @@ void SharedProgressSink::step_started(InstallStep step) {
 
 void SharedProgressSink::report_progress(float fraction, std::string_view detail) {
   {
-    std::lock_guard lock(shared_.mutex);
+    LockGuard lock(shared_.mutex);
     shared_.fraction = fraction;
     if (shared_.detail != detail) shared_.detail.assign(detail);
   }
@@ -47,7 +47,7 @@ Status run_guarded(const std::function<Status()>& pipeline) {
 
 void publish_result(SharedProgress& shared, Status result, const std::function<void()>& notify) {
   {
-    std::lock_guard lock(shared.mutex);
+    LockGuard lock(shared.mutex);
     shared.result = std::move(result);
   }
   notify();
@@ -56,7 +56,7 @@ void publish_result(SharedProgress& shared, Status result, const std::function<v
 void publish_elevation(SharedProgress& shared, ElevationOutcome outcome,
                        const std::function<void()>& notify) {
   {
-    std::lock_guard lock(shared.mutex);
+    LockGuard lock(shared.mutex);
     shared.elevation = std::move(outcome);
   }
   notify();
@@ -64,7 +64,7 @@ void publish_elevation(SharedProgress& shared, ElevationOutcome outcome,
 
 void publish_hide_request(SharedProgress& shared, const std::function<void()>& notify) {
   {
-    std::lock_guard lock(shared.mutex);
+    LockGuard lock(shared.mutex);
     shared.hide_window = true;
   }
   notify();

@@ -5,7 +5,6 @@
 // Portable: the notification is a function, so the rules run natively.
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,13 +12,14 @@
 #include "install/install_job.h"
 #include "sys/elevation.h"
 #include "sys/result.h"
+#include "sys/threads.h"
 
 namespace vl {
 
 inline constexpr uint8_t NO_STEP_YET = 5;
 
 struct SharedProgress {
-  std::mutex mutex;  // held only to copy or write a few fields
+  Mutex mutex;  // held only to copy or write a few fields
   std::string detail;
   std::optional<Status> result;                // the pipeline's outcome, once it has ended
   std::optional<ElevationOutcome> elevation;   // the relaunch's outcome

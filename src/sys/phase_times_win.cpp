@@ -6,8 +6,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
+
+#include "sys/threads.h"
 
 namespace vl::phase {
 
@@ -19,16 +20,6 @@ struct Entry {
   uint64_t ticks;
 };
 
-std::mutex& lock() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::vector<Entry>& entries() {
-  static std::vector<Entry> list;
-  return list;
-}
-
 double seconds(uint64_t ticks) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -37,20 +28,23 @@ double seconds(uint64_t ticks) {
 
 // The performance counter's reading when the process was created: now minus the time since
 // the creation (file times are in units of 100 ns).
-uint64_t creation_ticks() {
-  static const uint64_t ticks = [] {
-    FILETIME created, exited, kernel, user, system_now;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    GetSystemTimeAsFileTime(&system_now);
-    uint64_t now_ticks = now();
-    auto to64 = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-    double since = static_cast<double>(to64(system_now) - to64(created)) / 1e7;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return now_ticks - static_cast<uint64_t>(since * static_cast<double>(frequency.QuadPart));
-  }();
-  return ticks;
+uint64_t read_creation_ticks() {
+  FILETIME created, exited, kernel, user, system_now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimeAsFileTime(&system_now);
+  uint64_t now_ticks = now();
+  auto to64 = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+  double since = static_cast<double>(to64(system_now) - to64(created)) / 1e7;
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return now_ticks - static_cast<uint64_t>(since * static_cast<double>(frequency.QuadPart));
 }
+
+// At namespace scope, set before main runs: the programs are built without guards for
+// function-local statics, and any thread may record.
+Mutex g_lock;
+std::vector<Entry> g_entries;
+const uint64_t g_creation_ticks = read_creation_ticks();
 
 }  // namespace
 
@@ -61,21 +55,21 @@ uint64_t now() {
 }
 
 void mark(const char* name) {
-  uint64_t at = now() - creation_ticks();
-  std::lock_guard guard(lock());
-  entries().push_back({name, false, at});
+  uint64_t at = now() - g_creation_ticks;
+  LockGuard guard(g_lock);
+  g_entries.push_back({name, false, at});
 }
 
 void add(const char* name, uint64_t since) {
   uint64_t ticks = now() - since;
-  std::lock_guard guard(lock());
-  for (Entry& entry : entries()) {
+  LockGuard guard(g_lock);
+  for (Entry& entry : g_entries) {
     if (entry.is_sum && std::strcmp(entry.name, name) == 0) {
       entry.ticks += ticks;
       return;
     }
   }
-  entries().push_back({name, true, ticks});
+  g_entries.push_back({name, true, ticks});
 }
 
 void write_report() {
@@ -85,8 +79,8 @@ void write_report() {
   if (length == 0 || length >= MAX_PATH) return;
   FILE* file = _wfopen(path, L"a");
   if (!file) return;
-  std::lock_guard guard(lock());
-  for (const Entry& entry : entries()) {
+  LockGuard guard(g_lock);
+  for (const Entry& entry : g_entries) {
     std::fprintf(file, "%s %s %.6f\n", entry.is_sum ? "sum" : "mark", entry.name, seconds(entry.ticks));
   }
   std::fclose(file);

@@ -23,7 +23,8 @@ void enable_per_monitor_dpi_awareness() {
 
 UINT window_dpi(HWND hwnd) {
   using GetDpi = UINT(WINAPI*)(HWND);
-  static const GetDpi get_dpi = find_user32_proc<GetDpi>("GetDpiForWindow");
+  // Looked up per call (once per window): no lazily initialised static to guard.
+  const GetDpi get_dpi = find_user32_proc<GetDpi>("GetDpiForWindow");
   return get_dpi != nullptr ? get_dpi(hwnd) : 0;
 }
 

@@ -3,6 +3,7 @@ configured with (the project's VERSION), read back from the executable itself.""
 import re
 import subprocess
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 from e2e.installer import dev_installer
 from harness.wine import build_dir
@@ -19,6 +20,18 @@ def resource_script(exe):
                           capture_output=True, text=True, check=True).stdout
 
 
+def embedded_manifest(script):
+    """The RT_MANIFEST resource's text, parsed: Windows does not start a program whose manifest
+    is not well-formed XML. windres writes it as quoted lines, with doubled quotes and C escapes."""
+    block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)\nEND$", script, re.M | re.S)
+    if block is None:
+        return None
+    text = "".join(re.findall(r'^\s*"(.*)"\s*$', block.group(1), re.M)).replace('""', '"')
+    escapes = {"n": "\n", "r": "\r", "t": "\t"}
+    text = re.sub(r"\\(.)", lambda m: escapes.get(m.group(1), m.group(1)), text)
+    return ElementTree.fromstring(text)
+
+
 class VersionAgreement(unittest.TestCase):
     def test_version_resource_and_manifest_carry_the_configured_version(self):
         version = configured_version()
@@ -32,10 +45,11 @@ class VersionAgreement(unittest.TestCase):
         for name in ("FileVersion", "ProductVersion"):
             self.assertIn('VALUE "%s", "%s"' % (name, version), script)
 
-        manifest = re.search(r'<assemblyIdentity type=""win32"" name=""Osmira\.Verilune\.Setup"" '
-                             r'version=""([^"]+)""', script)
-        self.assertIsNotNone(manifest, "no manifest identity in the resources")
-        self.assertEqual(manifest.group(1), ".".join(numbers))
+        manifest = embedded_manifest(script)
+        self.assertIsNotNone(manifest, "no manifest in the resources")
+        identity = manifest.find("{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
+        self.assertEqual(identity.get("name"), "Osmira.Verilune.Setup")
+        self.assertEqual(identity.get("version"), ".".join(numbers))
 
 
 if __name__ == "__main__":

@@ -200,6 +200,13 @@ class Prefix:
         """Waits until every process of the prefix has ended (registry flushed)."""
         subprocess.run(["wineserver", "-w"], env=self.env(), timeout=120)
 
+    def keep_server_up(self):
+        """Keeps the prefix's wineserver up between runs (the warm runs of a benchmark). A
+        server that an earlier run started lingers a few seconds and refuses a persistent one
+        (`wineserver -p` exits with 2), so it is waited for first."""
+        self.wait_idle()
+        subprocess.run(["wineserver", "-p"], env=self.env(), check=True)
+
     def kill(self):
         if self.path:
             subprocess.run(["wineserver", "-k"], env=self.env(), capture_output=True)

@@ -8,14 +8,59 @@ import zlib
 from pathlib import Path
 
 
+def _paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    return a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+
+
+def _filtered(kind, row, prior):
+    """One row under PNG filter `kind` (0 none, 1 sub, 2 up, 3 average, 4 Paeth), 4 bytes a
+    pixel."""
+    out = bytearray(len(row))
+    for i, value in enumerate(row):
+        a = row[i - 4] if i >= 4 else 0
+        b = prior[i]
+        c = prior[i - 4] if i >= 4 else 0
+        guess = (0, a, b, (a + b) >> 1, _paeth(a, b, c))[kind]
+        out[i] = (value - guess) & 0xFF
+    return bytes(out)
+
+
+def _scanlines(rgba_rows, choice):
+    """The filtered image data: every row under filter `choice`, or with choice None each row
+    under the filter whose bytes are smallest as signed values (the usual heuristic)."""
+    data = bytearray()
+    prior = bytes(len(rgba_rows[0]))
+    for row in map(bytes, rgba_rows):
+        if choice is None:
+            options = [(kind, _filtered(kind, row, prior)) for kind in range(5)]
+            kind, line = min(options, key=lambda o: sum(min(v, 256 - v) for v in o[1]))
+        else:
+            kind, line = choice, _filtered(choice, row, prior)
+        data += bytes([kind]) + line
+        prior = row
+    return bytes(data)
+
+
 def png_bytes(width, height, rgba_rows):
-    raw = b"".join(b"\x00" + bytes(row) for row in rgba_rows)
+    """An 8-bit RGBA PNG of the rows. The pixels are fixed; what is free is how they are
+    stored, so every filter choice and deflate strategy is tried and the smallest kept."""
+    smallest = None
+    for choice in (0, 1, 2, 3, 4, None):
+        raw = _scanlines(rgba_rows, choice)
+        for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED):
+            packer = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+            packed = packer.compress(raw) + packer.flush()
+            if smallest is None or len(packed) < len(smallest):
+                smallest = packed
+
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
     header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", smallest) +
+            chunk(b"IEND", b""))
 
 
 def rounded_box_distance(px, py, cx, cy, half, radius):
