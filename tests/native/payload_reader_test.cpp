@@ -150,7 +150,8 @@ TEST(Reader, WrongCheckFoundAtTheStreamsEndCommitsNoEntry) {
   EXPECT_EQ(out.status.error(), damaged("lzma data error"));
   EXPECT_EQ(out.writer.events,
             (std::vector<std::string>{"begin eToken.dll", "close eToken.dll", "begin verilune.exe",
-                                      "close verilune.exe", "drop eToken.dll", "drop verilune.exe"}));
+                                      "close verilune.exe", "drop eToken.dll",
+                                      "drop verilune.exe"}));
   EXPECT_TRUE(out.installed.empty());
 }
 
@@ -212,7 +213,8 @@ std::vector<TolerableCase> tolerable_cases() {
       {"NoCheck", craft::xz(ONE_ENTRY, LZMA_CHECK_NONE), 1, {"eToken.dll"}},
       // The same file written again (names compare as paths do): placed once, at its last place.
       {"NameComesAgain",
-       craft::xz(craft::concat({ONE_ENTRY, craft::entry("x.dll", "x"), craft::entry("ETOKEN.DLL", "again")})),
+       craft::xz(craft::concat(
+           {ONE_ENTRY, craft::entry("x.dll", "x"), craft::entry("ETOKEN.DLL", "again")})),
        3, {"x.dll", "ETOKEN.DLL"}},
   };
 }
