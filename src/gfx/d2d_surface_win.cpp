@@ -48,16 +48,13 @@ D2DSurface::D2DSurface(GraphicsFactories& factories) : factories_(factories) {
   if (FAILED(factories_.d2d->CreateStrokeStyle(&props, nullptr, 0, round_stroke_.put()))) {
     round_stroke_.reset();  // lines then use Direct2D's default style
   }
-  const uint64_t since = phase::now();
-  families_ = choose_font_families(
-      system_has_font_family(factories_.dwrite.get(), to_wide(VARIABLE_TEXT_FAMILY).c_str()));
-  phase::add("surface: font collection", since);
 }
 
 void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
   target_ = std::move(target);
   brush_.reset();
   bitmaps_.clear();
+  gradients_.clear();
   circles_ = CircleBitmap{};
   if (!target_) return;
   target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
@@ -67,6 +64,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
 
 void D2DSurface::drop_target() {
   bitmaps_.clear();
+  gradients_.clear();
   circles_ = CircleBitmap{};
   brush_.reset();
   target_.reset();
@@ -201,41 +199,49 @@ void D2DSurface::draw_arc(const ArcFigure& arc, float width, const Color& color)
   draw_path(path.get(), width, color);
 }
 
-ComPtr<ID2D1GradientStopCollection> D2DSurface::stop_collection(
-    std::span<const GradientStop> stops) {
+D2DSurface::GradientBrushes* D2DSurface::gradient(std::span<const GradientStop> stops) {
+  std::vector<GradientStop> key(stops.begin(), stops.end());
+  if (GradientBrushes* found = gradients_.find(key)) return found;
   std::vector<D2D1_GRADIENT_STOP> d2d_stops;
   d2d_stops.reserve(stops.size());
   for (const GradientStop& s : stops) {
     d2d_stops.push_back({s.position, {s.color.r, s.color.g, s.color.b, s.color.a}});
   }
-  ComPtr<ID2D1GradientStopCollection> collection;
+  GradientBrushes made;
   if (FAILED(target_->CreateGradientStopCollection(d2d_stops.data(),
                                                    static_cast<UINT>(d2d_stops.size()),
                                                    D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP,
-                                                   collection.put()))) {
-    collection.reset();
+                                                   made.stops.put())) ||
+      !made.stops) {
+    return nullptr;
   }
-  return collection;
+  return &gradients_.insert(std::move(key), std::move(made));
 }
 
 void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                       std::span<const GradientStop> stops) {
   PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
-  ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
-  if (!collection) return;
-  const D2D1_LINEAR_GRADIENT_BRUSH_PROPERTIES props{d2d_point(start), d2d_point(end)};
-  ComPtr<ID2D1LinearGradientBrush> brush;
-  if (FAILED(target_->CreateLinearGradientBrush(&props, nullptr, collection.get(), brush.put())) ||
-      !brush) {
-    return;
+  GradientBrushes* cached = gradient(stops);
+  if (cached == nullptr) return;
+  if (cached->linear) {
+    cached->linear->SetStartPoint(d2d_point(start));
+    cached->linear->SetEndPoint(d2d_point(end));
+  } else {
+    const D2D1_LINEAR_GRADIENT_BRUSH_PROPERTIES props{d2d_point(start), d2d_point(end)};
+    if (FAILED(target_->CreateLinearGradientBrush(&props, nullptr, cached->stops.get(),
+                                                  cached->linear.put())) ||
+        !cached->linear) {
+      cached->linear.reset();
+      return;
+    }
   }
   if (radius > 0) {
     const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), radius, radius};
-    target_->FillRoundedRectangle(&rounded, brush.get());
+    target_->FillRoundedRectangle(&rounded, cached->linear.get());
   } else {
     const D2D1_RECT_F r = d2d_rect(rect);
-    target_->FillRectangle(&r, brush.get());
+    target_->FillRectangle(&r, cached->linear.get());
   }
 }
 
@@ -243,17 +249,24 @@ void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radi
                                       float radius_y, std::span<const GradientStop> stops) {
   PhaseSum probe("draw: gradients");
   if (!target_ || stops.empty()) return;
-  ComPtr<ID2D1GradientStopCollection> collection = stop_collection(stops);
-  if (!collection) return;
-  const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES props{d2d_point(centre), {0.0f, 0.0f}, radius_x,
-                                                    radius_y};
-  ComPtr<ID2D1RadialGradientBrush> brush;
-  if (FAILED(target_->CreateRadialGradientBrush(&props, nullptr, collection.get(), brush.put())) ||
-      !brush) {
-    return;
+  GradientBrushes* cached = gradient(stops);
+  if (cached == nullptr) return;
+  if (cached->radial) {
+    cached->radial->SetCenter(d2d_point(centre));
+    cached->radial->SetRadiusX(radius_x);
+    cached->radial->SetRadiusY(radius_y);
+  } else {
+    const D2D1_RADIAL_GRADIENT_BRUSH_PROPERTIES props{d2d_point(centre), {0.0f, 0.0f}, radius_x,
+                                                      radius_y};
+    if (FAILED(target_->CreateRadialGradientBrush(&props, nullptr, cached->stops.get(),
+                                                  cached->radial.put())) ||
+        !cached->radial) {
+      cached->radial.reset();
+      return;
+    }
   }
   const D2D1_RECT_F r = d2d_rect(rect);
-  target_->FillRectangle(&r, brush.get());
+  target_->FillRectangle(&r, cached->radial.get());
 }
 
 void D2DSurface::push_clip(const Rect& rect) {
@@ -335,40 +348,51 @@ std::optional<uint32_t> D2DSurface::cached_bitmap_width(std::string_view name) c
   return found->second.pixel_width;
 }
 
+ComPtr<IDWriteTextFormat> make_text_format(IDWriteFactory* dwrite, const FontFamilies& families,
+                                           const TextStyle& style) {
+  const std::wstring family = to_wide(family_for(families, style));
+  ComPtr<IDWriteTextFormat> format;
+  const auto weight = static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight));
+  if (FAILED(dwrite->CreateTextFormat(family.c_str(), nullptr, weight, DWRITE_FONT_STYLE_NORMAL,
+                                      DWRITE_FONT_STRETCH_NORMAL, style.size, L"mn-MN",
+                                      format.put())) ||
+      !format) {
+    return {};
+  }
+  if (style.wrap) {
+    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_WRAP))) return {};
+  } else {
+    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP))) return {};
+    ComPtr<IDWriteInlineObject> sign;
+    if (FAILED(dwrite->CreateEllipsisTrimmingSign(format.get(), sign.put()))) sign.reset();
+    const DWRITE_TRIMMING trimming{DWRITE_TRIMMING_GRANULARITY_CHARACTER, 0, 0};
+    format->SetTrimming(&trimming, sign.get());  // a failure keeps the untrimmed text
+  }
+  return format;
+}
+
+void D2DSurface::adopt_text_formats(TextFormats formats) {
+  formats_.merge(formats);  // a format made here already stays
+}
+
 IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   const TextFormatKey key = text_format_key(style);
   if (auto found = formats_.find(key); found != formats_.end()) return found->second.get();
 
   const uint64_t since = phase::now();
-  const std::wstring family = to_wide(family_for(families_, style));
-  ComPtr<IDWriteTextFormat> format;
-  if (FAILED(factories_.dwrite->CreateTextFormat(
-          family.c_str(), nullptr, static_cast<DWRITE_FONT_WEIGHT>(font_weight_value(style.weight)),
-          DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, style.size, L"mn-MN",
-          format.put())) ||
-      !format) {
-    return nullptr;
-  }
-  if (style.wrap) {
-    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_WRAP))) return nullptr;
-  } else {
-    if (FAILED(format->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP))) return nullptr;
-    ComPtr<IDWriteInlineObject> sign;
-    if (FAILED(factories_.dwrite->CreateEllipsisTrimmingSign(format.get(), sign.put()))) {
-      sign.reset();
-    }
-    const DWRITE_TRIMMING trimming{DWRITE_TRIMMING_GRANULARITY_CHARACTER, 0, 0};
-    format->SetTrimming(&trimming, sign.get());  // a failure keeps the untrimmed text
-  }
+  ComPtr<IDWriteTextFormat> format = make_text_format(factories_.dwrite.get(), families(), style);
+  if (!format) return nullptr;
   IDWriteTextFormat* raw = format.get();
   formats_.emplace(key, std::move(format));
   phase::add("frame: text formats", since);
   return raw;
 }
 
-ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, LayoutBox box) {
+const D2DSurface::CachedLayout* D2DSurface::text_layout(const TextStyle& style, LayoutBox box) {
+  TextLayoutKey key = text_layout_key(style, box);
+  if (const CachedLayout* found = layouts_.find(key)) return found;
   IDWriteTextFormat* format = text_format(style);
-  if (format == nullptr) return {};
+  if (format == nullptr) return nullptr;
   const uint64_t since = phase::now();
   const std::wstring text = to_wide(style.text);
   ComPtr<IDWriteTextLayout> layout;
@@ -376,7 +400,7 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
                                                  format, box.max_width, box.max_height,
                                                  layout.put())) ||
       !layout) {
-    return {};
+    return nullptr;
   }
   static constexpr DWRITE_TEXT_ALIGNMENT ALIGNMENTS[] = {DWRITE_TEXT_ALIGNMENT_LEADING,
                                                          DWRITE_TEXT_ALIGNMENT_CENTER,
@@ -384,7 +408,7 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
   const auto align = std::min<size_t>(static_cast<size_t>(style.align), 2);
   if (FAILED(layout->SetTextAlignment(ALIGNMENTS[align])) ||
       FAILED(layout->SetParagraphAlignment(DWRITE_PARAGRAPH_ALIGNMENT_NEAR))) {
-    return {};
+    return nullptr;
   }
   if (style.letter_spacing != 0.0f) {
     if (auto layout1 = layout.query<IDWriteTextLayout1>()) {
@@ -396,30 +420,30 @@ ComPtr<IDWriteTextLayout> D2DSurface::text_layout(const TextStyle& style, Layout
     layout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, spacing->height,
                            spacing->baseline);
   }
+  CachedLayout made;
+  made.has_metrics = SUCCEEDED(layout->GetMetrics(&made.metrics));
+  if (!made.has_metrics) made.metrics = DWRITE_TEXT_METRICS{};
+  made.layout = std::move(layout);
   phase::add("frame: text layouts", since);
-  return layout;
+  return &layouts_.insert(std::move(key), std::move(made));
 }
 
 void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
   PhaseSum probe("draw: text");
   if (!target_) return;
-  ComPtr<IDWriteTextLayout> layout = text_layout(style, draw_layout_box(style, rect));
-  if (!layout) return;
-  DWRITE_TEXT_METRICS metrics{};
-  if (FAILED(layout->GetMetrics(&metrics))) metrics = DWRITE_TEXT_METRICS{};
-  const Point origin = text_origin(style, rect, metrics.height);
+  const CachedLayout* cached = text_layout(style, draw_layout_box(style, rect));
+  if (cached == nullptr) return;
+  const Point origin = text_origin(style, rect, cached->metrics.height);
   use_color(style.color);
-  target_->DrawTextLayout(d2d_point(origin), layout.get(), brush_.get(),
+  target_->DrawTextLayout(d2d_point(origin), cached->layout.get(), brush_.get(),
                           D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT);
 }
 
 TextSize D2DSurface::measure_text(const TextStyle& style, float max_width) {
   PhaseSum probe("draw: measure");
-  ComPtr<IDWriteTextLayout> layout = text_layout(style, measure_layout_box(max_width));
-  if (!layout) return {};
-  DWRITE_TEXT_METRICS metrics{};
-  if (FAILED(layout->GetMetrics(&metrics))) return {};
-  return {metrics.widthIncludingTrailingWhitespace, metrics.height};
+  const CachedLayout* cached = text_layout(style, measure_layout_box(max_width));
+  if (cached == nullptr || !cached->has_metrics) return {};
+  return {cached->metrics.widthIncludingTrailingWhitespace, cached->metrics.height};
 }
 
 }  // namespace vl

@@ -1,8 +1,8 @@
 #pragma once
 // The Direct2D and DirectWrite drawing surface: one render target (a window's or, for the
 // offscreen renderer, a WIC bitmap's), one solid brush recoloured per call, one round stroke
-// style, the text format cache and the bitmap cache. It receives final coordinates and alphas
-// from DrawContext and only executes them.
+// style, and caches of text formats, text layouts, gradients and bitmaps. It receives final
+// coordinates and alphas from DrawContext and only executes them.
 #include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
@@ -18,15 +18,25 @@
 
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
+#include "gfx/lru_cache.h"
 #include "gfx/text_style.h"
 #include "sys/unique_handle_win.h"
 
 namespace vl {
 
+// Text formats by key, as the surface caches them.
+using TextFormats = std::map<TextFormatKey, ComPtr<IDWriteTextFormat>>;
+
+// The text format `style` is drawn with (family, weight, size, wrapping, ellipsis); null when
+// DirectWrite refuses it.
+ComPtr<IDWriteTextFormat> make_text_format(IDWriteFactory* dwrite, const FontFamilies& families,
+                                           const TextStyle& style);
+
 class D2DSurface final : public DrawSurface {
  public:
-  // Borrows the factories (they outlive the surface); creates the shared stroke style and
-  // chooses the font families.
+  // Borrows the factories (they outlive the surface) and creates the shared stroke style. The
+  // DirectWrite and WIC factories are first used by the first drawing call that needs them, so
+  // they may be filled in after the surface is made.
   explicit D2DSurface(GraphicsFactories& factories);
   D2DSurface(const D2DSurface&) = delete;
   D2DSurface& operator=(const D2DSurface&) = delete;
@@ -46,7 +56,11 @@ class D2DSurface final : public DrawSurface {
   // The pixel width of the cached bitmap named `name`, if any (for tests and reviews).
   std::optional<uint32_t> cached_bitmap_width(std::string_view name) const;
   size_t text_format_count() const { return formats_.size(); }
-  const FontFamilies& families() const { return families_; }
+  size_t text_layout_count() const { return layouts_.size(); }
+  const FontFamilies& families() const { return factories_.families; }
+  // Takes formats made beforehand (for instance on another thread, handed over once); a key
+  // the surface already has keeps its own.
+  void adopt_text_formats(TextFormats formats);
 
   // DrawSurface
   void fill_round_rect(const Rect& rect, float radius, const Color& color) override;
@@ -75,10 +89,26 @@ class D2DSurface final : public DrawSurface {
 
  private:
   void use_color(const Color& color);
-  ComPtr<ID2D1GradientStopCollection> stop_collection(std::span<const GradientStop> stops);
+  // Gradient resources for one list of stops; the brushes are made on first use and moved to
+  // each call's end points.
+  struct GradientBrushes {
+    ComPtr<ID2D1GradientStopCollection> stops;
+    ComPtr<ID2D1LinearGradientBrush> linear;
+    ComPtr<ID2D1RadialGradientBrush> radial;
+  };
+  // The cached resources for these stops, made when missing; null when none can be made.
+  GradientBrushes* gradient(std::span<const GradientStop> stops);
   void draw_path(ID2D1PathGeometry* path, float width, const Color& color);
   IDWriteTextFormat* text_format(const TextStyle& style);
-  ComPtr<IDWriteTextLayout> text_layout(const TextStyle& style, LayoutBox box);
+  // A laid-out text and its metrics (zero when they could not be read).
+  struct CachedLayout {
+    ComPtr<IDWriteTextLayout> layout;
+    DWRITE_TEXT_METRICS metrics{};
+    bool has_metrics = false;
+  };
+  // The cached layout for this style and box, made when missing; null when none can be made.
+  // Layouts do not depend on the render target or the DPI, so they outlive both.
+  const CachedLayout* text_layout(const TextStyle& style, LayoutBox box);
   ComPtr<ID2D1Bitmap> decode_png(std::span<const uint8_t> png, uint32_t width, uint32_t height);
 
   GraphicsFactories& factories_;
@@ -86,13 +116,20 @@ class D2DSurface final : public DrawSurface {
   ComPtr<ID2D1SolidColorBrush> brush_;
   ComPtr<ID2D1StrokeStyle> round_stroke_;
   float dpi_ = 96.0f;
-  FontFamilies families_;
-  std::map<TextFormatKey, ComPtr<IDWriteTextFormat>> formats_;
+  TextFormats formats_;
+  // Every frame draws and measures the same few dozen texts; making their layouts anew each time
+  // is most of a frame's text cost. Bounded: a changing text (a percentage, a path being typed)
+  // pushes out only the least recently used.
+  static constexpr size_t TEXT_LAYOUT_CACHE_SIZE = 64;
+  LruCache<TextLayoutKey, CachedLayout> layouts_{TEXT_LAYOUT_CACHE_SIZE};
   struct CachedBitmap {
     ComPtr<ID2D1Bitmap> bitmap;
     uint32_t pixel_width = 0;
   };
   std::map<std::string, CachedBitmap, std::less<>> bitmaps_;
+  // Every frame fills the same few gradients. They belong to the render target, as bitmaps do.
+  static constexpr size_t GRADIENT_CACHE_SIZE = 32;
+  LruCache<std::vector<GradientStop>, GradientBrushes> gradients_{GRADIENT_CACHE_SIZE};
   // The last circles drawn, rasterised into one bitmap for the render target and DPI.
   struct CircleBitmap {
     std::vector<Point> centres;

@@ -157,21 +157,25 @@ void DrawContext::pop_all_clips() {
 }
 
 void DrawContext::fill_round_rect(const Rect& rect, float radius, const Color& color) {
+  if (invisible()) return;
   surface_->fill_round_rect(at(rect), std::max(0.0f, radius), faded(color));
 }
 
 void DrawContext::stroke_round_rect(const Rect& rect, float radius, float width,
                                     const Color& color) {
+  if (invisible()) return;
   const InsetStroke inset = inset_stroke(rect, radius, width);
   surface_->draw_round_rect(at(inset.rect), inset.radius, width, faded(color));
 }
 
 void DrawContext::fill_circle(float cx, float cy, float radius, const Color& color) {
+  if (invisible()) return;
   surface_->fill_circle(at(cx, cy), radius, faded(color));
 }
 
 void DrawContext::fill_circles(std::span<const Point> centres, float radius,
                                const Color& color) {
+  if (invisible()) return;
   if (offset_x == 0.0f && offset_y == 0.0f) {
     surface_->fill_circles(centres, radius, faded(color));
     return;
@@ -183,14 +187,17 @@ void DrawContext::fill_circles(std::span<const Point> centres, float radius,
 
 void DrawContext::stroke_circle(float cx, float cy, float radius, float width,
                                 const Color& color) {
+  if (invisible()) return;
   surface_->draw_circle(at(cx, cy), radius, width, faded(color));
 }
 
 void DrawContext::line(float x0, float y0, float x1, float y1, float width, const Color& color) {
+  if (invisible()) return;
   surface_->draw_line(at(x0, y0), at(x1, y1), width, faded(color));
 }
 
 void DrawContext::polyline(std::span<const Point> points, float width, const Color& color) {
+  if (invisible()) return;
   if (points.size() < 2) return;
   std::vector<Point> shifted;
   shifted.reserve(points.size());
@@ -200,6 +207,7 @@ void DrawContext::polyline(std::span<const Point> points, float width, const Col
 
 void DrawContext::arc(float cx, float cy, float radius, float start, float sweep, float width,
                       const Color& color) {
+  if (invisible()) return;
   ArcFigure figure = arc_figure(cx, cy, radius, start, sweep);
   figure.start = at(figure.start.x, figure.start.y);
   figure.end = at(figure.end.x, figure.end.y);
@@ -208,6 +216,7 @@ void DrawContext::arc(float cx, float cy, float radius, float start, float sweep
 
 void DrawContext::fill_gradient(const Rect& rect, float radius, float angle_degrees,
                                 std::span<const GradientStop> stops) {
+  if (invisible()) return;
   const Rect shifted = at(rect);
   const GradientLine g = gradient_line(shifted, angle_degrees);
   std::vector<GradientStop> faded_stops(stops.begin(), stops.end());
@@ -217,6 +226,7 @@ void DrawContext::fill_gradient(const Rect& rect, float radius, float angle_degr
 
 void DrawContext::fill_radial_gradient(const Rect& rect, float cx, float cy, float rx, float ry,
                                        std::span<const GradientStop> stops) {
+  if (invisible()) return;
   std::vector<GradientStop> faded_stops(stops.begin(), stops.end());
   for (GradientStop& s : faded_stops) s.color = faded(s.color);
   surface_->fill_radial_gradient(at(rect), at(cx, cy), rx, ry, faded_stops);
@@ -282,15 +292,18 @@ void DrawContext::result_badge(bool success, float cy, float t) {
 
 void DrawContext::draw_png(std::string_view name, std::span<const uint8_t> png,
                            const Rect& rect) {
+  if (invisible()) return;
   surface_->draw_bitmap(name, png, at(rect), opacity);
 }
 
 void DrawContext::draw_png(std::string_view name, std::span<const uint8_t> png, const Rect& rect,
                            float decode_width, float decode_height) {
+  if (invisible()) return;
   surface_->draw_bitmap_scaled(name, png, at(rect), decode_width, decode_height, opacity);
 }
 
 void DrawContext::draw_text(const TextStyle& style, const Rect& rect) {
+  if (invisible()) return;
   TextStyle faded_style = style;
   faded_style.color = faded(style.color);
   surface_->draw_text(faded_style, at(rect));

@@ -63,7 +63,7 @@ class DrawSurface {
   // Path geometry with one arc segment, hollow and open, round stroke style.
   virtual void draw_arc(const ArcFigure& arc, float width, const Color& color) = 0;
   // Linear gradient brush from `start` to `end` (stops with gamma 2.2, clamp), then
-  // FillRoundedRectangle when radius > 0, else FillRectangle. Nothing is cached.
+  // FillRoundedRectangle when radius > 0, else FillRectangle.
   virtual void fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                     std::span<const GradientStop> stops) = 0;
   // Radial gradient brush centred at `centre` (no origin offset) with the two radii (stops with
@@ -165,6 +165,8 @@ class DrawContext {
   float offset_x = 0.0f;
   float offset_y = 0.0f;
   // Multiplied into the alpha of every colour, gradient stop and image; 1 at a frame's start.
+  // At 0 (or NaN) nothing is drawn: no primitive, text or image reaches the surface, so a page
+  // fading in lays out no text on its first frame. Clips and measuring still do.
   float opacity = 1.0f;
 
   // Offset 0, opacity 1, and any clip left pushed is popped (call it when a frame starts).
@@ -229,6 +231,7 @@ class DrawContext {
  private:
   Point at(float x, float y) const { return Point{x + offset_x, y + offset_y}; }
   Rect at(const Rect& r) const { return r.moved(offset_x, offset_y); }
+  bool invisible() const { return !(opacity > 0.0f); }
   Color faded(Color c) const {
     c.a *= opacity;
     return c;

@@ -1,6 +1,7 @@
 #pragma once
 // The three graphics factories of the window: Direct2D (single-threaded), DirectWrite (shared)
-// and WIC. d2d1.dll and dwrite.dll are loaded from System32 at run time; WIC comes through COM.
+// and WIC, each from its DLL loaded from System32 at run time. None needs COM on the thread, so
+// the DirectWrite and WIC half can be made on another thread while the window is being made.
 #include <windows.h>
 #include <d2d1.h>
 #include <dwrite.h>
@@ -8,13 +9,11 @@
 
 #include <utility>
 
+#include "gfx/text_style.h"
 #include "sys/unique_handle_win.h"
 
 namespace vl {
 
-// CLSID_WICImagingFactory (the Windows 7 one, which every later system keeps).
-inline constexpr GUID WIC_IMAGING_FACTORY_CLSID = {
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
 // GUID_WICPixelFormat32bppPBGRA and GUID_WICPixelFormat32bppBGRA.
 inline constexpr GUID WIC_PIXEL_FORMAT_PBGRA = {
     0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
@@ -33,9 +32,11 @@ struct GraphicsFactories {
       release();
       d2d_module = std::move(other.d2d_module);
       dwrite_module = std::move(other.dwrite_module);
+      wic_module = std::move(other.wic_module);
       d2d = std::move(other.d2d);
       dwrite = std::move(other.dwrite);
       wic = std::move(other.wic);
+      families = std::move(other.families);
     }
     return *this;
   }
@@ -46,15 +47,19 @@ struct GraphicsFactories {
     wic.reset();
     dwrite.reset();
     d2d.reset();
+    wic_module.reset();
     dwrite_module.reset();
     d2d_module.reset();
   }
 
   UniqueModule d2d_module;
   UniqueModule dwrite_module;
+  UniqueModule wic_module;
   ComPtr<ID2D1Factory> d2d;
   ComPtr<IDWriteFactory> dwrite;
   ComPtr<IWICImagingFactory> wic;
+  // Chosen from the system font collection when the DirectWrite factory is made.
+  FontFamilies families;
 };
 
 // All three or none: on failure the HRESULT of the failing step (E_NOINTERFACE for a null
@@ -64,5 +69,10 @@ struct FactoriesOutcome {
   HRESULT error = S_OK;
 };
 FactoriesOutcome create_graphics_factories();
+
+// The halves, for a caller that makes them on two threads: Direct2D, and DirectWrite with the
+// font families and WIC. Each fills its members of `out` or returns the failing step's HRESULT.
+HRESULT create_d2d_factory(GraphicsFactories& out);
+HRESULT create_text_and_image_factories(GraphicsFactories& out);
 
 }  // namespace vl

@@ -43,6 +43,11 @@ LayoutBox draw_layout_box(const TextStyle& style, const Rect& rect) {
 
 LayoutBox measure_layout_box(float max_width) { return layout_box(max_width, TEXT_TALL_LAYOUT); }
 
+TextLayoutKey text_layout_key(const TextStyle& style, LayoutBox box) {
+  return TextLayoutKey{std::string(style.text), text_format_key(style), style.align,
+                       style.letter_spacing, style.line_height, box};
+}
+
 std::optional<LineSpacing> line_spacing(const TextStyle& style) {
   if (!style.line_height) return std::nullopt;
   return LineSpacing{*style.line_height, 0.8f * *style.line_height};

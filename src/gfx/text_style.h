@@ -82,6 +82,19 @@ LayoutBox draw_layout_box(const TextStyle& style, const Rect& rect);
 // The layout box for measuring at `max_width`.
 LayoutBox measure_layout_box(float max_width);
 
+// Key of the text layout cache: everything a layout is made from. The colour is applied when
+// the layout is drawn and is not part of it.
+struct TextLayoutKey {
+  std::string text;
+  TextFormatKey format;
+  TextAlign align = TextAlign::Leading;
+  float letter_spacing = 0.0f;
+  std::optional<float> line_height;
+  LayoutBox box;
+  bool operator==(const TextLayoutKey&) const = default;
+};
+TextLayoutKey text_layout_key(const TextStyle& style, LayoutBox box);
+
 // Uniform line spacing when the style fixes a line height: (height, baseline = 0.8 height).
 struct LineSpacing {
   float height = 0.0f;

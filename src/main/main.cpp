@@ -71,11 +71,13 @@ std::u16string own_command_line() {
 [[noreturn]] void run_setup() {
   phase::mark("main");
   restrict_dll_search();
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
-  phase::mark("COM ready");
-
   const std::u16string line = own_command_line();
   CommandLine cmd = parse_command_line(line);
+  // The unattended run initialises COM first. The windowed run does so on first use
+  // (ensure_main_thread_com), so that the window is not kept waiting for it.
+  if (cmd.silent) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  phase::mark("COM ready");
+
   // Absolute before anything else: the elevated copy, started elsewhere, appends to this file.
   if (cmd.log_path) cmd.log_path = absolute_path(*cmd.log_path);
   RunLogSinks log_sinks(cmd.log_path, cmd.silent);

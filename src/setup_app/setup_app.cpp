@@ -71,6 +71,8 @@ SizeF SetupApp::window_size() { return SizeF{WINDOW_WIDTH, WINDOW_HEIGHT}; }
 
 float SetupApp::drag_height() { return state_.header_height; }
 
+std::vector<TextStyle> SetupApp::text_styles() { return every_text_style(TEXT_TAGLINE); }
+
 void SetupApp::paint(FrameContext& frame) {
   // The pages stamp the entry times. A new attempt's bar starts from 0 instead of running
   // back from where the last attempt stopped.

@@ -76,6 +76,7 @@ class SetupApp final : public WindowApp {
   void on_app_message(WindowControl& control) override;
   void on_close(WindowControl& control) override;
   std::optional<uint32_t> default_action() override;
+  std::vector<TextStyle> text_styles() override;
 
   // Changes the page; an equal page (for Error, the same text) changes nothing, so the entry
   // animation does not start again.

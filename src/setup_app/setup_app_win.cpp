@@ -140,6 +140,7 @@ class WinControllerPlatform final : public ControllerPlatform {
 
   std::optional<std::string> pick_folder(WindowControl& window,
                                          const std::string& current) override {
+    ensure_main_thread_com();
     ComPtr<IFileOpenDialog> dialog;
     if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                                   __uuidof(IFileOpenDialog), dialog.put_void())) ||

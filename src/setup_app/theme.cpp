@@ -55,6 +55,14 @@ TextStyle text_style(TextRole role, std::string_view text) {
   return text_style(role, text, spec.align);
 }
 
+std::vector<TextStyle> every_text_style(std::string_view text) {
+  std::vector<TextStyle> styles;
+  for (int role = 0; role <= static_cast<int>(TextRole::Version); ++role) {
+    styles.push_back(text_style(static_cast<TextRole>(role), text));
+  }
+  return styles;
+}
+
 TextStyle text_style(TextRole role, std::string_view text, TextAlign align) {
   const RoleSpec spec = role_spec(role);
   TextStyle style;

@@ -3,6 +3,7 @@
 // colours belong to the widgets; the pages pass them texts, rectangles and states only.
 // Portable.
 #include <string_view>
+#include <vector>
 
 #include "gfx/geometry.h"
 #include "gfx/text_style.h"
@@ -59,13 +60,15 @@ enum class TextRole {
   LegacyTitle,
   Notice,
   Tagline,
-  Version,
+  Version,  // last: every_text_style runs up to it
 };
 
 // The role's style for `text` (borrowed for the call), in the role's own alignment.
 TextStyle text_style(TextRole role, std::string_view text);
 // The same with another alignment (titles and paragraphs are centred on the result pages).
 TextStyle text_style(TextRole role, std::string_view text, TextAlign align);
+// Every role's style, each for `text` (borrowed).
+std::vector<TextStyle> every_text_style(std::string_view text);
 
 // ---- metrics (DIPs) --------------------------------------------------------------------------
 inline constexpr float WINDOW_WIDTH = 420.0f;

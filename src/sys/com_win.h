@@ -21,4 +21,16 @@ class ComApartment {
   HRESULT hr_;
 };
 
+// COM on the windowed run's main thread, initialised by the first call that needs it (the
+// taskbar button, the folder picker, an accessibility client) instead of at start-up: under
+// Wine the first apartment of a session waits for the desktop process, and without it that
+// wait falls in CreateWindowEx, overlapping the graphics warm-up. Never balanced: the thread
+// ends with the process. Main thread only.
+inline void ensure_main_thread_com() {
+  static bool tried = false;
+  if (tried) return;
+  tried = true;  // a failure shows in the caller's own COM call, which then fails
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+}
+
 }  // namespace vl

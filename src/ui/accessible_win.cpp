@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "sys/com_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "ui/window_geometry.h"
@@ -374,6 +375,7 @@ std::optional<LRESULT> WindowAccessibility::answer(HWND hwnd, WPARAM wparam, LPA
   const auto lresult_from_object = find_proc<LresultFromObjectFn>(oleacc_.get(),
                                                                   "LresultFromObject");
   if (lresult_from_object == nullptr) return std::nullopt;
+  ensure_main_thread_com();  // the object is marshalled to the client through COM
   if (object_ == nullptr) {
     object_ = new (std::nothrow) ClientAccessible(
         hwnd, source_,

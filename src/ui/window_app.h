@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "gfx/text_style.h"
 
 namespace vl {
 
@@ -50,6 +53,9 @@ class WindowApp {
   virtual void on_close(WindowControl& control) = 0;
   // The target Enter activates when no visible keyboard focus applies.
   virtual std::optional<uint32_t> default_action() = 0;
+  // The text styles the frames draw with (texts that live as long as the program), so that
+  // the host can make their fonts ready while the window is being made.
+  virtual std::vector<TextStyle> text_styles() { return {}; }
 };
 
 }  // namespace vl

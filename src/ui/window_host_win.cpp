@@ -12,6 +12,8 @@
 #include "gfx/d2d_surface_win.h"
 #include "gfx/draw_context.h"
 #include "gfx/graphics_factories_win.h"
+#include "gfx/graphics_warmup_win.h"
+#include "sys/com_win.h"
 #include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
@@ -47,6 +49,7 @@ class HostControl final : public WindowControl {
 
   void set_taskbar_progress(bool active, float fraction) override {
     if (!taskbar) {
+      ensure_main_thread_com();
       ComPtr<ITaskbarList3> created;
       if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
                                     __uuidof(ITaskbarList3), created.put_void())) ||
@@ -476,6 +479,9 @@ void apply_dwm_cosmetics(HWND hwnd) {
 }  // namespace
 
 void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position) {
+  // DirectWrite and WIC, the fonts and the text formats are made on a helper thread while this
+  // one makes the Direct2D factory and the window; the results are taken before the first frame.
+  GraphicsWarmup warmup(app->text_styles());
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (instance == nullptr) {
     fatal_error("GetModuleHandle", HRESULT_FROM_WIN32(::GetLastError()));
@@ -483,9 +489,10 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
   register_window_class(instance);
   const std::wstring title = to_wide(app->title());
 
-  FactoriesOutcome made = create_graphics_factories();
-  if (FAILED(made.error)) fatal_error("Direct2D unavailable", made.error);
-  GraphicsFactories factories = std::move(made.factories);
+  GraphicsFactories factories;
+  if (const HRESULT hr = create_d2d_factory(factories); FAILED(hr)) {
+    fatal_error("Direct2D unavailable", hr);
+  }
   phase::mark("window: graphics factories");
 
   {
@@ -505,6 +512,12 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     apply_dwm_cosmetics(hwnd);
     phase::mark("window: placed");
+    TextFormats formats;
+    if (const HRESULT hr = warmup.finish(factories, formats); FAILED(hr)) {
+      fatal_error("Direct2D unavailable", hr);
+    }
+    w.surface.adopt_text_formats(std::move(formats));
+    phase::mark("window: warm-up joined");
     ::ShowWindow(hwnd, SW_SHOW);
     ::SetForegroundWindow(hwnd);
     ::SetFocus(hwnd);

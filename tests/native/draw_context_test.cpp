@@ -274,6 +274,26 @@ TEST_F(DrawContextTest, OpacityAndOffsetReachEveryKindOfCall) {
   EXPECT_EQ(draw.offset_y, 0.0f);
 }
 
+// A page fading in starts at opacity 0: its first frame must lay out and draw nothing, yet
+// keep its clips paired and its measurements.
+TEST_F(DrawContextTest, TransparentFrameDrawsNothingButClipsAndMeasures) {
+  draw.opacity = 0.0f;
+  TextStyle style;
+  style.text = "Сайн";
+  const uint8_t png[4] = {0x89, 'P', 'N', 'G'};
+  draw.push_clip(Rect{0, 0, 50, 50});
+  draw.shadow(Rect{0, 0, 40, 40}, 8, 4, 6, rgb(0, 0, 0, 0.3f));
+  draw.fill_gradient(Rect{0, 0, 40, 40}, 8, 90, {GradientStop{rgb(0, 0, 0), 0}});
+  draw.result_badge(true, 80, 2.0f);
+  draw.draw_png("logo", png, Rect{0, 0, 10, 10});
+  draw.draw_text(style, Rect{0, 0, 100, 20});
+  EXPECT_GT(draw.measure_text(style, 100).width, 0.0f);
+  draw.pop_clip();
+  ASSERT_EQ(surface.calls.size(), 2u);
+  EXPECT_EQ(surface.calls[0].op, DrawOp::PushClip);
+  EXPECT_EQ(surface.calls[1].op, DrawOp::PopClip);
+}
+
 TEST_F(DrawContextTest, FillCirclesIsShiftedAndFadedLikeEachCircle) {
   draw.opacity = 0.5f;
   draw.offset_y = 14;

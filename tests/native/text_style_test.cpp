@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <string>
 
+#include "gfx/lru_cache.h"
 #include "gfx/text_style.h"
 #include "native/draw_expect.h"
 #include "native/recording_surface.h"
@@ -107,6 +109,51 @@ TEST(LineSpacing, BaselineAtFourFifths) {
   EXPECT_FALSE(line_spacing(s).has_value());
   s.line_height = 20.0f;
   EXPECT_EQ(line_spacing(s), (LineSpacing{20, 16}));
+}
+
+// A cached layout may only be reused for a text laid out the same way; the colour is applied
+// at drawing time.
+TEST(TextLayoutKey, DiffersInEverythingALayoutIsMadeFrom) {
+  TextStyle base = style_of(14, 1);
+  const TextLayoutKey key = text_layout_key(base, LayoutBox{100, 20});
+  TextStyle recoloured = base;
+  recoloured.color = rgb(1, 2, 3, 0.5f);
+  EXPECT_EQ(text_layout_key(recoloured, LayoutBox{100, 20}), key);
+
+  const struct {
+    const char* name;
+    void (*change)(TextStyle&);
+    LayoutBox box;
+  } rows[] = {
+      {"text", [](TextStyle& s) { s.text = "Болих"; }, {100, 20}},
+      {"size", [](TextStyle& s) { s.size = 15; }, {100, 20}},
+      {"wrap", [](TextStyle& s) { s.wrap = true; }, {100, 20}},
+      {"align", [](TextStyle& s) { s.align = TextAlign::Trailing; }, {100, 20}},
+      {"letter spacing", [](TextStyle& s) { s.letter_spacing = 0.5f; }, {100, 20}},
+      {"line height", [](TextStyle& s) { s.line_height = 18.0f; }, {100, 20}},
+      {"box width", [](TextStyle&) {}, {101, 20}},
+      {"box height", [](TextStyle&) {}, {100, 21}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TextStyle changed = base;
+    row.change(changed);
+    EXPECT_NE(text_layout_key(changed, row.box), key);
+  }
+}
+
+TEST(LruCache, ForgetsTheLeastRecentlyUsedWhenFull) {
+  LruCache<int, std::string> cache(2);
+  cache.insert(1, "one");
+  cache.insert(2, "two");
+  ASSERT_NE(cache.find(1), nullptr);  // 2 is now the least recently used
+  cache.insert(3, "three");
+  EXPECT_EQ(cache.size(), 2u);
+  EXPECT_EQ(cache.find(2), nullptr);
+  ASSERT_NE(cache.find(1), nullptr);
+  EXPECT_EQ(*cache.find(1), "one");
+  ASSERT_NE(cache.find(3), nullptr);
+  EXPECT_EQ(*cache.find(3), "three");
 }
 
 TEST(RecordingMeasure, DeterministicWidthsAndGreedyWrap) {

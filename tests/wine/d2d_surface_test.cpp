@@ -291,5 +291,31 @@ TEST_F(D2DSurfaceTest, RadialGradientRunsFromItsCentreToItsRadiiAndClamps) {
   EXPECT_LT(between.b, beyond.b - 40);
 }
 
+// Cached brushes and layouts are reused with each call's own geometry: a brush moved to new
+// end points and a layout drawn in another rectangle land where that call asked.
+TEST_F(D2DSurfaceTest, CachedGradientsAndLayoutsFollowEachCallsGeometry) {
+  const GradientStop stops[] = {GradientStop{rgb(0, 0, 0), 0.0f},
+                                GradientStop{rgb(0, 0, 255), 1.0f}};
+  TextStyle style;
+  style.size = 14.0f;
+  style.text = "Суулгах";
+  frame([&](DrawContext& d) {
+    d.fill_gradient({0, 0, 100, 40}, 0, 90, stops);    // black at the left, blue at the right
+    d.fill_gradient({0, 40, 100, 40}, 0, 270, stops);  // the same stops, reversed
+    d.draw_text(style, {120, 0, 100, 20});
+    d.draw_text(style, {120, 60, 100, 20});
+  });
+  EXPECT_LT(pixel(5, 20).b, 40);
+  EXPECT_GT(pixel(95, 20).b, 215);
+  EXPECT_GT(pixel(5, 60).b, 215);
+  EXPECT_LT(pixel(95, 60).b, 40);
+  EXPECT_EQ(surface_->text_layout_count(), 1u);
+  bool ink_second = false;
+  for (UINT x = 120; x < 220; ++x) {
+    for (UINT y = 60; y < 80; ++y) ink_second = ink_second || inked(x, y);
+  }
+  EXPECT_TRUE(ink_second);
+}
+
 }  // namespace
 }  // namespace vl
