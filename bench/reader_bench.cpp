@@ -31,8 +31,10 @@ class CountingWriter final : public vl::EntryWriter {
     bytes += chunk.size();
     return vl::Status::success();
   }
-  vl::Status commit() override { return vl::Status::success(); }
+  vl::Status close() override { return vl::Status::success(); }
   void discard() override {}
+  vl::Status commit(std::string_view) override { return vl::Status::success(); }
+  void drop(std::string_view) override {}
   uint64_t bytes = 0;
 };
 

@@ -78,18 +78,27 @@ Status decode_entries(PayloadReader& reader, uint32_t entry_count, EntryQueue& q
       queue.discard();
       return fail(format_text(TEXT_ENTRY_TRUNCATED, {name}));
     }
-    if (index + 1 == entry_count) {
-      if (Status finished = reader.finish(); !finished) {
-        queue.discard();
-        return damaged(finished.error());
+    if (Status closed = queue.close(); !closed) return closed;
+  }
+  if (Status finished = reader.finish(); !finished) return damaged(finished.error());
+  return Status::success();
+}
+
+// The second stage: with the stream verified (`outcome` a success), each closed entry takes
+// its final name in payload order; whatever is not committed is dropped.
+Status commit_entries(EntryWriter& writer, std::span<const std::string> closed, Status outcome,
+                      std::vector<std::string>& installed_files) {
+  for (const std::string& name : closed) {
+    if (outcome) {
+      outcome = writer.commit(name);
+      if (outcome) {
+        installed_files.push_back(name);
+        continue;
       }
     }
-    if (Status committed = queue.commit(); !committed) return committed;
+    writer.drop(name);
   }
-  if (entry_count == 0) {
-    if (Status finished = reader.finish(); !finished) return damaged(finished.error());
-  }
-  return Status::success();
+  return outcome;
 }
 
 }  // namespace
@@ -105,11 +114,12 @@ Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepPro
   since = phase::now();
   Status written = queue.finish();
   phase::add("decode: waits for the last writes", since);
-  installed_files.insert(installed_files.end(), queue.committed().begin(),
-                         queue.committed().end());
   // The writer works behind the decoder: its failure concerns earlier bytes and comes first.
-  if (!written) return written;
-  return decoded;
+  since = phase::now();
+  Status committed = commit_entries(writer, queue.closed(), written ? decoded : written,
+                                    installed_files);
+  phase::add("commit: rename all", since);
+  return committed;
 }
 
 }  // namespace vl

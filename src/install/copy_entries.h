@@ -22,26 +22,38 @@ inline constexpr std::string_view TEXT_PAYLOAD_DAMAGED =
 inline constexpr std::string_view TEXT_BAD_FILE_NAME = "payload: bad file name";
 inline constexpr std::string_view TEXT_ENTRY_TRUNCATED = "payload: {} truncated";
 
-// Places one entry at a time: begin, write each chunk, then commit (the file takes its final
-// name) or discard (the entry is known to be bad; nothing replaces the target).
+// Places entries in two stages, so that no file takes its final name before the data that
+// holds it is verified. Each entry is begun, written chunk by chunk, then closed (complete but
+// kept under a temporary name; nothing replaced yet) or discarded (known to be bad; its
+// temporary file is removed). Once the whole stream is verified, each closed entry is
+// committed (takes its final name) in payload order; every closed entry not committed, after a
+// failure anywhere, is dropped (its temporary file removed). The entry calls come from the
+// writer thread, commit and drop after it has stopped.
 class EntryWriter {
  public:
   virtual ~EntryWriter() = default;
   virtual Status begin(const PayloadEntry& entry) = 0;
   virtual Status write(std::span<const uint8_t> chunk) = 0;
-  virtual Status commit() = 0;
+  virtual Status close() = 0;
   virtual void discard() = 0;
+  virtual Status commit(std::string_view name) = 0;
+  virtual void drop(std::string_view name) = 0;
 };
 
 // Decodes every entry of `payload` into `writer`, in payload order; the writer runs on a
 // thread of its own (entry_queue.h), which also reports after every chunk it wrote: running
-// bytes / total_size (1 when total_size is 0) with the entry's name. A placed entry's name is
-// appended to `installed_files`. A failed write, commit or begin discards the entry's file
-// and ends the run with the writer's text.
+// bytes / total_size (1 when total_size is 0) with the entry's name. The commits come after
+// the last report and report nothing: renames are fast next to the data.
 //
-// After the last entry's data the stream is read to its end (extra decompressed bytes are
-// discarded, not interpreted) so that the integrity check is verified before that entry's
-// file replaces its target. A short entry or a damaged stream discards the entry's file.
+// The stream is read to its end (extra decompressed bytes are discarded, not interpreted) so
+// that the decoder has verified every block's integrity check and the index before the first
+// commit: liblzma checks a block only at its end, and one block may hold every entry. Only
+// then are the closed entries committed, each name appended to `installed_files` as its entry
+// is committed. A damaged stream, a short entry or a failed begin, write or close commits
+// nothing: every entry of the run is discarded or dropped, and the run ends with the first
+// failure's text (the writer's before the decoder's, as it concerns earlier bytes). A failed
+// commit ends the run with its text; the entries committed before it stay placed and those
+// after it are dropped. An entry name that comes again replaces the earlier entry.
 Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
                             std::vector<std::string>& installed_files);
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "sys/paths.h"
 #include "sys/phase_times.h"
 
 namespace vl {
@@ -53,7 +54,7 @@ Status EntryQueue::write(size_t size) {
   return push({Kind::Write, {}, size, buffer});
 }
 
-Status EntryQueue::commit() { return push({Kind::Commit, {}, 0, 0}); }
+Status EntryQueue::close() { return push({Kind::Close, {}, 0, 0}); }
 
 void EntryQueue::discard() { (void)push({Kind::Discard, {}, 0, 0}); }
 
@@ -93,13 +94,17 @@ Status EntryQueue::perform(const Operation& operation) {
       progress_.report(static_cast<float>(written) / denominator_, current_);
       return wrote;
     }
-    case Kind::Commit: {
-      open_ = false;
+    case Kind::Close: {
       uint64_t since = phase::now();
-      Status committed = writer_.commit();
-      phase::add("write: close and rename", since);
-      if (committed) committed_.push_back(std::move(current_));
-      return committed;
+      Status closed = writer_.close();
+      phase::add("write: close", since);
+      if (!closed) return closed;  // still open: discarded after the failure
+      open_ = false;
+      // A name that comes again was written over the same temporary file: one commit, at the
+      // later place.
+      std::erase_if(closed_, [this](const std::string& name) { return same_path(name, current_); });
+      closed_.push_back(std::move(current_));
+      return closed;
     }
     case Kind::Discard:
       if (open_) writer_.discard();

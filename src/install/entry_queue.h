@@ -1,13 +1,13 @@
 #pragma once
 // The writing side of CopyFiles on a thread of its own: the decoding side hands entry
-// operations (begin, write, commit, discard) through a small bounded queue to one writer
+// operations (begin, write, close, discard) through a small bounded queue to one writer
 // thread, so that decoding goes on while the file system works. The writer sees the operations
 // in the order they were queued, and reports the step's progress after every chunk it wrote:
 // running bytes written / total_size (1 when total_size is 0) with the entry's name. So the
 // sink hears from the writer thread during CopyFiles (and from no other thread meanwhile).
 //
-// After the writer's first failure it discards the entry it had begun (nothing takes a final
-// name half-written) and drops everything queued after; the decoding side gets that failure
+// After the writer's first failure it discards the entry it had begun (its temporary file
+// removed) and drops everything queued after; the decoding side gets that failure
 // from its next call. No exception leaves the writer thread: its calls report failures as
 // values.
 #include <array>
@@ -44,7 +44,7 @@ class EntryQueue {
   // over the first `size` bytes of the buffer free_buffer returned last.
   Status begin(PayloadEntry entry);
   Status write(size_t size);
-  Status commit();
+  Status close();
   void discard();
 
   // Waits until the writer has done everything queued and stops it: success, or the
@@ -52,11 +52,12 @@ class EntryQueue {
   Status finish();
   // Entry data bytes the writer has written so far.
   uint64_t bytes_written() const { return written_.load(std::memory_order_relaxed); }
-  // Names of the entries the writer committed, in order (complete after finish).
-  const std::vector<std::string>& committed() const { return committed_; }
+  // Names of the entries the writer closed, in order, an entry name that came again only at
+  // its last place (complete after finish).
+  const std::vector<std::string>& closed() const { return closed_; }
 
  private:
-  enum class Kind { Begin, Write, Commit, Discard, Stop };
+  enum class Kind { Begin, Write, Close, Discard, Stop };
   struct Operation {
     Kind kind;
     std::string name;  // Begin: the entry's name
@@ -79,7 +80,7 @@ class EntryQueue {
   size_t filling_ = BUFFERS;      // the buffer handed out by free_buffer, if any
   Status failure_;                // the writer's first failure (success until then)
   std::atomic<uint64_t> written_{0};
-  std::vector<std::string> committed_;
+  std::vector<std::string> closed_;
   std::string current_;           // the writer's open entry, if any
   bool open_ = false;
   bool stopped_ = false;

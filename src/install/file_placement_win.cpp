@@ -160,15 +160,24 @@ Status FilePlacer::write(std::span<const uint8_t> chunk) {
   return Status::success();
 }
 
-Status FilePlacer::commit() {
+Status FilePlacer::close() {
   FlushFileBuffers(file_.get());
   file_.reset();
-  return replace_file(new_file_, target_);
+  return Status::success();
 }
 
 void FilePlacer::discard() {
   file_.reset();
   DeleteFileW(to_wide(new_file_).c_str());
+}
+
+Status FilePlacer::commit(std::string_view name) {
+  std::string target = join_path(install_dir_, name);
+  return replace_file(new_file_name(target), target);
+}
+
+void FilePlacer::drop(std::string_view name) {
+  DeleteFileW(to_wide(new_file_name(join_path(install_dir_, name))).c_str());
 }
 
 void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed_files) {

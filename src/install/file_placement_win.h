@@ -1,6 +1,7 @@
 #pragma once
 // Placing payload entries in the install directory: each file is written under its name with
-// ".vl-new" appended and then renamed over its target; a target in use is moved aside to
+// ".vl-new" appended and, once the payload's data is verified, renamed over its target (all
+// after the stream's end: one block may hold them all); a target in use is moved aside to
 // ".vl-old<N>" first. Afterwards, files of the previous installation that this payload no
 // longer ships are removed with their emptied folders.
 #include <span>
@@ -48,14 +49,17 @@ void remove_emptied_folders(std::string_view install_dir, std::string_view file)
 // back under its name, and the failure names the target's file name.
 Status replace_file(std::string_view new_file, std::string_view target);
 
-// Writes entries below `install_dir` through "<target>.vl-new" and replace_file.
+// Writes entries below `install_dir` into "<target>.vl-new" (flushed and closed by close);
+// commit renames one over its target with replace_file, drop deletes it.
 class FilePlacer final : public EntryWriter {
  public:
   explicit FilePlacer(std::string install_dir);
   Status begin(const PayloadEntry& entry) override;
   Status write(std::span<const uint8_t> chunk) override;
-  Status commit() override;
+  Status close() override;
   void discard() override;
+  Status commit(std::string_view name) override;
+  void drop(std::string_view name) override;
 
  private:
   std::string install_dir_;
@@ -70,8 +74,9 @@ void remove_previous_main_binary(const InstallJob& job, std::span<const std::str
 void remove_stale_files(std::string_view install_dir, std::span<const std::string> previous_files,
                         std::span<const std::string> installed_files);
 
-// The body of step CopyFiles: every entry placed in payload order (its name appended to
-// installed_files once placed), then the previous main binary and the stale files removed.
+// The body of step CopyFiles: every entry written, and once the payload's data is verified
+// placed in payload order (its name appended to installed_files once placed), then the
+// previous main binary and the stale files removed.
 Status copy_payload_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
                           std::vector<std::string>& installed_files);
 

@@ -6,6 +6,7 @@
 #include "setup_app/theme.h"
 #include "product/product.h"
 #include "sys/paths.h"
+#include "sys/phase_times.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -189,6 +190,7 @@ void SetupApp::on_app_message(WindowControl& control) {
   if (hide) platform_->hide_window(control);
   if (elevation) handle_elevation(*elevation, control);
   if (result) handle_result(*result, control);
+  if (elevation || result) control.request_frame();
 }
 
 // ---- operations ----------------------------------------------------------------------------
@@ -295,6 +297,7 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
 }
 
 void SetupApp::handle_result(const Status& result, WindowControl& control) {
+  phase::mark("install result");
   state_.busy = false;
   control.set_taskbar_progress(false, 0.0f);
   if (result) {

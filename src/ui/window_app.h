@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/text_style.h"
@@ -26,6 +27,9 @@ class WindowControl {
   void request_close() { close_requested_ = true; }
   bool close_requested() const { return close_requested_; }
   void clear_close_request() { close_requested_ = false; }
+  // What a handler changed must show at once (a new page), not at the next paced frame.
+  void request_frame() { frame_requested_ = true; }
+  bool take_frame_request() { return std::exchange(frame_requested_, false); }
 
   // The taskbar button's progress: `fraction` (clamped to 0..1) while active, none otherwise.
   virtual void set_taskbar_progress(bool active, float fraction) = 0;
@@ -34,6 +38,7 @@ class WindowControl {
 
  private:
   bool close_requested_ = false;
+  bool frame_requested_ = false;
 };
 
 class WindowApp {

@@ -407,8 +407,9 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
       destroy_if_requested(w);
       // The worker reports after every chunk. While the animation timer runs, its next tick
       // shows what changed: a frame per report would take the processor from the work the
-      // frames show.
-      if (!w.timer_running) invalidate(hwnd);
+      // frames show. A paced tick can be far off after a slow frame, so what the application
+      // asks to show at once (a new page) is drawn now.
+      if (w.control.take_frame_request() || !w.timer_running) invalidate(hwnd);
       return 0;
     default:
       return ::DefWindowProcW(hwnd, message, wparam, lparam);

@@ -41,22 +41,34 @@ class CheckingWriter final : public vl::EntryWriter {
     if (received_ > declared_) std::abort();  // more than the entry's size was handed over
     return vl::Status::success();
   }
-  vl::Status commit() override {
+  vl::Status close() override {
     if (!open_ || received_ != declared_) std::abort();  // a short entry must never be placed
     open_ = false;
-    ++committed;
+    ++closed_;
     return vl::Status::success();
   }
   void discard() override {
     if (!open_) std::abort();
     open_ = false;
   }
+  vl::Status commit(std::string_view) override {
+    if (open_ || committed + dropped >= closed_) std::abort();  // only closed entries, once
+    ++committed;
+    return vl::Status::success();
+  }
+  void drop(std::string_view) override {
+    if (open_ || committed + dropped >= closed_) std::abort();
+    ++dropped;
+  }
+  size_t closed() const { return closed_; }
   size_t committed = 0;
+  size_t dropped = 0;
 
  private:
   bool open_ = false;
   uint64_t declared_ = 0;
   uint64_t received_ = 0;
+  size_t closed_ = 0;
 };
 
 class NullSink final : public vl::ProgressSink {
@@ -125,6 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> installed;
   vl::Status result = vl::copy_payload_entries(payload, writer, progress, installed);
   if (installed.size() != writer.committed) std::abort();
+  if (!result.ok() && writer.committed != 0) std::abort();  // a failed run renames nothing
+  if (writer.committed + writer.dropped != writer.closed()) std::abort();
   if (!result.ok() && !vl::testing_support::is_defined_payload_text(result.error())) {
     std::fprintf(stderr, "undefined failure text: %s\n", result.error().c_str());
     std::abort();

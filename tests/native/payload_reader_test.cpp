@@ -100,7 +100,8 @@ std::vector<DamageCase> damage_cases() {
       {"NameLengthCutShort", craft::xz(name_length_cut), 1, damaged(fill), {}},
       {"NameCutShort", craft::xz(name_cut), 1, damaged(fill), {}},
       {"SizeCutShort", craft::xz(size_cut), 1, damaged(fill), {}},
-      {"SecondEntryMissing", good, 2, damaged(fill), {"begin eToken.dll", "commit eToken.dll"}},
+      {"SecondEntryMissing", good, 2, damaged(fill),
+       {"begin eToken.dll", "close eToken.dll", "drop eToken.dll"}},
       {"StreamOfHeaderOnly", cut(good, 12), 1, damaged("premature eof"), {}},
       {"EmptyStream", {}, 1, damaged("premature eof"), {}},
       {"NotXz", Bytes{'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1,
@@ -137,9 +138,9 @@ TEST(Reader, StreamCutInsideEntryDataIsPrematureEof) {
             (std::vector<std::string>{"begin verilune.exe", "discard verilune.exe"}));
 }
 
-TEST(Reader, WrongCheckFoundWhenTheStreamIsFinishedKeepsTheLastEntryOut) {
+TEST(Reader, WrongCheckFoundAtTheStreamsEndCommitsNoEntry) {
   // Decompressed bytes after the last entry put the check far behind its data: only reading
-  // the stream to its end finds the damage.
+  // the stream to its end finds the damage, after both entries were written and closed.
   std::string data = craft::noise(600000, 4);
   Bytes content = craft::concat({craft::entry("eToken.dll", "first"), craft::entry("verilune.exe", data),
                                  craft::noise_bytes(100000, 8)});
@@ -148,8 +149,10 @@ TEST(Reader, WrongCheckFoundWhenTheStreamIsFinishedKeepsTheLastEntryOut) {
   ASSERT_FALSE(out.status.ok());
   EXPECT_EQ(out.status.error(), damaged("lzma data error"));
   EXPECT_EQ(out.writer.events,
-            (std::vector<std::string>{"begin eToken.dll", "commit eToken.dll", "begin verilune.exe",
-                                      "discard verilune.exe"}));
+            (std::vector<std::string>{"begin eToken.dll", "close eToken.dll", "begin verilune.exe",
+                                      "close verilune.exe", "drop eToken.dll",
+                                      "drop verilune.exe"}));
+  EXPECT_TRUE(out.installed.empty());
 }
 
 TEST(Reader, CorruptedCompressedDataNeverCommitsTheEntry) {
@@ -208,6 +211,11 @@ std::vector<TolerableCase> tolerable_cases() {
       {"SecondStreamAfterIsNotRead", second_stream_after, 1, {"eToken.dll"}},
       {"Crc64Check", craft::xz(ONE_ENTRY, LZMA_CHECK_CRC64), 1, {"eToken.dll"}},
       {"NoCheck", craft::xz(ONE_ENTRY, LZMA_CHECK_NONE), 1, {"eToken.dll"}},
+      // The same file written again (names compare as paths do): placed once, at its last place.
+      {"NameComesAgain",
+       craft::xz(craft::concat(
+           {ONE_ENTRY, craft::entry("x.dll", "x"), craft::entry("ETOKEN.DLL", "again")})),
+       3, {"x.dll", "ETOKEN.DLL"}},
   };
 }
 
@@ -300,20 +308,21 @@ TEST_P(BlockThreads, DamagedMiddleBlockIsADataErrorAfterTheBlocksBefore) {
 
 INSTANTIATE_TEST_SUITE_P(Reader, BlockThreads, ::testing::Values(1u, 2u, 4u));
 
-TEST(Reader, DamagedMiddleBlockKeepsItsEntryOutAndStops) {
+TEST(Reader, DamagedMiddleBlockCommitsNoEntry) {
   Outcome out = copy_stream(with_second_block_damaged(craft::xz_blocks(three_entries(), 65536)), 3);
   ASSERT_FALSE(out.status.ok());
   EXPECT_EQ(out.status.error(), "lzma data error");
-  EXPECT_EQ(out.writer.events, (std::vector<std::string>{"begin a.dll", "commit a.dll", "begin b.dll",
-                                                         "discard b.dll"}));
-  EXPECT_EQ(out.installed, std::vector<std::string>{"a.dll"});
+  EXPECT_EQ(out.writer.events, (std::vector<std::string>{"begin a.dll", "close a.dll", "begin b.dll",
+                                                         "discard b.dll", "drop a.dll"}));
+  EXPECT_TRUE(out.installed.empty());
 }
 
 // A writer that fails at one call: the queue hands its text back, the entry's file is
-// discarded and nothing after it is begun.
+// discarded, nothing after it is begun and no entry is committed; a failed commit leaves the
+// entries before it committed and drops the rest.
 struct WriterFailureCase {
   const char* scenario;
-  std::string fail_at;  // "begin b.dll", "write 2" (the second chunk of all) or "commit b.dll"
+  std::string fail_at;  // "begin b.dll", "write 2" (the second chunk of all), "close b.dll"…
   std::vector<std::string> expected_events;
   std::vector<std::string> expected_installed;
 };
@@ -328,8 +337,10 @@ class FailingWriter final : public EntryWriter {
   Status write(std::span<const uint8_t>) override {
     return fail_at_ == "write " + std::to_string(++writes_) ? fail("disk full") : Status::success();
   }
-  Status commit() override { return record("commit " + current_); }
+  Status close() override { return record("close " + current_); }
   void discard() override { events.push_back("discard " + current_); }
+  Status commit(std::string_view name) override { return record("commit " + std::string(name)); }
+  void drop(std::string_view name) override { events.push_back("drop " + std::string(name)); }
   std::vector<std::string> events;
 
  private:
@@ -369,8 +380,13 @@ INSTANTIATE_TEST_SUITE_P(
     Queue, WriterFailure,
     ::testing::Values(
         WriterFailureCase{"WriteMidway", "write 2", {"begin a.dll", "discard a.dll"}, {}},
-        WriterFailureCase{"Begin", "begin b.dll", {"begin a.dll", "commit a.dll"}, {"a.dll"}},
-        WriterFailureCase{"Commit", "commit b.dll", {"begin a.dll", "commit a.dll", "begin b.dll"},
+        WriterFailureCase{"Begin", "begin b.dll", {"begin a.dll", "close a.dll", "drop a.dll"}, {}},
+        WriterFailureCase{"Close", "close b.dll",
+                          {"begin a.dll", "close a.dll", "begin b.dll", "discard b.dll", "drop a.dll"},
+                          {}},
+        WriterFailureCase{"Commit", "commit b.dll",
+                          {"begin a.dll", "close a.dll", "begin b.dll", "close b.dll", "begin c.dll",
+                           "close c.dll", "commit a.dll", "drop b.dll", "drop c.dll"},
                           {"a.dll"}}),
     [](const auto& info) { return std::string(info.param.scenario); });
 

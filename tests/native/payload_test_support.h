@@ -3,6 +3,7 @@
 // happened, and a sink that records every report.
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "install/copy_entries.h"
@@ -22,12 +23,18 @@ class MemoryWriter final : public EntryWriter {
     data.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
     return Status::success();
   }
-  Status commit() override {
-    events.push_back("commit " + current);
-    files[current] = data;
+  Status close() override {
+    events.push_back("close " + current);
+    closed[current] = data;
     return Status::success();
   }
   void discard() override { events.push_back("discard " + current); }
+  Status commit(std::string_view name) override {
+    events.push_back("commit " + std::string(name));
+    files[std::string(name)] = closed.at(std::string(name));
+    return Status::success();
+  }
+  void drop(std::string_view name) override { events.push_back("drop " + std::string(name)); }
 
   std::vector<std::string> events;
   std::map<std::string, std::string> files;  // committed files
@@ -35,6 +42,7 @@ class MemoryWriter final : public EntryWriter {
  private:
   std::string current;
   std::string data;
+  std::map<std::string, std::string> closed;
 };
 
 class RecordingSink final : public ProgressSink {

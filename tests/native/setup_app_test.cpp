@@ -291,6 +291,8 @@ TEST(AppMessage, Outcomes) {
     EXPECT_EQ(h.state().error_text.has_value(), c.expected_notice);
     EXPECT_EQ(h.file.count_starting("failure: "), c.failures_logged);
     EXPECT_EQ(h.state().busy, !c.result && !c.elevation);
+    // An outcome changes what the window shows: drawn at once, not at the next paced frame.
+    EXPECT_EQ(h.control.take_frame_request(), c.result || c.elevation);
     if (c.setup.passive && c.result) EXPECT_FALSE(h.state().launch_on_finish);
   }
 }

@@ -249,7 +249,9 @@ TEST(FilePlacer, WritesThroughTheNewFileAndCreatesSubfolders) {
   EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll"));  // nothing under the final name yet
   const uint8_t data[] = {'h', 'e', 'l', 'l', 'o'};
   ASSERT_TRUE(placer.write(data).ok());
-  ASSERT_TRUE(placer.commit().ok());
+  ASSERT_TRUE(placer.close().ok());
+  EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll"));  // closed: still aside
+  ASSERT_TRUE(placer.commit("pkcs11-drivers\\x.dll").ok());
   EXPECT_EQ(read_file(dir / "pkcs11-drivers\\x.dll"), "hello");
   EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
 }
@@ -266,6 +268,19 @@ TEST(FilePlacer, DiscardLeavesTheOldFileAndNoNewFile) {
   EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
 }
 
+TEST(FilePlacer, DropAfterCloseLeavesTheOldFileAndNoNewFile) {
+  TempFolder dir;
+  ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
+  FilePlacer placer(dir.path());
+  ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 3}).ok());
+  const uint8_t data[] = {'b', 'a', 'd'};
+  ASSERT_TRUE(placer.write(data).ok());
+  ASSERT_TRUE(placer.close().ok());
+  placer.drop("eToken.dll");
+  EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
+  EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
+}
+
 TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "a.dll.vl-new", "a much longer leftover from an earlier run"));
@@ -273,7 +288,8 @@ TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 2}).ok());
   const uint8_t data[] = {'o', 'k'};
   ASSERT_TRUE(placer.write(data).ok());
-  ASSERT_TRUE(placer.commit().ok());
+  ASSERT_TRUE(placer.close().ok());
+  ASSERT_TRUE(placer.commit("a.dll").ok());
   EXPECT_EQ(read_file(dir / "a.dll"), "ok");
 }
 
@@ -303,7 +319,8 @@ TEST(FilePlacer, DriveRootInstallDirDoesNotDoubleTheBackslash) {
   TempFolder dir;
   FilePlacer placer(dir.path() + "\\");
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 0}).ok());
-  ASSERT_TRUE(placer.commit().ok());
+  ASSERT_TRUE(placer.close().ok());
+  ASSERT_TRUE(placer.commit("a.dll").ok());
   EXPECT_TRUE(path_exists(dir / "a.dll"));
 }
 
