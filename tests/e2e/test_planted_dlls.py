@@ -60,6 +60,27 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   CloseHandle(file);
   return TRUE;
 }
+/* Wine's user32 asks version.dll about the program when the display driver loads on a thread
+   that no callback guard covers; a planted copy without these would stop the process at an
+   unimplemented import, which says nothing about what the installer loads. They answer "no
+   version information". */
+__declspec(dllexport) DWORD WINAPI GetFileVersionInfoSizeW(LPCWSTR file, LPDWORD handle) {
+  (void)file;
+  if (handle != NULL) *handle = 0;
+  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  return 0;
+}
+__declspec(dllexport) BOOL WINAPI GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size,
+                                                      LPVOID data) {
+  (void)file; (void)handle; (void)size; (void)data;
+  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  return FALSE;
+}
+__declspec(dllexport) BOOL WINAPI VerQueryValueW(LPCVOID block, LPCWSTR name, LPVOID *value,
+                                                 PUINT length) {
+  (void)block; (void)name; (void)value; (void)length;
+  return FALSE;
+}
 """
 
 # The bare program: the given import-table references and nothing else, or, with arguments, a
@@ -113,7 +134,7 @@ def compile_c(source, out, *options):
 def build_programs(work, image):
     """planted.dll and bare.exe, the latter importing one function of every DLL `image` imports."""
     planted = compile_c(PLANTED_C, work / "planted.dll", "-shared", "-nostdlib",
-                        "-Wl,-e,_DllMain@12", "-lkernel32")
+                        "-Wl,-e,_DllMain@12", "-Wl,--kill-at", "-lkernel32")
     imports = sorted(read_imports(image).items())
     declarations = ['extern void *import_%d __asm__("%s");' % (i, import_symbol(dll, functions))
                     for i, (dll, functions) in enumerate(imports)]
