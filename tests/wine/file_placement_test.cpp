@@ -256,29 +256,25 @@ TEST(FilePlacer, WritesThroughTheNewFileAndCreatesSubfolders) {
   EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
 }
 
-TEST(FilePlacer, DiscardLeavesTheOldFileAndNoNewFile) {
-  TempFolder dir;
-  ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
-  FilePlacer placer(dir.path());
-  ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 9}).ok());
-  const uint8_t data[] = {'b', 'a', 'd'};
-  ASSERT_TRUE(placer.write(data).ok());
-  placer.discard();
-  EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
-  EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
-}
-
-TEST(FilePlacer, DropAfterCloseLeavesTheOldFileAndNoNewFile) {
-  TempFolder dir;
-  ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
-  FilePlacer placer(dir.path());
-  ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 3}).ok());
-  const uint8_t data[] = {'b', 'a', 'd'};
-  ASSERT_TRUE(placer.write(data).ok());
-  ASSERT_TRUE(placer.close().ok());
-  placer.drop("eToken.dll");
-  EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
-  EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
+// An entry given up before its close (discard) or after it (drop) replaces nothing.
+TEST(FilePlacer, AnEntryGivenUpLeavesTheOldFileAndNoNewFile) {
+  for (const bool closed_first : {false, true}) {
+    SCOPED_TRACE(closed_first ? "dropped after close" : "discarded while written");
+    TempFolder dir;
+    ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
+    FilePlacer placer(dir.path());
+    ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 3}).ok());
+    const uint8_t data[] = {'b', 'a', 'd'};
+    ASSERT_TRUE(placer.write(data).ok());
+    if (closed_first) {
+      ASSERT_TRUE(placer.close().ok());
+      placer.drop("eToken.dll");
+    } else {
+      placer.discard();
+    }
+    EXPECT_EQ(read_file(dir / "eToken.dll"), "good");
+    EXPECT_FALSE(path_exists(dir / "eToken.dll.vl-new"));
+  }
 }
 
 TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
