@@ -23,6 +23,7 @@
 #include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "install/payload_check.h"
+#include "sys/paths.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ class CheckingWriter final : public vl::EntryWriter {
   vl::Status begin(const vl::PayloadEntry& entry) override {
     if (open_) std::abort();  // an entry began before the previous one ended
     open_ = true;
+    name_ = entry.name;
     declared_ = entry.size;
     received_ = 0;
     return vl::Status::success();
@@ -44,7 +46,9 @@ class CheckingWriter final : public vl::EntryWriter {
   vl::Status close() override {
     if (!open_ || received_ != declared_) std::abort();  // a short entry must never be placed
     open_ = false;
-    ++closed_;
+    // A name that comes again is written over the same temporary file: one entry to place.
+    std::erase_if(closed_, [this](const std::string& name) { return vl::same_path(name, name_); });
+    closed_.push_back(name_);
     return vl::Status::success();
   }
   void discard() override {
@@ -52,15 +56,15 @@ class CheckingWriter final : public vl::EntryWriter {
     open_ = false;
   }
   vl::Status commit(std::string_view) override {
-    if (open_ || committed + dropped >= closed_) std::abort();  // only closed entries, once
+    if (open_ || committed + dropped >= closed_.size()) std::abort();  // closed entries, once
     ++committed;
     return vl::Status::success();
   }
   void drop(std::string_view) override {
-    if (open_ || committed + dropped >= closed_) std::abort();
+    if (open_ || committed + dropped >= closed_.size()) std::abort();
     ++dropped;
   }
-  size_t closed() const { return closed_; }
+  size_t closed() const { return closed_.size(); }
   size_t committed = 0;
   size_t dropped = 0;
 
@@ -68,7 +72,8 @@ class CheckingWriter final : public vl::EntryWriter {
   bool open_ = false;
   uint64_t declared_ = 0;
   uint64_t received_ = 0;
-  size_t closed_ = 0;
+  std::string name_;
+  std::vector<std::string> closed_;
 };
 
 class NullSink final : public vl::ProgressSink {
