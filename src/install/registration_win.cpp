@@ -2,6 +2,7 @@
 
 #include "install/install_steps.h"
 #include "product/scope_hive_win.h"
+#include "sys/registry_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 
@@ -9,8 +10,8 @@ namespace vl {
 
 Status write_registry_value(HKEY hive, std::string_view key, const RegistryValue& value) {
   UniqueKey handle;
-  LONG status = RegCreateKeyExW(hive, to_wide(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                                nullptr, handle.put(), nullptr);
+  LONG status = RegCreateKeyExW(hive, to_wide(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_WRITE | reg_view_flag(RegView::Default), nullptr, handle.put(), nullptr);
   if (status != ERROR_SUCCESS) return fail(registry_key_failure_text(key, system_message(status)));
   status = RegSetValueExW(handle.get(), to_wide(value.name).c_str(), 0, static_cast<DWORD>(value.type),
                           value.data.data(), static_cast<DWORD>(value.data.size()));

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+// Only the shipped 32-bit image carries it; the x86_64 twin that the tests build has none.
+#if defined(__i386__)
 namespace {
 
 // The 32-bit layout up to the SafeSEH fields. The mingw headers call DependentLoadFlags
@@ -45,3 +47,4 @@ extern "C" const LoadConfig32 _load_config_used = {
     .size = sizeof(LoadConfig32),
     .dependent_load_flags = LOAD_LIBRARY_SEARCH_SYSTEM32,
 };
+#endif

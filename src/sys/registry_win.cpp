@@ -7,11 +7,11 @@ namespace vl {
 
 REGSAM reg_view_flag(RegView view) {
   switch (view) {
+    case RegView::Default:
     case RegView::Bits32: return KEY_WOW64_32KEY;
     case RegView::Bits64: return KEY_WOW64_64KEY;
-    case RegView::Default: break;
   }
-  return 0;
+  return KEY_WOW64_32KEY;
 }
 
 namespace {

@@ -11,6 +11,9 @@
 
 namespace vl {
 
+// Default is the view a 32-bit program reaches on 64-bit Windows, the 32-bit one, asked for
+// explicitly: a 64-bit build of the same sources (the tests' twin) then reads and writes exactly
+// what the shipped program does. Bits64 is for what a 64-bit peer wrote.
 enum class RegView { Default, Bits32, Bits64 };
 
 REGSAM reg_view_flag(RegView view);

@@ -4,7 +4,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from harness.wine import build_dir
+from harness.wine import build_dir, test_arch
 
 REPO = Path(__file__).resolve().parents[2]
 
@@ -19,9 +19,19 @@ def dev_uninstaller():
     return build_dir() / "uninstall.exe"
 
 
-def sample_installer():
-    """The installer with the sample payload, made by scripts/build-installer in scripts/test."""
-    return Path(os.environ.get("VL_SAMPLE_INSTALLER", REPO / "build" / "e2e" / "VeriluneSetup.exe"))
+def sample_installer(arch=None):
+    """The installer with the sample payload, made by scripts/build-installer in scripts/test:
+    build/e2e/ for the shipped i686 build, build/e2e64/ for the x86_64 twin."""
+    arch = arch or test_arch()
+    if arch == test_arch() and os.environ.get("VL_SAMPLE_INSTALLER"):
+        return Path(os.environ["VL_SAMPLE_INSTALLER"])
+    return REPO / "build" / ("e2e" if arch == "i686" else "e2e64") / "VeriluneSetup.exe"
+
+
+def shipped_installer():
+    """The shipped 32-bit installer with the sample payload, whichever build the Wine layers run:
+    what the static checks of the 32-bit image read."""
+    return sample_installer("i686")
 
 
 def harness_program(name):

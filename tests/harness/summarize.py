@@ -34,9 +34,11 @@ def main():
     for path in sorted(results.glob("*.json")):
         layers.append((path.stem, json.loads(path.read_text())))
     # A layer that should have produced results but did not counts as one failure.
+    windows = "build-windows64" if (results / "build-windows64.json").exists() else "build-windows"
     expected = {"native": "build-native", "gallery": "build-native",
                 "native-asan": "build-native-asan", "fuzz": "build-fuzz",
-                "wine": "build-windows", "e2e": "build-windows", "faults": "build-windows"}
+                "wine": windows, "e2e": windows, "faults": windows,
+                "smoke": "build-installer-i686"}
     # The page gallery and the sanitizer run belong to the native layer.
     layer_of = {"gallery": "native", "native-asan": "native"}
     if sys.argv[2:]:
@@ -46,6 +48,10 @@ def main():
     for name, build in expected.items():
         if name not in seen and build not in seen:
             layers.append((name + " (no results)", {"passed": 0, "failed": 1, "skipped": 0}))
+    mode = results / "mode.txt"
+    if mode.exists() and any(layer_of.get(n, n) in ("wine", "e2e", "faults", "smoke")
+                             for n in expected):
+        print("  " + mode.read_text().strip())
     for name, counts in layers:
         print("  %-28s %4d passed, %d failed, %d skipped" % (name, counts["passed"], counts["failed"],
                                                             counts.get("skipped", 0)))

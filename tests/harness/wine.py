@@ -8,9 +8,11 @@ and file helpers, and Xvfb displays. Python standard library only.
 """
 import contextlib
 import fcntl
+import functools
 import os
 import re
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -28,14 +30,74 @@ SEGOE_FAMILIES = ("Segoe UI", "Segoe UI Semibold", "Segoe UI Semilight", "Segoe 
                   "Segoe UI Variable Text", "Segoe UI Variable Small")
 
 
-def build_dir(preset="windows"):
-    """The build folder of a preset (VL_BUILD_ROOT overrides build/)."""
+# Wine's own 64-bit loader. The `wine` launcher always starts the 32-bit loader first, which a
+# kernel without 32-bit emulation cannot run at all.
+WINE64_LOADER = "/usr/lib/wine/wine64"
+ARCHES = ("i686", "x86_64")
+PRESETS = {"i686": "windows", "x86_64": "windows64"}
+
+
+@functools.lru_cache(maxsize=None)
+def i386_mode():
+    """How this machine runs 32-bit programs: "native", "emulated" (qemu) or "none"."""
+    result = subprocess.run([str(REPO / "scripts" / "i386-mode")], capture_output=True, text=True)
+    return result.stdout.strip() or "none"
+
+
+def test_arch():
+    """The build the Wine layers run: the shipped i686 programs where 32-bit code runs natively,
+    else their x86_64 twin. VL_WINE_ARCH (i686 or x86_64) forces one, so that one machine can try
+    both."""
+    forced = os.environ.get("VL_WINE_ARCH")
+    if forced:
+        if forced not in ARCHES:
+            raise ValueError("VL_WINE_ARCH must be one of %s, not %r" % (", ".join(ARCHES), forced))
+        return forced
+    return "i686" if i386_mode() == "native" else "x86_64"
+
+
+def mode_text(arch=None):
+    """One line for a summary: which build ran and how its code ran."""
+    arch = arch or test_arch()
+    if arch == "x86_64":
+        return "x86_64 twin (Wine's 64-bit loader; 32-bit programs here: %s)" % i386_mode()
+    return "i686 (32-bit code %s)" % i386_mode()
+
+
+def build_dir(preset=None):
+    """The build folder of a preset (VL_BUILD_ROOT overrides build/); without one, the Windows
+    build the Wine layers run (test_arch)."""
     root = Path(os.environ.get("VL_BUILD_ROOT", REPO / "build"))
-    return root / preset
+    return root / (preset or PRESETS[test_arch()])
+
+
+def pe_arch(path):
+    """ "i686" or "x86_64" for a PE image, None for anything else (a missing file, a builtin
+    program name such as "reg")."""
+    try:
+        with open(path, "rb") as image:
+            head = image.read(4096)
+    except OSError:
+        return None
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        return None
+    (pe_at,) = struct.unpack_from("<I", head, 0x3C)
+    if head[pe_at:pe_at + 4] != b"PE\0\0" or len(head) < pe_at + 26:
+        return None
+    (magic,) = struct.unpack_from("<H", head, pe_at + 24)
+    return {0x10B: "i686", 0x20B: "x86_64"}.get(magic)
+
+
+def wine_command(program, arch=None):
+    """The loader that starts `program`: a 64-bit image (or, in the twin's mode, Wine's own
+    programs) through Wine's 64-bit loader, a 32-bit one through `wine`."""
+    arch = pe_arch(program) or arch or test_arch()
+    return [WINE64_LOADER] if arch == "x86_64" else ["wine"]
 
 
 def wine_version():
-    return subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    return subprocess.run(wine_command("", "x86_64" if i386_mode() != "native" else "i686")
+                          + ["--version"], capture_output=True, text=True).stdout.strip()
 
 
 def _reg_text(lines):
@@ -70,11 +132,15 @@ def ensure_template():
         staging = Path(tempfile.mkdtemp(prefix="wine-template-", dir=CACHE_DIR))
         env = _base_env(staging)
         env["WINEARCH"] = "win64"
+        # The 64-bit loader makes the prefix wherever 32-bit code is not native: emulated, the
+        # 32-bit one takes minutes longer; absent, it cannot start at all.
+        loader = wine_command("", "i686" if i386_mode() == "native" else "x86_64")
         try:
-            subprocess.run(["wineboot", "-i"], env=env, check=True, capture_output=True, timeout=600)
+            subprocess.run(loader + ["wineboot", "-i"], env=env, check=True, capture_output=True,
+                           timeout=900)
             reg_file = staging / "drive_c" / "vl-template.reg"
             reg_file.write_text(_template_settings(), encoding="utf-16")
-            subprocess.run(["wine", "regedit", "/S", r"C:\vl-template.reg"], env=env, check=True,
+            subprocess.run(loader + ["regedit", "/S", r"C:\vl-template.reg"], env=env, check=True,
                            capture_output=True, timeout=120)
             reg_file.unlink()
             subprocess.run(["wineserver", "-w"], env=env, timeout=120)
@@ -135,10 +201,12 @@ def _copy_prefix(template, dest):
 class Prefix:
     """A fresh copy of the template prefix, removed (with its own wineserver) on exit."""
 
-    def __init__(self, display=None, keep=False, windows_version=None):
+    def __init__(self, display=None, keep=False, windows_version=None, arch=None):
         self.display = display.name if isinstance(display, Display) else display
         self.keep = keep or bool(os.environ.get("VL_KEEP_PREFIX"))
         self.windows_version = windows_version
+        # The build whose helper programs (the launcher) this prefix's runs use.
+        self.arch = arch or test_arch()
         self.path = None
 
     def __enter__(self):
@@ -166,7 +234,7 @@ class Prefix:
         """Runs a Windows program with `wine`; returns CompletedProcess (exit status: low 8 bits).
         The output is collected in files, not pipes: a wineserver that the run happens to start
         inherits them and would hold a pipe open long after the program has ended."""
-        argv = ["wine"] + [str(a) for a in argv]
+        argv = self.command(argv)
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             result = subprocess.run(argv, env=self.env(env), stdout=out, stderr=err, timeout=timeout,
                                     input=None if input is None else input.encode(), cwd=cwd)
@@ -182,12 +250,17 @@ class Prefix:
 
     def start(self, argv, env=None, **kwargs):
         """Starts a Windows program without waiting (Popen)."""
-        return subprocess.Popen(["wine"] + [str(a) for a in argv], env=self.env(env), **kwargs)
+        return subprocess.Popen(self.command(argv), env=self.env(env), **kwargs)
+
+    def command(self, argv):
+        """The Linux command line that runs a Windows program's argv with the right loader."""
+        argv = [str(a) for a in argv]
+        return wine_command(argv[0] if argv else "", self.arch) + argv
 
     def run_exit_code(self, argv, elevated=False, timeout=120, env=None):
         """Runs a program through the launcher and returns (full 32-bit exit code, result).
         Not elevated by default: the launcher starts the child with the limited linked token."""
-        launcher = build_dir() / "tests" / "run_unelevated.exe"
+        launcher = build_dir(PRESETS[self.arch]) / "tests" / "run_unelevated.exe"
         args = [launcher] + (["--elevated"] if elevated else []) + list(argv)
         result = self.run(args, timeout=timeout, env=env)
         # The child's own output comes first: the launcher's line is the last one.

@@ -15,11 +15,12 @@
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 #include "wine/support/files.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
 
-void delete_tree(HKEY root, std::string_view path, REGSAM view = 0) {
+void delete_tree(HKEY root, std::string_view path, REGSAM view = wine_test::PRODUCT_VIEW) {
   // RegDeleteTreeW has no view flag; open the parent in the view and delete below it.
   std::string parent(path.substr(0, path.rfind('\\')));
   std::string leaf(path.substr(path.rfind('\\') + 1));
@@ -29,7 +30,7 @@ void delete_tree(HKEY root, std::string_view path, REGSAM view = 0) {
 }
 
 void set_value(HKEY root, std::string_view path, std::string_view name, DWORD type,
-               const std::wstring& data, REGSAM view = 0) {
+               const std::wstring& data, REGSAM view = wine_test::PRODUCT_VIEW) {
   UniqueKey key;
   ASSERT_EQ(RegCreateKeyExW(root, to_wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
                             key.put(), nullptr),
@@ -42,7 +43,7 @@ void set_value(HKEY root, std::string_view path, std::string_view name, DWORD ty
 }
 
 void set_string(HKEY root, std::string_view path, std::string_view name, std::string_view text,
-                REGSAM view = 0) {
+                REGSAM view = wine_test::PRODUCT_VIEW) {
   set_value(root, path, name, REG_SZ, to_wide(text), view);
 }
 

@@ -24,14 +24,25 @@ ScratchKey::ScratchKey(HKEY root)
     : root_(root), path_("Software\\VeriluneTest\\" + random_name()) {}
 
 ScratchKey::~ScratchKey() {
-  RegDeleteTreeW(root_, to_wide(path_).c_str());
-  RegDeleteKeyW(root_, to_wide(path_).c_str());
+  // RegDeleteTreeW takes no view: delete below the parent opened in the product's view.
+  size_t cut = path_.rfind('\\');
+  UniqueKey parent;
+  if (RegOpenKeyExW(root_, to_wide(path_.substr(0, cut)).c_str(), 0, KEY_ALL_ACCESS | PRODUCT_VIEW,
+                    parent.put()) != ERROR_SUCCESS)
+    return;
+  std::wstring leaf = to_wide(path_.substr(cut + 1));
+  RegDeleteTreeW(parent.get(), leaf.c_str());
+  RegDeleteKeyExW(parent.get(), leaf.c_str(), PRODUCT_VIEW, 0);
 }
 
 bool set_reg_value(HKEY root, const std::string& key, const std::string& name, DWORD type,
                    const void* data, DWORD size) {
-  return RegSetKeyValueW(root, to_wide(key).c_str(), to_wide(name).c_str(), type, data, size) ==
-         ERROR_SUCCESS;
+  UniqueKey handle;
+  if (RegCreateKeyExW(root, to_wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE | PRODUCT_VIEW,
+                      nullptr, handle.put(), nullptr) != ERROR_SUCCESS)
+    return false;
+  return RegSetValueExW(handle.get(), to_wide(name).c_str(), 0, type,
+                        static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 bool set_reg_string(HKEY root, const std::string& key, const std::string& name,
@@ -44,7 +55,7 @@ bool set_reg_string(HKEY root, const std::string& key, const std::string& name,
 std::optional<RawValue> get_reg_value(HKEY root, const std::string& key, const std::string& name) {
   // RegQueryValueExW hands back the stored bytes as they are (RegGetValueW would add a NUL).
   UniqueKey handle;
-  if (RegOpenKeyExW(root, to_wide(key).c_str(), 0, KEY_READ, handle.put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, to_wide(key).c_str(), 0, KEY_READ | PRODUCT_VIEW, handle.put()) != ERROR_SUCCESS)
     return std::nullopt;
   RawValue value;
   DWORD size = 0;

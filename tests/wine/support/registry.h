@@ -11,6 +11,10 @@
 
 namespace vl::wine_test {
 
+// The registry view the shipped 32-bit program reaches, named explicitly so that the x86_64
+// twin of these tests reads and writes the same keys.
+inline constexpr REGSAM PRODUCT_VIEW = KEY_WOW64_32KEY;
+
 // <root>\Software\VeriluneTest\<random> (HKCU unless told); deleted with its subtree at the end.
 class ScratchKey {
  public:
@@ -27,7 +31,8 @@ class ScratchKey {
   std::string path_;
 };
 
-// Writes a value (creating the key) through the plain registry API; false on failure.
+// Writes a value (creating the key) through the plain registry API, in PRODUCT_VIEW like the
+// reads and the scratch key; false on failure.
 bool set_reg_value(HKEY root, const std::string& key, const std::string& name, DWORD type,
                    const void* data, DWORD size);
 bool set_reg_string(HKEY root, const std::string& key, const std::string& name,
