@@ -2,6 +2,7 @@
 run with its log read back, what a failed run may leave behind, and the table each script prints
 (one row per case, a wrong row fails the script)."""
 import argparse
+import fcntl
 import json
 import os
 import subprocess
@@ -15,7 +16,7 @@ sys.path.insert(0, str(TESTS))
 from e2e.installer import harness_program, sample_installer  # noqa: E402
 from e2e.silent_support import (WEBVIEW2_KEY, PayloadInfo, installation_state,  # noqa: E402,F401
                                 log_records, state_differences)
-from harness.wine import Prefix, build_dir  # noqa: E402,F401
+from harness.wine import Prefix, build_dir, test_arch  # noqa: E402,F401
 
 WORK = REPO / "build" / "faults"
 LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
@@ -26,22 +27,31 @@ SIDE_SUFFIXES = (".vl-new", ".vl-old")
 
 def bench_installer():
     """The installer carrying the 24 MB benchmark payload, built as bench/run-install-bench
-    builds it and kept under build/faults; built again when the sample installer is newer (the
-    program may have changed since). The packed payload is kept too: packing takes half a
-    minute and only a new packer changes it."""
-    out = WORK / "VeriluneSetup-bench.exe"
+    builds it for the arch the Wine layers run (test_arch) and kept under build/faults, one file
+    per arch; built again when the sample installer of that arch is newer (the program may have
+    changed since). The packed payload is kept too: packing takes half a minute and only a new
+    packer changes it. The build trees are build/faults/installer, so that this build never
+    reconfigures a tree another build-installer run is using (build/installer)."""
+    arch = test_arch()
+    out = WORK / ("VeriluneSetup-bench-%s.exe" % arch)
     blob = WORK / "bench-payload.bin"
     packer = REPO / "build" / "native" / "tools" / "packer" / "vl-packer"
-    sample = sample_installer()
-    if out.exists() and not (sample.exists() and sample.stat().st_mtime > out.stat().st_mtime):
-        return out
-    if not (BENCH_PAYLOAD / "verilune.exe").exists():
-        subprocess.run([REPO / "tools" / "make-bench-payload", BENCH_PAYLOAD], check=True, stdout=subprocess.DEVNULL)
-    if packer.exists() and (not blob.exists() or packer.stat().st_mtime > blob.stat().st_mtime):
-        WORK.mkdir(parents=True, exist_ok=True)
-        subprocess.run([packer, BENCH_PAYLOAD, blob], check=True, stdout=subprocess.DEVNULL)
-    source = ["--blob", blob] if blob.exists() else ["--payload", BENCH_PAYLOAD]
-    subprocess.run([REPO / "scripts" / "build-installer"] + source + ["-o", out], check=True, stdout=subprocess.DEVNULL)
+    sample = sample_installer(arch)
+    WORK.mkdir(parents=True, exist_ok=True)
+    # Two fault scripts started at once would otherwise build into one tree together.
+    with open(WORK / "bench-installer.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if out.exists() and not (sample.exists() and sample.stat().st_mtime > out.stat().st_mtime):
+            return out
+        if not (BENCH_PAYLOAD / "verilune.exe").exists():
+            subprocess.run([REPO / "tools" / "make-bench-payload", BENCH_PAYLOAD], check=True,
+                           stdout=subprocess.DEVNULL)
+        if packer.exists() and (not blob.exists() or packer.stat().st_mtime > blob.stat().st_mtime):
+            subprocess.run([packer, BENCH_PAYLOAD, blob], check=True, stdout=subprocess.DEVNULL)
+        source = ["--blob", blob] if blob.exists() else ["--payload", BENCH_PAYLOAD]
+        env = dict(os.environ, VL_INSTALLER_WORK=str(WORK / "installer"))
+        subprocess.run([REPO / "scripts" / "build-installer", "--arch", arch] + source + ["-o", out],
+                       check=True, stdout=subprocess.DEVNULL, env=env)
     return out
 
 
