@@ -261,13 +261,19 @@ TEST(EmbeddedPayload, ReadsThePayloadResourceOfAModuleInPlace) {
 }
 
 // The installer that scripts/build-installer made: the one VL_TEST_INSTALLER names, otherwise
-// the one scripts/test builds with the sample payload (build/e2e/VeriluneSetup.exe). Its blob
+// the one scripts/test builds with the sample payload for this build's architecture
+// (build/e2e/VeriluneSetup.exe; the x86_64 twin's in build/e2e64). Its blob
 // passes the header check, installs into a fresh folder and again over it (a repair); the
 // placed files equal the staged sample payload when that is what it carries.
 TEST(EmbeddedPayload, BuiltInstallerInstallsItsPayloadAndRepairsIt) {
   const char* named = std::getenv("VL_TEST_INSTALLER");
   std::string build = test_program_dir() + "\\..\\..";
-  std::string installer = named && *named ? std::string(named) : build + "\\e2e\\VeriluneSetup.exe";
+#if defined(_WIN64)
+  const char* sample_installer = "\\e2e64\\VeriluneSetup.exe";
+#else
+  const char* sample_installer = "\\e2e\\VeriluneSetup.exe";
+#endif
+  std::string installer = named && *named ? std::string(named) : build + sample_installer;
   if (!path_exists(installer)) GTEST_SKIP() << "no installer built with a payload at " << installer;
   UniqueModule module(LoadLibraryExW(to_wide(installer).c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
