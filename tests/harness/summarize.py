@@ -36,11 +36,12 @@ def main():
     # A layer that should have produced results but did not counts as one failure.
     windows = "build-windows64" if (results / "build-windows64.json").exists() else "build-windows"
     expected = {"native": "build-native", "gallery": "build-native",
-                "native-asan": "build-native-asan", "fuzz": "build-fuzz",
+                "native-asan": "build-native-asan", "native-x87": "build-native",
+                "fuzz": "build-fuzz",
                 "wine": windows, "e2e": windows, "faults": windows,
                 "smoke": "build-installer-i686"}
     # The page gallery and the sanitizer run belong to the native layer.
-    layer_of = {"gallery": "native", "native-asan": "native"}
+    layer_of = {"gallery": "native", "native-asan": "native", "native-x87": "native"}
     if sys.argv[2:]:
         expected = {name: build for name, build in expected.items()
                     if layer_of.get(name, name) in sys.argv[2:]}
