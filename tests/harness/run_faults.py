@@ -8,7 +8,11 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness.wine import mode_text  # noqa: E402
 
 FAULTS = Path(__file__).resolve().parents[1] / "faults"
 SUITE = [  # script, arguments of the suite's run
@@ -26,9 +30,11 @@ def main():
     parser.add_argument("-k", dest="only", action="append", help="only the scripts named")
     args = parser.parse_args()
     total = {"passed": 0, "failed": 0, "skipped": 0}
+    print("fault scripts: %s" % mode_text())
     for script, script_args in SUITE:
         if args.only and script not in args.only:
             continue
+        started = time.monotonic()
         with tempfile.NamedTemporaryFile(suffix=".json") as counts_file:
             result = subprocess.run([sys.executable, FAULTS / script, "--json", counts_file.name] + script_args)
             text = Path(counts_file.name).read_text()
@@ -36,6 +42,11 @@ def main():
         counts = json.loads(text) if text else {"passed": 0, "failed": 1, "skipped": 0}
         if result.returncode != 0 and not counts["failed"]:
             counts["failed"] = 1
+        # What each script took, for whoever weighs the suite's counts against its time.
+        print("%s: %d passed, %d failed, %d skipped in %.0f s" % (
+            script, counts.get("passed", 0), counts.get("failed", 0), counts.get("skipped", 0),
+            time.monotonic() - started))
+        sys.stdout.flush()
         for key in total:
             total[key] += counts.get(key, 0)
     Path(args.json).write_text(json.dumps(total))
