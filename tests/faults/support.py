@@ -30,8 +30,9 @@ def bench_installer():
     builds it for the arch the Wine layers run (test_arch) and kept under build/faults, one file
     per arch; built again when the sample installer of that arch is newer (the program may have
     changed since). The packed payload is kept too: packing takes half a minute and only a new
-    packer changes it. The build trees are build/faults/installer, so that this build never
-    reconfigures a tree another build-installer run is using (build/installer)."""
+    packer changes it. It shares build-installer's trees with the sample installer, which are
+    already compiled for that arch, so only the link is new (build-installer makes a second
+    build in a tree wait for the first)."""
     arch = test_arch()
     out = WORK / ("VeriluneSetup-bench-%s.exe" % arch)
     blob = WORK / "bench-payload.bin"
@@ -49,9 +50,8 @@ def bench_installer():
         if packer.exists() and (not blob.exists() or packer.stat().st_mtime > blob.stat().st_mtime):
             subprocess.run([packer, BENCH_PAYLOAD, blob], check=True, stdout=subprocess.DEVNULL)
         source = ["--blob", blob] if blob.exists() else ["--payload", BENCH_PAYLOAD]
-        env = dict(os.environ, VL_INSTALLER_WORK=str(WORK / "installer"))
         subprocess.run([REPO / "scripts" / "build-installer", "--arch", arch] + source + ["-o", out],
-                       check=True, stdout=subprocess.DEVNULL, env=env)
+                       check=True, stdout=subprocess.DEVNULL)
     return out
 
 
