@@ -139,6 +139,13 @@ class Watch:
     def _sample(self):
         rounds = 0
         while not self._stop.is_set():
+            if not self.names:
+                # Nothing to measure: only the emulation check, seldom, so that the watch takes
+                # as little as it can from the run it watches.
+                if self.prefix_path and not self.emulated:
+                    self.emulated = _emulated_in(self.prefix_path)
+                self._stop.wait(0.05)
+                continue
             for pid in os.listdir("/proc"):
                 if not pid.isdigit():
                     continue
