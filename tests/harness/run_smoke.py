@@ -8,8 +8,9 @@ that must fail with 2 and place nothing. Prints one line per case and writes the
 
 Each run is bounded. Under emulation a run that the emulator is shown to have broken is counted
 as skipped with its reason, never as passed: the Wine process killed by a Linux signal (our own
-faults reach Wine's handler and end the process with an exception code instead), or a hang in
-which no process of the prefix uses any processor time. Natively either is a failure, as is any
+faults reach Wine's handler and end the process with an exception code instead), a hang in
+which the installer uses no processor time, or a wrong result from a process that lost its
+wineserver connection ("wine client error"). Natively each is a failure, as is any
 wrong result.
 """
 import argparse
@@ -41,6 +42,7 @@ RUN_LIMIT = {"native": 180, "emulated": 900}
 # No processor time used by the installer's process for this long: nothing will move again.
 IDLE_LIMIT = 120
 DAMAGED_CASE = "stream-bytes-flipped"
+CLIENT_ERROR = "wine client error"
 
 
 def corpus_module():
@@ -155,7 +157,8 @@ def silent_per_user_install(prefix, installer):
     problems = [] if outcome.code == 0 else ["exit %d, not 0" % outcome.code]
     state = installation_state(prefix, LOCAL_DIR)
     want = expected_files(payload)
-    wrong = sorted(k for k in set(want) | set(state["files"]) if want.get(k) != state["files"].get(k))
+    found = state["files"]
+    wrong = sorted(k for k in set(want) | set(found) if want.get(k) != found.get(k))
     if wrong:
         problems.append("files missing, extra or with other bytes: %s" % ", ".join(wrong[:5]))
     registry = state["registry"]
@@ -209,9 +212,16 @@ CASES = [
 def verdict(outcome, problems):
     """("passed" | "failed" | "skipped", why). Under emulation a signal or an idle hang is the
     emulator's: the same program ends properly natively and in its x86_64 twin."""
+    emulated = i386_mode() == "emulated"
     if outcome.kind == "exited":
-        return ("failed", "; ".join(problems)) if problems else ("passed", outcome.describe())
-    if i386_mode() == "emulated" and outcome.kind in ("signal", "hung"):
+        if not problems:
+            return "passed", outcome.describe()
+        # The 32-bit process lost its wineserver connection mid-run: Wine's client side broke
+        # (the wineserver is the native one that every twin run uses), not a result of ours.
+        if emulated and CLIENT_ERROR in outcome.stderr:
+            return "skipped", "emulator at fault: %s (%s)" % (CLIENT_ERROR, outcome.describe())
+        return "failed", "; ".join(problems)
+    if emulated and outcome.kind in ("signal", "hung"):
         return "skipped", "emulator at fault: " + outcome.describe()
     return "failed", outcome.describe()
 
