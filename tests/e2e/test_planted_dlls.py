@@ -28,9 +28,8 @@ from e2e.installer import REPO  # noqa: E402
 from e2e.silent_support import installer  # noqa: E402
 from e2e.test_imports import KNOWN_DLLS, read_imports  # noqa: E402
 from e2e.test_wizard import FOOTER_FULL, Wizard, WizardCase  # noqa: E402
+from harness.wine import pe_arch  # noqa: E402
 
-CC = "i686-w64-mingw32-gcc"
-MINGW_LIB = Path("/usr/i686-w64-mingw32/lib")
 PLANT_DIR = r"C:\plant"
 # Loaded by the system on the installer's behalf rather than by name in its source: the image
 # codec (WIC, through COM), theming, version resources and property stores (user32, shell32),
@@ -111,36 +110,44 @@ def runtime_loaded_names(image):
     return sorted(names)
 
 
-def import_symbol(dll, functions):
-    """The import library's symbol for one of `functions` from `dll`, with the decoration of an
-    i686 stdcall name where it has one, e.g. "__imp__GetMessageW@16"."""
-    listing = subprocess.run(["i686-w64-mingw32-nm", str(MINGW_LIB / ("lib%s.a" % Path(dll).stem))],
-                             capture_output=True, text=True, check=True).stdout
+def import_symbol(arch, dll, functions):
+    """The import library's symbol for one of `functions` from `dll`: with the decoration of an
+    i686 stdcall name where it has one, e.g. "__imp__GetMessageW@16"; x86_64 names carry none
+    ("__imp_GetMessageW")."""
+    library = Path("/usr/%s-w64-mingw32/lib" % arch) / ("lib%s.a" % Path(dll).stem)
+    listing = subprocess.run(["%s-w64-mingw32-nm" % arch, str(library)], capture_output=True,
+                             text=True, check=True).stdout
+    pattern = r"\s(__imp__%s(?:@\d+)?)$" if arch == "i686" else r"\s(__imp_%s)$"
     for function in sorted(functions):
-        match = re.search(r"\s(__imp__%s(?:@\d+)?)$" % re.escape(function), listing, re.M)
+        match = re.search(pattern % re.escape(function), listing, re.M)
         if match:
             return match.group(1)
     raise AssertionError("lib%s.a has none of %s" % (Path(dll).stem, sorted(functions)[:5]))
 
 
-def compile_c(source, out, *options):
+def compile_c(arch, source, out, *options):
     c_file = out.with_suffix(".c")
     c_file.write_text(source)
-    subprocess.run([CC, "-Os", "-s", "-o", str(out), str(c_file)] + list(options), check=True,
-                   capture_output=True)
+    subprocess.run(["%s-w64-mingw32-gcc" % arch, "-Os", "-s", "-o", str(out), str(c_file)]
+                   + list(options), check=True, capture_output=True)
     return out
 
 
 def build_programs(work, image):
-    """planted.dll and bare.exe, the latter importing one function of every DLL `image` imports."""
-    planted = compile_c(PLANTED_C, work / "planted.dll", "-shared", "-nostdlib",
-                        "-Wl,-e,_DllMain@12", "-Wl,--kill-at", "-lkernel32")
+    """planted.dll and bare.exe for the architecture of `image` (a planted DLL of the other one
+    would never be loaded, and prove nothing), the latter importing one function of every DLL
+    `image` imports."""
+    arch = pe_arch(image)
+    entry = "_DllMain@12" if arch == "i686" else "DllMain"
+    planted = compile_c(arch, PLANTED_C, work / "planted.dll", "-shared", "-nostdlib",
+                        "-Wl,-e," + entry, "-Wl,--kill-at", "-lkernel32")
     imports = sorted(read_imports(image).items())
-    declarations = ['extern void *import_%d __asm__("%s");' % (i, import_symbol(dll, functions))
+    declarations = ['extern void *import_%d __asm__("%s");'
+                    % (i, import_symbol(arch, dll, functions))
                     for i, (dll, functions) in enumerate(imports)]
     references = " ".join("&import_%d," % i for i in range(len(imports)))
-    bare = compile_c(BARE_C % ("\n".join(declarations), references), work / "bare.exe", "-municode",
-                     "-mwindows", *["-l" + Path(dll).stem for dll, _ in imports])
+    bare = compile_c(arch, BARE_C % ("\n".join(declarations), references), work / "bare.exe",
+                     "-municode", "-mwindows", *["-l" + Path(dll).stem for dll, _ in imports])
     return planted, bare
 
 

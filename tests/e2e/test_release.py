@@ -4,7 +4,12 @@ signature (a code-signing certificate of a CA made here) verifies, and the signe
 still finds its payload and installs silently under Wine.
 
 The clones hold what is committed: uncommitted changes are not part of the comparison. The two
-clean builds are the cost of this test (minutes each)."""
+clean builds are the cost of this test (minutes each).
+
+The clones build the shipped 32-bit installer. Where the Wine layers run the x86_64 twin, the
+install under Wine is made by the twin with sample payload (build/e2e64) signed here with the same
+PKCS#12 file as build-installer signs: the same payload lookup on a signed image, without 32-bit
+code to run."""
 import os
 import shutil
 import subprocess
@@ -12,9 +17,9 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from e2e.installer import REPO
+from e2e.installer import REPO, sample_installer
 from e2e.silent_support import WEBVIEW2_KEY, PayloadInfo
-from harness.wine import Prefix, build_dir
+from harness.wine import Prefix, build_dir, pe_arch, test_arch
 
 LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
 PASSWORD = "release test"
@@ -56,7 +61,9 @@ def clean_clone(dest):
 
 
 def build_installer(clone, *options, tz):
-    env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
+    # A build folder named from outside would make both clones build in one place.
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("SOURCE_DATE_EPOCH", "VL_INSTALLER_WORK")}
     env["TZ"] = tz
     return run([clone / "scripts" / "build-installer"] + list(options), cwd=clone, env=env, timeout=3600)
 
@@ -69,6 +76,20 @@ class ReleaseBuild(unittest.TestCase):
             self.skipTest("no %s (build the windows preset)" % self.launcher)
         self.work = Path(tempfile.mkdtemp(prefix="vl-release-"))
         self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
+
+    def signed_twin(self, keys):
+        """The twin with the sample payload, signed as build-installer signs (SHA-256, the
+        PKCS#12 file and its password, the signing time of the checked-out commit)."""
+        twin = sample_installer()
+        if not twin.exists():
+            self.fail("no twin installer with the sample payload at %s" % twin)
+        epoch = run(["git", "-C", REPO, "log", "-1", "--format=%ct"]).stdout.strip()
+        out = self.work / "signed-twin" / "VeriluneSetup.exe"
+        out.parent.mkdir()
+        run(["osslsigncode", "sign", "-pkcs12", keys / "signer.p12", "-readpass", keys / "password",
+             "-time", epoch, "-h", "sha256", "-in", twin, "-out", out])
+        run(["osslsigncode", "verify", "-CAfile", keys / "ca.pem", "-in", out])
+        return out
 
     def test_two_clean_clones_give_identical_installers_and_the_signed_one_verifies_and_installs(self):
         keys = self.work / "keys"
@@ -101,10 +122,13 @@ class ReleaseBuild(unittest.TestCase):
              "-in", plain[0], "-out", self.work / "moved.exe"])
         self.assertEqual((self.work / "moved.exe").read_bytes(), signed[0].read_bytes())
 
-        payload = PayloadInfo(signed[0])
+        installed = signed[0]
+        if pe_arch(installed) != test_arch():
+            installed = self.signed_twin(keys)
+        payload = PayloadInfo(installed)
         with Prefix() as prefix:
             prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
-            code, result = prefix.run_exit_code([signed[0], "/S", "/CURRENTUSER"], timeout=300)
+            code, result = prefix.run_exit_code([installed, "/S", "/CURRENTUSER"], timeout=300)
             self.assertEqual(code, 0, result.stderr[-2000:])
             for name, data in payload.entries:
                 self.assertEqual(prefix.unix_path(LOCAL_DIR + "\\" + name).read_bytes(), data, name)
