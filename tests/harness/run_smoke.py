@@ -31,8 +31,8 @@ from pathlib import Path
 TESTS = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(TESTS))
 from e2e.installer import shipped_installer  # noqa: E402
-from e2e.silent_support import (LINKS, PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY,  # noqa: E402
-                                PayloadInfo, expected_uninstall_values, installation_state)
+from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo,  # noqa: E402
+                                expected_uninstall_values, installation_state)
 from faults.support import failure_text  # noqa: E402
 from harness.wine import Prefix, i386_mode, mode_text  # noqa: E402
 
@@ -96,7 +96,9 @@ class Outcome:
 
 def run_bounded(prefix, argv):
     """Runs the installer straight through Wine's loader, not through the launcher: only so does
-    Linux tell how the 32-bit process ended (a signal, or its exit code)."""
+    Linux tell how the 32-bit process ended (a signal, or its exit code). The launcher reports
+    "exit code: 0" for a child that a Linux signal killed. A per-user install needs no limited
+    token."""
     limit = RUN_LIMIT[i386_mode()] if i386_mode() in RUN_LIMIT else RUN_LIMIT["native"]
     start = time.monotonic()
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
