@@ -9,9 +9,9 @@ that must fail with 2 and place nothing. Prints one line per case and writes the
 Each run is bounded. Under emulation a run that the emulator is shown to have broken is counted
 as skipped with its reason, never as passed: the Wine process killed by a Linux signal (our own
 faults reach Wine's handler and end the process with an exception code instead), a hang in
-which the installer uses no processor time, a run still busy at the limit, or a wrong result from a process that lost its
-wineserver connection ("wine client error"). Natively each is a failure, as is any
-wrong result.
+which the installer uses no processor time, a run still busy at the limit, or a wrong result
+from a process that lost its wineserver connection ("wine client error"). Natively each is a
+failure, as is any wrong result.
 """
 import argparse
 import concurrent.futures
