@@ -1,14 +1,6 @@
-# Cross toolchain: mingw-w64 for 64-bit Windows (the twin the Wine tests run where 32-bit code cannot run), posix threads.
+# Cross toolchain: mingw-w64 for 64-bit Windows, posix threads: the twin of every Windows program
+# that the Wine tests run where 32-bit code cannot run.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
-# The archivers that index link-time-optimisation objects (the shipped programs use LTO).
-set(CMAKE_AR ${MINGW_PREFIX}-gcc-ar-posix)
-set(CMAKE_RANLIB ${MINGW_PREFIX}-gcc-ranlib-posix)
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include("${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake")
