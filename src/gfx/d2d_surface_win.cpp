@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sys/phase_times.h"
-#include "sys/system_dll_win.h"
+#include "sys/fatal_error_win.h"
 #include "sys/text_win.h"
 
 namespace vl {

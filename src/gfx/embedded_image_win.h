@@ -4,12 +4,11 @@
 #include <cstdint>
 #include <span>
 
+#include "sys/rcdata_win.h"
+
 namespace vl {
 
-// The bytes of the RCDATA resource `name` of the running executable; empty when it is absent.
-std::span<const uint8_t> embedded_rcdata(const wchar_t* name);
-
 // The logo PNG ("LOGO"), empty when the executable carries none.
-inline std::span<const uint8_t> embedded_logo() { return embedded_rcdata(L"LOGO"); }
+inline std::span<const uint8_t> embedded_logo() { return find_rcdata(nullptr, L"LOGO"); }
 
 }  // namespace vl

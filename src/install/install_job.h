@@ -80,6 +80,8 @@ enum class InstallStep : uint8_t {
   Register = 4,
 };
 inline constexpr size_t INSTALL_STEP_COUNT = 5;
+// The step value of a progress record before the first step has started.
+inline constexpr uint8_t NO_STEP_YET = INSTALL_STEP_COUNT;
 
 // The progress page's label of each step, indexed by step value.
 inline constexpr std::array<std::string_view, INSTALL_STEP_COUNT> STEP_LABELS = {

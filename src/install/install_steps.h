@@ -31,13 +31,16 @@ void remove_legacy_client(const InstallJob& job, StepProgress& progress);
 // detail afterwards.
 Status install_webview2(StepProgress& progress);
 
-// Register, step 1: the product key and the Uninstall entry, in their order; the first failure
-// text ends the run. The frame reports 0.6 afterwards.
+// Register, first: the Start-menu and desktop shortcuts, created or refreshed; failures are
+// ignored. The frame reports 0.4 afterwards. They come before the registry values because an
+// installation counts as existing once its Uninstall entry is there, and a rerun of an
+// existing one keeps the links it finds: a run killed between the two must not leave a
+// registered installation without the links a fresh one has.
+void make_shortcuts(const InstallJob& job);
+
+// Register, then: the product key and the Uninstall entry, in their order; the first failure
+// text ends the run. The frame reports 1.0 afterwards.
 Status write_registration(const InstallJob& job, uint64_t total_size,
                           std::span<const std::string> installed_files);
-
-// Register, step 3: the Start-menu and desktop shortcuts, created or refreshed; failures are
-// ignored. The frame reports 1.0 afterwards.
-void make_shortcuts(const InstallJob& job);
 
 }  // namespace vl

@@ -63,18 +63,18 @@ std::vector<RegistryKeyValues> plan_registration(std::string_view install_dir, I
 
   RegistryKeyValues uninstall{std::string(UNINSTALL_KEY), {}};
   auto& v = uninstall.values;
-  v.push_back(string_value(scope == InstallScope::AllUsers ? "AllUsers" : "CurrentUser", "1"));
+  v.push_back(string_value(scope == InstallScope::AllUsers ? VALUE_ALL_USERS : VALUE_CURRENT_USER, "1"));
   v.push_back(string_value(VALUE_MAIN_BINARY, APPLICATION_FILE_NAME));
-  v.push_back(string_value("DisplayName", PRODUCT_NAME));
-  v.push_back(string_value("DisplayIcon", quoted(main_binary)));
-  v.push_back(string_value("DisplayVersion", OWN_VERSION));
-  v.push_back(string_value("Publisher", PUBLISHER));
+  v.push_back(string_value(VALUE_DISPLAY_NAME, PRODUCT_NAME));
+  v.push_back(string_value(VALUE_DISPLAY_ICON, quoted(main_binary)));
+  v.push_back(string_value(VALUE_DISPLAY_VERSION, OWN_VERSION));
+  v.push_back(string_value(VALUE_PUBLISHER, PUBLISHER));
   v.push_back(string_value(VALUE_INSTALL_LOCATION, quoted(install_dir)));
-  v.push_back(string_value("UninstallString", quoted(uninstaller)));
-  v.push_back(string_value("QuietUninstallString", quoted(uninstaller) + " /S"));
-  v.push_back(dword_value("NoModify", 1));
-  v.push_back(dword_value("NoRepair", 1));
-  v.push_back(dword_value("EstimatedSize", static_cast<uint32_t>(total_size / 1024)));
+  v.push_back(string_value(VALUE_UNINSTALL_STRING, quoted(uninstaller)));
+  v.push_back(string_value(VALUE_QUIET_UNINSTALL_STRING, quoted(uninstaller) + " /S"));
+  v.push_back(dword_value(VALUE_NO_MODIFY, 1));
+  v.push_back(dword_value(VALUE_NO_REPAIR, 1));
+  v.push_back(dword_value(VALUE_ESTIMATED_SIZE, static_cast<uint32_t>(total_size / 1024)));
   v.push_back({std::string(VALUE_INSTALLED_FILES), RegistryType::MultiString,
                encode_reg_multi_string(installed_files)});
   return {std::move(product), std::move(uninstall)};

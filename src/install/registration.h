@@ -11,10 +11,6 @@
 
 namespace vl {
 
-inline constexpr std::string_view VALUE_INSTALLED_FILES = "VlFiles";
-inline constexpr std::string_view VALUE_INSTALL_LOCATION = "InstallLocation";
-inline constexpr std::string_view VALUE_MAIN_BINARY = "MainBinaryName";
-
 enum class RegistryType : uint32_t { String = 1, Dword = 4, MultiString = 7 };  // REG_SZ, REG_DWORD, REG_MULTI_SZ
 
 struct RegistryValue {

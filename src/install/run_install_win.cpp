@@ -29,10 +29,7 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   return Status::success();
 }
 
-// The links come before the registry values: an installation counts as existing once its
-// Uninstall entry is there, and a rerun of an existing one keeps the links it finds rather than
-// creating them. A run killed between the two would otherwise leave a rerun that never creates
-// the desktop link a fresh installation has.
+// The links before the registry values (why: install_steps.h).
 Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
                              const std::vector<std::string>& installed_files) {
   uint64_t since = phase::now();

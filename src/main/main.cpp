@@ -12,7 +12,9 @@
 #include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup_texts.h"
+#include "sys/fatal_error_win.h"
 #include "sys/folders_win.h"
+#include "sys/message_box_win.h"
 #include "sys/phase_times.h"
 #include "sys/system_dll_win.h"
 #include "sys/text.h"
@@ -45,16 +47,13 @@ OsVersion read_os_version() {
   return version;
 }
 
-void show_box(std::string_view text, UINT style) {
-  MessageBoxW(nullptr, to_wide(text).c_str(), to_wide(MESSAGE_BOX_CAPTION).c_str(), style);
-}
 
-constexpr UINT ERROR_BOX = MB_ICONERROR | MB_SETFOREGROUND;
-constexpr UINT INFO_BOX = MB_ICONINFORMATION | MB_SETFOREGROUND;
+constexpr UINT ERROR_BOX = MB_ICONERROR;
+constexpr UINT INFO_BOX = MB_ICONINFORMATION;
 
 // True when this is the only installer running; the mutex stays held for the process's life.
 bool take_single_instance_mutex() {
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\VeriluneSetup");
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, to_wide(SINGLE_INSTANCE_MUTEX_NAME).c_str());
   if (!mutex) return false;
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
@@ -71,6 +70,7 @@ std::u16string own_command_line() {
 [[noreturn]] void run_setup() {
   phase::mark("main");
   restrict_dll_search();
+  set_fatal_program_name(INSTALLER_NAME.data());
   const std::u16string line = own_command_line();
   CommandLine cmd = parse_command_line(line);
   // The unattended run initialises COM first. The windowed run does so on first use
@@ -88,15 +88,15 @@ std::u16string own_command_line() {
   OsVersion os = read_os_version();
   if (os.major < 10) {
     const std::string text = old_windows_message(os.major, os.minor, os.build);
-    log.finished(1, text);
-    if (!cmd.silent) show_box(text, ERROR_BOX);
-    ExitProcess(1);
+    log.finished(EXIT_REFUSED, text);
+    if (!cmd.silent) show_message_box(MESSAGE_BOX_CAPTION, text, ERROR_BOX);
+    ExitProcess(EXIT_REFUSED);
   }
 
   if (!cmd.resume && !take_single_instance_mutex()) {
-    log.finished(1, ALREADY_RUNNING_TEXT);
-    if (!cmd.silent) show_box(ALREADY_RUNNING_TEXT, INFO_BOX);
-    ExitProcess(1);
+    log.finished(EXIT_REFUSED, ALREADY_RUNNING_TEXT);
+    if (!cmd.silent) show_message_box(MESSAGE_BOX_CAPTION, ALREADY_RUNNING_TEXT, INFO_BOX);
+    ExitProcess(EXIT_REFUSED);
   }
 
   const bool silent = cmd.silent;
@@ -112,7 +112,7 @@ std::u16string own_command_line() {
     ExitProcess(static_cast<UINT>(code));
   }
 
-  run_window(make_setup_app(std::move(context), log), window_pos);
+  run_window(make_setup_app(std::move(context), log), window_pos, WINDOW_CLASS_NAME);
   // The pages' failure texts were logged as they were shown.
   const int code = g_process_exit_code.load();
   log.finished(code, {});

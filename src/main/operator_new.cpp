@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "sys/system_dll_win.h"
+#include "sys/fatal_error_win.h"
 
 namespace {
 

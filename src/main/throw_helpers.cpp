@@ -6,7 +6,7 @@
 // path with the runtime's own text instead. Linked into the shipped programs only.
 #include <windows.h>
 
-#include "sys/system_dll_win.h"
+#include "sys/fatal_error_win.h"
 
 namespace std {
 

@@ -16,6 +16,14 @@ inline constexpr std::string_view OWN_VERSION = VL_VERSION_TEXT;
 
 inline constexpr std::string_view PRODUCT_NAME = VL_PRODUCT_NAME;
 inline constexpr std::string_view PUBLISHER = VL_PUBLISHER;
+// The installer's own name: its window's title and the first words of its fatal-stop line.
+inline constexpr std::string_view INSTALLER_NAME = VL_PRODUCT_NAME " Setup";
+// Held by a running installer, so that a second one started in the same session only says so.
+inline constexpr std::string_view SINGLE_INSTANCE_MUTEX_NAME = "Local\\" VL_PRODUCT_NAME "Setup";
+// The caption of the installer's and the uninstaller's message boxes.
+inline constexpr std::string_view MESSAGE_BOX_CAPTION = PRODUCT_NAME;
+// The installer window's class; outside tools find the window by it.
+inline constexpr std::string_view WINDOW_CLASS_NAME = VL_PRODUCT_NAME "SetupWindow";
 // The application's executable; an earlier installation may have named its own otherwise.
 inline constexpr std::string_view APPLICATION_FILE_NAME = "verilune.exe";
 inline constexpr std::string_view UNINSTALLER_FILE_NAME = "uninstall.exe";
@@ -28,6 +36,23 @@ inline constexpr std::string_view PRODUCT_KEY = "Software\\osmira\\Verilune";
 inline constexpr std::string_view UNINSTALL_ROOT = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr std::string_view UNINSTALL_KEY =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
+
+// The value names of an Uninstall entry, the product's own (written by the installer, read by
+// detection and the uninstaller) and those read from the predecessor's and the MSI's entries.
+inline constexpr std::string_view VALUE_ALL_USERS = "AllUsers";
+inline constexpr std::string_view VALUE_CURRENT_USER = "CurrentUser";
+inline constexpr std::string_view VALUE_MAIN_BINARY = "MainBinaryName";
+inline constexpr std::string_view VALUE_DISPLAY_NAME = "DisplayName";
+inline constexpr std::string_view VALUE_DISPLAY_ICON = "DisplayIcon";
+inline constexpr std::string_view VALUE_DISPLAY_VERSION = "DisplayVersion";
+inline constexpr std::string_view VALUE_PUBLISHER = "Publisher";
+inline constexpr std::string_view VALUE_INSTALL_LOCATION = "InstallLocation";
+inline constexpr std::string_view VALUE_UNINSTALL_STRING = "UninstallString";
+inline constexpr std::string_view VALUE_QUIET_UNINSTALL_STRING = "QuietUninstallString";
+inline constexpr std::string_view VALUE_NO_MODIFY = "NoModify";
+inline constexpr std::string_view VALUE_NO_REPAIR = "NoRepair";
+inline constexpr std::string_view VALUE_ESTIMATED_SIZE = "EstimatedSize";
+inline constexpr std::string_view VALUE_INSTALLED_FILES = "VlFiles";
 
 // The predecessor client: its Uninstall entry's display name (also its folder's name) and
 // its two executables and start-up link.

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "install/registration.h"
+#include "product/product.h"
 #include "product/scope_hive_win.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
@@ -34,7 +34,7 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   if (location.empty()) return std::nullopt;
   ExistingInstall record;
   record.location = location;
-  record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, "DisplayVersion"));
+  record.version = non_empty(read_reg_string(root, UNINSTALL_KEY, VALUE_DISPLAY_VERSION));
   record.main_binary = non_empty(read_reg_string(root, UNINSTALL_KEY, VALUE_MAIN_BINARY))
                            .value_or(std::string(APPLICATION_FILE_NAME));
   record.scope = scope;
@@ -66,10 +66,10 @@ std::optional<LegacyClient> detect_legacy_client(const std::string& install_dir)
     for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT, view)) {
       if (name.empty() || name.front() != '{') continue;
       std::string key = join_path(UNINSTALL_ROOT, name);
-      if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName", view) != LEGACY_DISPLAY_NAME) continue;
-      found = LegacyClient{name, read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayVersion", view),
+      if (read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_DISPLAY_NAME, view) != LEGACY_DISPLAY_NAME) continue;
+      found = LegacyClient{name, read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_DISPLAY_VERSION, view),
                            std::nullopt};
-      registered_location = read_reg_string(HKEY_LOCAL_MACHINE, key, "InstallLocation", view);
+      registered_location = read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_INSTALL_LOCATION, view);
       break;
     }
     if (found) break;
@@ -104,9 +104,9 @@ std::optional<LegacyClient> detect_legacy_client(const std::string& install_dir)
 std::optional<std::string> detect_previous_msi() {
   for (const std::string& name : enum_reg_subkeys(HKEY_LOCAL_MACHINE, UNINSTALL_ROOT)) {
     std::string key = join_path(UNINSTALL_ROOT, name);
-    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "DisplayName") != PRODUCT_NAME) continue;
-    if (read_reg_string(HKEY_LOCAL_MACHINE, key, "Publisher") != PUBLISHER) continue;
-    auto uninstall = read_reg_string(HKEY_LOCAL_MACHINE, key, "UninstallString");
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_DISPLAY_NAME) != PRODUCT_NAME) continue;
+    if (read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_PUBLISHER) != PUBLISHER) continue;
+    auto uninstall = read_reg_string(HKEY_LOCAL_MACHINE, key, VALUE_UNINSTALL_STRING);
     if (uninstall && lower_full(*uninstall).find("msiexec") != std::string::npos) return name;
   }
   return std::nullopt;

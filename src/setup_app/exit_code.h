@@ -1,9 +1,11 @@
 #pragma once
 #include <atomic>
 
+#include "product/exit_codes.h"
+
 namespace vl {
 
-// The process exit code: 1 until a run decides otherwise; threads store it by exchange.
-inline std::atomic<int> g_process_exit_code{1};
+// The process exit code: refused until a run decides otherwise; threads store it by exchange.
+inline std::atomic<int> g_process_exit_code{EXIT_REFUSED};
 
 }  // namespace vl

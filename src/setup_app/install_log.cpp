@@ -36,7 +36,7 @@ void InstallLog::write(std::string_view text) {
 }
 
 void InstallLog::started(std::string_view command_line) {
-  write(std::string(PRODUCT_NAME) + " Setup " + std::string(OWN_VERSION) + " started: " +
+  write(std::string(INSTALLER_NAME) + " " + std::string(OWN_VERSION) + " started: " +
         std::string(command_line));
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // The rules that turn the settled start-up state into an installation: the job itself, where
-// the installation runs (here or in an elevated copy) and the unattended run's exit codes.
+// the installation runs (here or in an elevated copy) and the unattended parent's exit code.
 #include <string>
 #include <vector>
 
 #include "args/command_line.h"
 #include "install/install_job.h"
+#include "product/exit_codes.h"
 #include "setup_app/startup_context.h"
 #include "sys/elevation.h"
 
@@ -27,10 +28,5 @@ ResumeState resume_state(const StartupContext& state);
 
 // The unattended parent's exit code: the copy's own code, 1 when elevation was refused or failed.
 int silent_relaunch_exit_code(const ElevationOutcome& outcome);
-
-// The silent run's exit codes.
-inline constexpr int EXIT_SUCCESS_CODE = 0;
-inline constexpr int EXIT_REFUSED = 1;
-inline constexpr int EXIT_INSTALL_FAILED = 2;
 
 }  // namespace vl

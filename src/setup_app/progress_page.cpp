@@ -15,7 +15,6 @@ namespace vl {
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-constexpr uint8_t NO_STEP = 5;
 
 void draw_checklist(FrameContext& frame, std::span<const InstallStep> steps, uint8_t step,
                     float top) {
@@ -59,7 +58,7 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
                 Rect{CONTENT_X, y0, CONTENT_WIDTH, TITLE_HEIGHT});
 
   const bool awaiting_admin = state.options.scope == InstallScope::AllUsers && !state.elevated &&
-                              state.busy && progress.step == NO_STEP;
+                              state.busy && progress.step == NO_STEP_YET;
   readable_text(frame,
       text_style(TextRole::StatusLine, awaiting_admin ? TEXT_AWAITING_ADMIN : TEXT_PLEASE_WAIT),
       Rect{CONTENT_X, y0 + 34.0f, CONTENT_WIDTH, 18.0f});

@@ -21,9 +21,7 @@ bool is_pre_install_page(PageKind kind) {
 }  // namespace
 
 std::string install_dir_from_picked(std::string_view folder) {
-  const size_t slash = folder.find_last_of("\\/");
-  const std::string_view last = slash == std::string_view::npos ? folder : folder.substr(slash + 1);
-  if (iequals_ascii(last, PRODUCT_NAME)) return std::string(folder);
+  if (iequals_ascii(file_name_of(folder), PRODUCT_NAME)) return std::string(folder);
   return join_path(folder, PRODUCT_NAME);
 }
 
@@ -62,7 +60,7 @@ void SetupApp::set_page(Page page) {
 
 // ---- WindowApp -----------------------------------------------------------------------------
 
-std::string SetupApp::title() { return std::string(TEXT_WINDOW_TITLE); }
+std::string SetupApp::title() { return std::string(INSTALLER_NAME); }
 
 void SetupApp::on_created(WindowControl& control) {
   if (auto_start_) start_install(control);
@@ -157,7 +155,7 @@ void SetupApp::on_close(WindowControl& control) {
   }
   const PageKind page = state_.page.kind;
   if (state_.busy && (is_pre_install_page(page) || page == PageKind::Progress)) return;
-  if (page != PageKind::Done) exit_code_.exchange(1);
+  if (page != PageKind::Done) exit_code_.exchange(EXIT_REFUSED);
   control.request_close();
 }
 
@@ -205,7 +203,7 @@ void SetupApp::start_install(WindowControl& control) {
     if (log_) log_->failure(TEXT_NO_PAYLOAD);
     if (auto_start_) {
       // A passive or resumed run has no page to show a notice on: it ends on Error.
-      exit_code_.exchange(2);
+      exit_code_.exchange(EXIT_INSTALL_FAILED);
       set_page(Page{PageKind::Error, std::string(TEXT_NO_PAYLOAD)});
       platform_->show_window(control);
     } else {
@@ -263,14 +261,14 @@ void SetupApp::browse(WindowControl& control) {
 
 void SetupApp::finish(WindowControl& control) {
   if (state_.launch_on_finish) platform_->launch_application(app_path(), "");
-  exit_code_.exchange(0);
+  exit_code_.exchange(EXIT_SUCCESS_CODE);
   control.request_close();
 }
 
 void SetupApp::start_uninstaller(WindowControl& control) {
   if (!state_.installed.existing) return;
   platform_->run_command(join_path(state_.installed.existing->location, UNINSTALLER_FILE_NAME), "");
-  exit_code_.exchange(0);
+  exit_code_.exchange(EXIT_SUCCESS_CODE);
   control.request_close();
 }
 
@@ -288,7 +286,7 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
   platform_->show_window(control);
   if (state_.passive) {
     if (command_line_.run_after) platform_->launch_application(app_path(), command_line_.app_arguments);
-    exit_code_.exchange(1);
+    exit_code_.exchange(EXIT_REFUSED);
     control.request_close();
     return;
   }
@@ -301,7 +299,7 @@ void SetupApp::handle_result(const Status& result, WindowControl& control) {
   state_.busy = false;
   control.set_taskbar_progress(false, 0.0f);
   if (result) {
-    exit_code_.exchange(0);
+    exit_code_.exchange(EXIT_SUCCESS_CODE);
     if (state_.passive) {
       if (command_line_.run_after) platform_->launch_application(app_path(), command_line_.app_arguments);
       state_.launch_on_finish = false;
@@ -309,7 +307,7 @@ void SetupApp::handle_result(const Status& result, WindowControl& control) {
     set_page(Page{PageKind::Done, {}});
     return;
   }
-  exit_code_.exchange(2);
+  exit_code_.exchange(EXIT_INSTALL_FAILED);
   if (log_) log_->failure(result.error());
   set_page(Page{PageKind::Error, result.error()});
   platform_->show_window(control);

@@ -14,6 +14,7 @@
 #include "setup_app/setup_app.h"
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "install/running_app_win.h"
 #include "sys/processes_win.h"
@@ -64,11 +65,8 @@ bool is_directory(const std::string& path) {
 std::optional<std::string> nearest_existing_folder(std::string path) {
   while (!path.empty()) {
     if (is_directory(path)) return path;
-    const size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) break;
-    std::string parent = path.substr(0, slash);
-    if (parent.size() == 2 && parent[1] == ':') parent += '\\';  // "C:" means another folder
-    if (parent == path) break;
+    std::string parent = parent_folder(path);
+    if (parent.empty() || parent == path) break;
     path = std::move(parent);
   }
   return std::nullopt;

@@ -16,8 +16,6 @@
 
 namespace vl {
 
-inline constexpr uint8_t NO_STEP_YET = 5;
-
 struct SharedProgress {
   Mutex mutex;  // held only to copy or write a few fields
   std::string detail;

@@ -8,7 +8,6 @@
 
 namespace vl {
 
-inline constexpr std::string_view MESSAGE_BOX_CAPTION = PRODUCT_NAME;
 inline constexpr std::string_view PRODUCT_WEB_ADDRESS = "https://verilune.mn";
 inline constexpr std::string_view ALREADY_RUNNING_TEXT = "Verilune суулгагч аль хэдийн ажиллаж байна.";
 

@@ -12,7 +12,6 @@
 namespace vl {
 
 // ---- window and header -----------------------------------------------------------------------
-inline constexpr std::string_view TEXT_WINDOW_TITLE = "Verilune Setup";
 inline constexpr std::string_view TEXT_TAGLINE = "ЦАХИМ ГАРЫН ҮСГИЙН СИСТЕМ";
 inline constexpr std::string_view TEXT_VERSION_PILL = "Хувилбар {}";
 

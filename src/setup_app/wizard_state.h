@@ -44,7 +44,7 @@ inline constexpr uint32_t ACTION_CANCEL_APP_RUNNING = 14;
 // What the progress page shows of the running installation, copied from the shared record
 // under its lock once per frame.
 struct ProgressSnapshot {
-  uint8_t step = 5;  // an InstallStep value; 5 while no step has started
+  uint8_t step = NO_STEP_YET;  // an InstallStep value
   float fraction = 0.0f;
   std::string detail;
 };

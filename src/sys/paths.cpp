@@ -80,8 +80,9 @@ std::string parent_folder(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   if (cut == std::string_view::npos) return {};
   std::string_view parent = path.substr(0, cut);
-  // "D:" alone means the drive's current folder; the root keeps its separator.
-  if (parent.size() == 2 && parent[1] == ':') return std::string(path.substr(0, cut + 1));
+  // "D:" alone means the drive's current folder, and "\x" lies in the current drive's root:
+  // the root keeps its separator.
+  if (parent.empty() || (parent.size() == 2 && parent[1] == ':')) return std::string(path.substr(0, cut + 1));
   return std::string(parent);
 }
 

@@ -13,8 +13,8 @@ std::string join_path(std::string_view dir, std::string_view name);
 
 // The last component of a path, after the last backslash or slash ("" when the path ends in one).
 std::string_view file_name_of(std::string_view path);
-// The folder part of a path ("C:\a\b.dll" -> "C:\a", "D:\b.dll" -> "D:\"); empty for a bare
-// name. Backslash or slash separates.
+// The folder part of a path ("C:\a\b.dll" -> "C:\a"); a root keeps its separator ("D:\b.dll"
+// -> "D:\", "\b.dll" -> "\"); empty for a bare name. Backslash or slash separates.
 std::string parent_folder(std::string_view path);
 // The components between backslashes or slashes; empty ones (doubled separators) are dropped.
 std::vector<std::string_view> path_components(std::string_view path);

@@ -11,6 +11,7 @@
 
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"
+#include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch.h"
 #include "sys/text_win.h"
@@ -133,7 +134,7 @@ Status launch_via_shell(std::string_view program, std::string_view arguments) {
 
   UniqueBstr file(SysAllocString(to_wide(program).c_str()));
   Variant args, dir, operation, show;
-  if (!file || !Variant::make_bstr(args, arguments) || !Variant::make_bstr(dir, program_folder(program)) ||
+  if (!file || !Variant::make_bstr(args, arguments) || !Variant::make_bstr(dir, parent_folder(program)) ||
       !Variant::make_bstr(operation, "open")) {
     return shell_failure("ShellExecute", E_OUTOFMEMORY);
   }

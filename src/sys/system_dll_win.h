@@ -29,16 +29,4 @@ F find_user32_proc(const char* name) {
   return find_proc<F>(::GetModuleHandleW(L"user32.dll"), name);
 }
 
-// Makes the calling process per-monitor DPI aware (version 2) where the system supports it.
-// The installer gets this from its manifest; test programs without one call this first.
-void enable_per_monitor_dpi_awareness();
-
-// GetDpiForWindow where it exists; 0 otherwise.
-UINT window_dpi(HWND hwnd);
-
-// Stops the process after a broken invariant: writes "{what}: {system message} (0x…)" to the
-// standard error stream (when there is one) and the debugger, and exits with `code`. Allocates
-// nothing, so that it also serves when the heap is exhausted; a very long `what` is cut.
-[[noreturn]] void fatal_error(const char* what, HRESULT code);
-
 }  // namespace vl

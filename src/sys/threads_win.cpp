@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "sys/system_dll_win.h"
+#include "sys/fatal_error_win.h"
 #include "sys/unique_handle_win.h"
 
 namespace vl {

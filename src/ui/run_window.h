@@ -3,23 +3,24 @@
 // (window_host_win.cpp); declared portably so that portable code can name it.
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "ui/window_app.h"
 #include "ui/window_geometry.h"
 
 namespace vl {
 
-// Registers the window class, creates the graphics factories and the window (centred in the
+// Registers the window class `class_name`, creates the graphics factories and the window (centred in the
 // nearest work area, or with its top-left corner at `start_position` in screen pixels), runs
 // the message loop until the window is destroyed and tears everything down. COM must be
 // initialised on the calling thread. A factory or the window that cannot be created stops the
 // process (a broken invariant).
-void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position);
+void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position,
+                std::string_view class_name);
 
 // WM_APP + 1: whatever thread runs the installation posts it after each write of the shared
 // progress record.
 inline constexpr unsigned WM_APP_NOTIFY = 0x8001;
-inline constexpr const wchar_t* WINDOW_CLASS_NAME = L"VeriluneSetupWindow";
 // The class background, COLORREF 0x003D1B0D (red 13, green 27, blue 61).
 inline constexpr unsigned long WINDOW_BACKGROUND_COLORREF = 0x003D1B0D;
 // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX.

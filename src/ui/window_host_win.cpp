@@ -15,6 +15,8 @@
 #include "gfx/graphics_warmup_win.h"
 #include "sys/com_win.h"
 #include "sys/phase_times.h"
+#include "sys/dpi_win.h"
+#include "sys/fatal_error_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -438,7 +440,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
 
 // ---- start-up ----------------------------------------------------------------------------
 
-void register_window_class(HINSTANCE instance) {
+void register_window_class(HINSTANCE instance, const wchar_t* class_name) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -447,7 +449,7 @@ void register_window_class(HINSTANCE instance) {
   wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = ::CreateSolidBrush(static_cast<COLORREF>(WINDOW_BACKGROUND_COLORREF));
-  wc.lpszClassName = WINDOW_CLASS_NAME;
+  wc.lpszClassName = class_name;
   ::RegisterClassExW(&wc);  // a second registration in one process fails harmlessly
 }
 
@@ -479,7 +481,8 @@ void apply_dwm_cosmetics(HWND hwnd) {
 
 }  // namespace
 
-void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position) {
+void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_position,
+                std::string_view class_name) {
   // DirectWrite and WIC, the fonts and the text formats are made on a helper thread while this
   // one makes the Direct2D factory and the window; the results are taken before the first frame.
   GraphicsWarmup warmup(app->text_styles());
@@ -487,7 +490,8 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
   if (instance == nullptr) {
     fatal_error("GetModuleHandle", HRESULT_FROM_WIN32(::GetLastError()));
   }
-  register_window_class(instance);
+  const std::wstring window_class = to_wide(class_name);
+  register_window_class(instance, window_class.c_str());
   const std::wstring title = to_wide(app->title());
 
   GraphicsFactories factories;
@@ -498,7 +502,7 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
 
   {
     WindowState w(std::move(app), factories);
-    HWND hwnd = ::CreateWindowExW(0, WINDOW_CLASS_NAME, title.c_str(), WINDOW_STYLE,
+    HWND hwnd = ::CreateWindowExW(0, window_class.c_str(), title.c_str(), WINDOW_STYLE,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 400, 400, nullptr, nullptr,
                                   instance, &w);
     if (hwnd == nullptr) fatal_error("CreateWindowEx", HRESULT_FROM_WIN32(::GetLastError()));

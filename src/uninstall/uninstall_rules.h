@@ -1,25 +1,22 @@
 #pragma once
 // The uninstaller's decisions as plain data: which registered installation is the one it runs
-// from, which files it removes, and its texts and exit codes.
+// from, which files it removes, and its texts.
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "product/exit_codes.h"
 #include "product/product.h"
 
 namespace vl {
-
-inline constexpr int UNINSTALL_DONE = 0;
-inline constexpr int UNINSTALL_CANCELLED = 1;
-inline constexpr int UNINSTALL_FAILED = 2;
 
 inline constexpr std::string_view TEXT_CONFIRM_UNINSTALL =
     "Verilune програмыг энэ компьютерээс устгах уу?";
 inline constexpr std::string_view TEXT_NOT_INSTALLED_HERE =
     "«{}» хавтаст суулгасан Verilune бүртгэлд олдсонгүй. Юу ч устгасангүй.";
-inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
+inline constexpr std::string_view TEXT_UNINSTALL_ELEVATION_DECLINED =
     "Админ эрх олгогдоогүй тул бүх хэрэглэгчид суулгасан Verilune-г устгах боломжгүй.";
 
 // What an Uninstall entry of one scope says, as read: its InstallLocation text, if any.

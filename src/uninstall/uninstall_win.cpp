@@ -7,8 +7,8 @@
 #include "install/running_app_win.h"
 #include "install/shortcuts_win.h"
 #include "product/scope_hive_win.h"
-#include "setup_app/startup_texts.h"
 #include "sys/elevation_win.h"
+#include "sys/message_box_win.h"
 #include "sys/paths.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
@@ -19,13 +19,9 @@ namespace vl {
 namespace {
 
 struct Outcome {
-  int exit_code = UNINSTALL_DONE;
+  int exit_code = EXIT_SUCCESS_CODE;
   std::string failure;
 };
-
-void show_box(std::string_view text, UINT style) {
-  MessageBoxW(nullptr, to_wide(text).c_str(), to_wide(MESSAGE_BOX_CAPTION).c_str(), style);
-}
 
 // The installation whose Uninstall entry names `own_folder`: all users first (HKLM, which a
 // 32-bit process reads in its 32-bit view), then the current user.
@@ -106,15 +102,14 @@ void remove_self(std::string_view install_dir, std::string_view own_path) {
 Outcome uninstall(const UninstallRun& run, InstallLog& log) {
   const std::string install_dir = parent_folder(run.own_path);
   const std::optional<InstallScope> scope = find_own_installation(install_dir);
-  if (!scope) return {UNINSTALL_FAILED, format_text(TEXT_NOT_INSTALLED_HERE, {install_dir})};
+  if (!scope) return {EXIT_INSTALL_FAILED, format_text(TEXT_NOT_INSTALLED_HERE, {install_dir})};
   log.note(std::string("installation: ") + (*scope == InstallScope::AllUsers ? "machine" : "user") +
            " dir=\"" + install_dir + "\"");
 
   if (!run.silent && !run.resumed &&
-      MessageBoxW(nullptr, to_wide(TEXT_CONFIRM_UNINSTALL).c_str(),
-                  to_wide(MESSAGE_BOX_CAPTION).c_str(),
-                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_SETFOREGROUND) != IDYES) {
-    return {UNINSTALL_CANCELLED, {}};
+      show_message_box(MESSAGE_BOX_CAPTION, TEXT_CONFIRM_UNINSTALL,
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) != IDYES) {
+    return {EXIT_REFUSED, {}};
   }
 
   if (*scope == InstallScope::AllUsers && !run.resumed && !is_process_elevated()) {
@@ -124,8 +119,8 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
     switch (outcome.kind) {
       // The elevated copy logged and reported its own failure.
       case ElevationOutcome::Kind::Finished: return {static_cast<int>(outcome.exit_code), {}};
-      case ElevationOutcome::Kind::Declined: return {UNINSTALL_CANCELLED, std::string(TEXT_ELEVATION_DECLINED)};
-      case ElevationOutcome::Kind::Failed: return {UNINSTALL_FAILED, outcome.message};
+      case ElevationOutcome::Kind::Declined: return {EXIT_REFUSED, std::string(TEXT_UNINSTALL_ELEVATION_DECLINED)};
+      case ElevationOutcome::Kind::Failed: return {EXIT_INSTALL_FAILED, outcome.message};
     }
   }
 
@@ -141,15 +136,15 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
   const std::vector<std::string> installed =
       read_reg_multi_string(hive, UNINSTALL_KEY, VALUE_INSTALLED_FILES);
   if (Status removed = delete_key(hive, UNINSTALL_KEY, *scope == InstallScope::CurrentUser);
-      !removed) return {UNINSTALL_FAILED, removed.error()};
+      !removed) return {EXIT_INSTALL_FAILED, removed.error()};
 
   remove_installed_files(install_dir, installed, run.own_path, log);
   remove_links(*scope, install_dir, log);
 
-  if (Status removed = delete_key(hive, PRODUCT_KEY, true); !removed) return {UNINSTALL_FAILED, removed.error()};
+  if (Status removed = delete_key(hive, PRODUCT_KEY, true); !removed) return {EXIT_INSTALL_FAILED, removed.error()};
 
   remove_self(install_dir, run.own_path);
-  return {UNINSTALL_DONE, {}};
+  return {EXIT_SUCCESS_CODE, {}};
 }
 
 }  // namespace
@@ -157,7 +152,7 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
 int run_uninstall(const UninstallRun& run, InstallLog& log) {
   const Outcome outcome = uninstall(run, log);
   log.finished(outcome.exit_code, outcome.failure);
-  if (!outcome.failure.empty() && !run.silent) show_box(outcome.failure, MB_ICONERROR | MB_SETFOREGROUND);
+  if (!outcome.failure.empty() && !run.silent) show_message_box(MESSAGE_BOX_CAPTION, outcome.failure, MB_ICONERROR);
   return outcome.exit_code;
 }
 

@@ -16,7 +16,7 @@ struct UninstallRun {
   std::optional<std::string> log_path;  // absolute
 };
 
-// The exit code: UNINSTALL_DONE, UNINSTALL_CANCELLED or UNINSTALL_FAILED, with the failure
+// The exit code: EXIT_SUCCESS_CODE, EXIT_REFUSED or EXIT_INSTALL_FAILED, with the failure
 // text logged (and shown in a message box unless silent). COM must be initialised.
 int run_uninstall(const UninstallRun& run, InstallLog& log);
 

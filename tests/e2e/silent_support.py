@@ -8,6 +8,7 @@ import struct
 from pathlib import Path
 
 from e2e.installer import harness_program, sample_installer
+from harness.product import VERSION
 
 HEADER = struct.Struct("<4sIQI")  # magic, version, total_size, entry_count
 XZ_MAGIC = b"\xfd7zXZ\x00"
@@ -83,7 +84,7 @@ def expected_uninstall_values(install_dir, scope_value, payload):
         "MainBinaryName": ("REG_SZ", "verilune.exe"),
         "DisplayName": ("REG_SZ", "Verilune"),
         "DisplayIcon": ("REG_SZ", quoted(install_dir + "\\verilune.exe")),
-        "DisplayVersion": ("REG_SZ", "3.0.6"),
+        "DisplayVersion": ("REG_SZ", VERSION),
         "Publisher": ("REG_SZ", "osmira"),
         "InstallLocation": ("REG_SZ", quoted(install_dir)),
         "UninstallString": ("REG_SZ", quoted(install_dir + "\\uninstall.exe")),

@@ -11,6 +11,7 @@ import unittest
 from pathlib import Path
 
 from e2e.installer import harness_program
+from harness.product import NEWER, OLDER, VERSION
 from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo, expected_uninstall_values,
                                 installer, installer_command_lines,
                                 installer_without_payload, log_records, patched_installer, read_link,
@@ -234,25 +235,25 @@ class Upgrades(SilentCase):
         prefix.reg_import(lines)
 
     def test_stale_files_and_their_emptied_folders_go_in_every_mode(self):
-        for version in ("3.0.5", "3.0.10", "3.0.6"):  # upgrade, downgrade, repair
+        for version in (OLDER, NEWER, VERSION):  # upgrade, downgrade, repair
             with self.subTest(version=version), Prefix() as prefix:
                 self.with_webview2(prefix)
                 self.seed_installation(prefix, version)
                 keep = prefix.unix_path(LOCAL_DIR + r"\sub\kept-by-user.txt")
-                if version == "3.0.6":
+                if version == VERSION:
                     keep.write_text("not ours")
                 self.assertEqual(self.install(prefix, "/S"), 0)
                 for name in self.STALE:
                     self.assertFalse(prefix.unix_path(LOCAL_DIR + "\\" + name).exists(), name)
                 self.assertFalse(prefix.unix_path(LOCAL_DIR + r"\sub\deeper").exists())
-                self.assertEqual(prefix.unix_path(LOCAL_DIR + r"\sub").exists(), version == "3.0.6")
+                self.assertEqual(prefix.unix_path(LOCAL_DIR + r"\sub").exists(), version == VERSION)
                 self.assert_files_installed(prefix, LOCAL_DIR)
                 self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
 
     def test_an_existing_per_user_install_wins_over_all_users_and_the_directory_switch(self):
         with Prefix() as prefix:
             self.with_webview2(prefix)
-            self.seed_installation(prefix, "3.0.5")
+            self.seed_installation(prefix, OLDER)
             code, result = prefix.run_exit_code([installer(), "/S", "/ALLUSERS", r"/D=C:\Elsewhere"], timeout=300)
             self.assertEqual(code, 0)
             self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")

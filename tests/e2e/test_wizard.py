@@ -8,7 +8,7 @@ Screenshots are kept in build/windows/e2e/wizard/:
   welcome-fresh.png        Welcome of a fresh install (all users, desktop shortcut box)
   settings-current-user.png  Settings with "Зөвхөн надад" chosen and the per-user folder
   done-fresh.png           Done after the per-user install, "Verilune-г одоо нээх" ticked
-  welcome-upgrade.png      Welcome in update mode over an installed 3.0.5
+  welcome-upgrade.png      Welcome in update mode over an installed older version
   prompt-open.png          the app-running prompt over the Reinstall Welcome page
   error-damaged.png        Error with the payload reader's failure text
   progress-elevated.png    the elevated copy's window on Progress at the parent's position
@@ -27,6 +27,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from e2e.installer import harness_program  # noqa: E402
 from e2e.silent_support import (UNINSTALL_KEY, WEBVIEW2_KEY, installer, log_records,  # noqa: E402
                                 patched_installer)
+from harness.product import OLDER, VERSION  # noqa: E402
 from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 SHOTS = build_dir() / "e2e" / "wizard"
@@ -236,7 +237,7 @@ class FreshInstall(WizardCase):
         wizard.click(FOOTER_PRIMARY)              # "Суулгах"
         self.assertEqual(wizard.badge(), "success")
         wizard.screenshot("done-fresh.png")
-        self.assertEqual(self.installed_version(), "3.0.6")
+        self.assertEqual(self.installed_version(), VERSION)
         self.assertIsNone(self.installed_version("HKLM"))
         self.assertTrue(self.prefix.unix_path(LOCAL_DIR + r"\verilune.exe").is_file())
         wizard.click(FOOTER_FULL)                 # "Дуусгах"
@@ -249,12 +250,12 @@ class FreshInstall(WizardCase):
 class Upgrade(WizardCase):
     def test_enter_updates_an_older_per_user_install_and_escape_on_done_keeps_success(self):
         self.silent_install()
-        self.prefix.reg_set("HKCU\\" + UNINSTALL_KEY, "DisplayVersion", "REG_SZ", "3.0.5")
+        self.prefix.reg_set("HKCU\\" + UNINSTALL_KEY, "DisplayVersion", "REG_SZ", OLDER)
         wizard = self.start()
         wizard.screenshot("welcome-upgrade.png")
         wizard.keys("Return")                     # the default action: "Шинэчлэх"
         self.assertEqual(wizard.badge(), "success")
-        self.assertEqual(self.installed_version(), "3.0.6")
+        self.assertEqual(self.installed_version(), VERSION)
         wizard.keys("Escape")
         self.assertEqual(wizard.wait_exit(), 0)
         self.assertEqual(runs(self.prefix, timeout=2), [])
@@ -339,7 +340,7 @@ class AllUsersFromTheLauncher(WizardCase):
         self.assertNotIn(first, wizard.visible_windows())
         self.assertEqual(wizard.geometry(child)[:2], parent_at[:2])
         self.assertEqual(wizard.badge(), "success")
-        self.assertEqual(self.installed_version("HKLM"), "3.0.6")
+        self.assertEqual(self.installed_version("HKLM"), VERSION)
         wizard.click(FOOTER_FULL)                 # the copy's "Дуусгах"
         self.assertEqual(wizard.wait_exit(timeout=60), 0)
 

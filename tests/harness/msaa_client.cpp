@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "product/product.h"
+#include "sys/text_win.h"
+
 namespace {
 
 std::string utf8(const wchar_t* text) {
@@ -194,7 +197,7 @@ void pump(DWORD milliseconds) {
 
 int wmain(int argc, wchar_t** argv) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  g_window = ::FindWindowW(L"VeriluneSetupWindow", nullptr);
+  g_window = ::FindWindowW(vl::to_wide(vl::WINDOW_CLASS_NAME).c_str(), nullptr);
   if (g_window == nullptr) return 2;
   IAccessible* acc = nullptr;
   if (FAILED(::AccessibleObjectFromWindow(g_window, static_cast<DWORD>(OBJID_CLIENT),

@@ -10,11 +10,13 @@
 
 #include <cwchar>
 
+#include "product/product.h"
+#include "sys/text_win.h"
 #include "ui/run_window.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
-  HWND hwnd = ::FindWindowW(vl::WINDOW_CLASS_NAME, nullptr);
+  HWND hwnd = ::FindWindowW(vl::to_wide(vl::WINDOW_CLASS_NAME).c_str(), nullptr);
   if (hwnd == nullptr) return 1;
   const wchar_t* what = argv[1];
   if (std::wcscmp(what, L"app") == 0) return ::PostMessageW(hwnd, vl::WM_APP_NOTIFY, 0, 0) ? 0 : 1;

@@ -8,15 +8,30 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 
+# Suites that need a prepared prefix (test MSIs, a desktop with a notification area) run from
+# tests/e2e/test_legacy_removal.py instead.
+PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval")
+
+
+def with_default_exclusions(gtest_args):
+    """The arguments with the prepared-prefix suites excluded from any filter, unless the filter's
+    positive part names such a suite itself."""
+    rest = [arg for arg in gtest_args if not arg.startswith("--gtest_filter=")]
+    given = [arg.split("=", 1)[1] for arg in gtest_args if arg.startswith("--gtest_filter=")]
+    positive, _, negative = (given[-1] if given else "").partition("-")
+    named = [suite for suite in PREPARED_PREFIX_SUITES
+             if any(pattern.startswith(suite + ".") for pattern in positive.split(":"))]
+    excluded = [pattern for pattern in negative.split(":") if pattern]
+    excluded += [suite + ".*" for suite in PREPARED_PREFIX_SUITES if suite not in named]
+    return rest + ["--gtest_filter=%s-%s" % (positive or "*", ":".join(excluded))]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--xml", required=True)
     parser.add_argument("gtest_args", nargs="*")
     args = parser.parse_args()
-    # Suites that need a prepared prefix (test MSIs, a desktop with a notification area) run from
-    # tests/e2e/test_legacy_removal.py instead.
-    if not any(arg.startswith("--gtest_filter") for arg in args.gtest_args):
-        args.gtest_args.append("--gtest_filter=-RunningApplication.*:LegacyRemoval.*")
+    args.gtest_args = with_default_exclusions(args.gtest_args)
     program = build_dir() / "tests" / "wine_tests.exe"
     xml = Path(args.xml).resolve()
     xml.unlink(missing_ok=True)

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "gfx/embedded_image_win.h"
+#include "product/product.h"
 #include "showcase_app.h"
-#include "sys/system_dll_win.h"
+#include "sys/dpi_win.h"
 #include "ui/run_window.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -41,7 +42,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::wstring(argv[i]) == L"--close-at-start") app->close_at_start = true;
   }
-  vl::run_window(std::move(app), position);
+  vl::run_window(std::move(app), position, vl::WINDOW_CLASS_NAME);
   std::fprintf(log, "exit\n");
   std::fflush(log);
   ::CoUninitialize();

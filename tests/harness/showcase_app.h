@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "product/product.h"
 #include "showcase_page.h"
 #include "ui/window_app.h"
 
@@ -65,7 +66,7 @@ class ShowcaseApp final : public vl::WindowApp {
  public:
   ShowcaseApp(std::FILE* log, std::span<const uint8_t> logo) : log_(log), logo_(logo) {}
 
-  std::string title() override { return "Verilune Setup"; }
+  std::string title() override { return std::string(vl::INSTALLER_NAME); }
   void on_created(vl::WindowControl& control) override {
     record("created");
     if (close_at_start) control.request_close();

@@ -6,6 +6,7 @@
 #include "product/version.h"
 #include "setup_app/install_options.h"
 #include "sys/paths.h"
+#include "support/versions.h"
 
 namespace vl {
 namespace {
@@ -54,10 +55,10 @@ TEST(CompareVersions, OrdersNumbersThenPreRelease) {
 
 TEST(InstallModeRule, FollowsTheInstalledVersion) {
   EXPECT_EQ(mode_for_installed_version(std::nullopt), InstallMode::Upgrade);
-  EXPECT_EQ(mode_for_installed_version("3.0.5"), InstallMode::Upgrade);
-  EXPECT_EQ(mode_for_installed_version("3.0.6-beta"), InstallMode::Upgrade);
-  EXPECT_EQ(mode_for_installed_version("3.0.6.0"), InstallMode::Reinstall);
-  EXPECT_EQ(mode_for_installed_version("3.0.10"), InstallMode::Downgrade);
+  EXPECT_EQ(mode_for_installed_version(test_versions::older()), InstallMode::Upgrade);
+  EXPECT_EQ(mode_for_installed_version(test_versions::own() + "-beta"), InstallMode::Upgrade);
+  EXPECT_EQ(mode_for_installed_version(test_versions::own() + ".0"), InstallMode::Reinstall);
+  EXPECT_EQ(mode_for_installed_version(test_versions::newer()), InstallMode::Downgrade);
   EXPECT_EQ(mode_for_installed_version("garbage"), InstallMode::Upgrade);  // reads as 0
 }
 

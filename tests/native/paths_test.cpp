@@ -18,10 +18,23 @@ TEST(SameName, IsAsciiCaseInsensitiveOnly) {
   EXPECT_FALSE(same_name("Тест.dll", "тест.dll"));  // non-ASCII letters compare as bytes
 }
 
-TEST(ParentFolder, KeepsTheDriveRootsBackslash) {
-  EXPECT_EQ(parent_folder("C:\\a\\b.dll"), "C:\\a");
-  EXPECT_EQ(parent_folder("D:\\b.dll"), "D:\\");
-  EXPECT_EQ(parent_folder("b.dll"), "");
+TEST(ParentFolder, IsThePathUpToItsLastSeparatorKeepingARootsOwn) {
+  struct Case {
+    const char* path;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files\\Verilune\\verilune.exe", "C:\\Program Files\\Verilune"},
+      {"C:\\verilune.exe", "C:\\"},
+      {"verilune.exe", ""},
+      {"D:\\Апп\\verilune.exe", "D:\\Апп"},
+      {"\\\\server\\share\\v.exe", "\\\\server\\share"},
+      {"\\verilune.exe", "\\"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(parent_folder(c.path), c.expected) << c.path;
+}
+
+TEST(FileNameOf, IsTheLastComponent) {
   EXPECT_EQ(file_name_of("C:\\a\\b.dll"), "b.dll");
   EXPECT_EQ(file_name_of("b.dll"), "b.dll");
 }

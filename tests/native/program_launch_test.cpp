@@ -20,20 +20,5 @@ TEST(QuotedCommandLine, QuotesThePathAndKeepsTheArgumentTextAsItIs) {
   for (const Case& c : cases) EXPECT_EQ(quoted_command_line(c.program, c.arguments), c.expected) << c.program;
 }
 
-TEST(ProgramFolder, IsThePathUpToItsLastBackslash) {
-  struct Case {
-    const char* path;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"C:\\Program Files\\Verilune\\verilune.exe", "C:\\Program Files\\Verilune"},
-      {"C:\\verilune.exe", "C:\\"},
-      {"verilune.exe", ""},
-      {"D:\\Апп\\verilune.exe", "D:\\Апп"},
-      {"\\\\server\\share\\v.exe", "\\\\server\\share"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(program_folder(c.path), c.expected) << c.path;
-}
-
 }  // namespace
 }  // namespace vl

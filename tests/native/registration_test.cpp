@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "install/registration.h"
+#include "support/versions.h"
 
 namespace vl {
 namespace {
@@ -63,7 +64,7 @@ TEST(RegistrationPlan, WritesTheProductKeyThenTheUninstallValuesInOrder) {
       {"MainBinaryName", RegistryType::String, encode_reg_string("verilune.exe")},
       {"DisplayName", RegistryType::String, encode_reg_string("Verilune")},
       {"DisplayIcon", RegistryType::String, encode_reg_string("\"" + dir + "\\verilune.exe\"")},
-      {"DisplayVersion", RegistryType::String, encode_reg_string("3.0.6")},
+      {"DisplayVersion", RegistryType::String, encode_reg_string(test_versions::own())},
       {"Publisher", RegistryType::String, encode_reg_string("osmira")},
       {"InstallLocation", RegistryType::String, encode_reg_string("\"" + dir + "\"")},
       {"UninstallString", RegistryType::String, encode_reg_string("\"" + dir + "\\uninstall.exe\"")},

@@ -5,6 +5,7 @@
 #include "setup_app/startup.h"
 #include "setup_app/startup_texts.h"
 #include "sys/paths.h"
+#include "support/versions.h"
 
 namespace vl {
 namespace {
@@ -84,7 +85,8 @@ TEST(StartupContextAssembly, BlankDirectoryChoiceFallsBackToTheDefault) {
 
 TEST(OldWindowsMessage, AssemblesTheFourParagraphs) {
   EXPECT_EQ(old_windows_message(6, 1, 7601),
-            "Verilune 3.0.6 нь Windows 10 болон түүнээс дээш хувилбар дээр ажиллана."
+            "Verilune " + test_versions::own() +
+                " нь Windows 10 болон түүнээс дээш хувилбар дээр ажиллана."
             "\r\n\r\nТаны систем: Windows 6.1 (build 7601)"
             "\r\n\r\nMicrosoft нь Windows 7 / 8 / 8.1 дээрх WebView2-ийн дэмжлэгээ 2023 оны 1-р сард "
             "зогсоосон тул эдгээр систем дээр суулгах боломжгүй."

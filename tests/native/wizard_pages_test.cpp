@@ -11,6 +11,7 @@
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
 #include "support/wizard_states.h"
+#include "support/versions.h"
 
 namespace vl {
 namespace {
@@ -247,15 +248,15 @@ TEST(WizardPages, TextsChosenByStateAndMode) {
     std::string text;
   } cases[] = {
       {"welcome-upgrade",
-       "Таны компьютерт 3.0.2 хувилбар суусан байна. 3.0.6 болгон шинэчилнэ — "
-       "тохиргоо тань хэвээр үлдэнэ."},
+       "Таны компьютерт " + test_versions::older() + " хувилбар суусан байна. " +
+           test_versions::own() + " болгон шинэчилнэ — тохиргоо тань хэвээр үлдэнэ."},
       {"welcome-upgrade-unknown-version", std::string(TEXT_PRODUCT_DESCRIPTION)},
       {"welcome-reinstall",
-       "3.0.6 хувилбар аль хэдийн суусан байна. Файлуудыг дахин хуулж "
-       "засварлана."},
+       test_versions::own() + " хувилбар аль хэдийн суусан байна. Файлуудыг дахин хуулж "
+                              "засварлана."},
       {"welcome-downgrade",
-       "Илүү шинэ 3.1.0 хувилбар суусан байна. Үргэлжлүүлбэл 3.0.6 хувилбар "
-       "руу буцна."},
+       "Илүү шинэ " + test_versions::newer() + " хувилбар суусан байна. Үргэлжлүүлбэл " +
+           test_versions::own() + " хувилбар руу буцна."},
       {"welcome-fresh-legacy", "2.4.1 хувилбарыг устгах (зөвлөмж)"},
       {"welcome-fresh-legacy-unknown-version", std::string(TEXT_LEGACY_REMOVE)},
       {"settings-all-users", "Суулгах байршил"},
@@ -267,8 +268,8 @@ TEST(WizardPages, TextsChosenByStateAndMode) {
       {"done-fresh", std::string(TEXT_DONE_FRESH)},
       {"done-upgrade-no-launch", std::string(TEXT_DONE_UPDATE)},
       {"done-fresh",
-       "Verilune 3.0.6 суулаа. Програм system tray-д байрлаж, токен залгахад "
-       "автоматаар танина."},
+       "Verilune " + test_versions::own() +
+           " суулаа. Програм system tray-д байрлаж, токен залгахад автоматаар танина."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <span>
 
+#include "product/product.h"
 #include "setup_app/wizard_state.h"
 #include "support/wizard_states.h"
 #include "ui/frame_cycle.h"
@@ -24,7 +25,7 @@ class WizardStateApp final : public WindowApp {
     change_at_ = at;
   }
 
-  std::string title() override { return "Verilune Setup"; }
+  std::string title() override { return std::string(vl::INSTALLER_NAME); }
   void on_created(WindowControl&) override {}
   SizeF window_size() override { return {420.0f, 580.0f}; }
   float drag_height() override { return state_.header_height; }

@@ -2,6 +2,7 @@
 
 #include "install/install_job.h"
 #include "setup_app/strings.h"
+#include "support/versions.h"
 
 namespace vl::page_states {
 namespace {
@@ -29,9 +30,9 @@ WizardState base_state(InstallMode mode) {
   if (mode != InstallMode::FreshInstall) {
     ExistingInstall existing;
     existing.location = kCurrentUserDir;
-    existing.version = mode == InstallMode::Upgrade     ? "3.0.2"
-                       : mode == InstallMode::Downgrade ? "3.1.0"
-                                                        : "3.0.6";
+    existing.version = mode == InstallMode::Upgrade     ? test_versions::older()
+                       : mode == InstallMode::Downgrade ? test_versions::newer()
+                                                        : test_versions::own();
     s.installed.existing = existing;
   }
   return s;

@@ -16,6 +16,7 @@
 #include "sys/unique_handle_win.h"
 #include "wine/support/files.h"
 #include "wine/support/registry.h"
+#include "support/versions.h"
 
 namespace vl {
 namespace {
@@ -85,12 +86,12 @@ TEST_F(Detection, PerUserWinsWhenMachineFilesAreGone) {
   std::string user_dir = make_temp_dir("user");
   touch(join_path(user_dir, "verilune.exe"));
   register_install(HKEY_LOCAL_MACHINE, machine_dir, "3.0.5");
-  register_install(HKEY_CURRENT_USER, user_dir, "3.0.6");
+  register_install(HKEY_CURRENT_USER, user_dir, test_versions::own().c_str());
   auto existing = detect_existing_install();
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(existing->scope, InstallScope::CurrentUser);
   EXPECT_EQ(existing->location, user_dir);
-  EXPECT_EQ(existing->version, "3.0.6");
+  EXPECT_EQ(existing->version, test_versions::own());
 }
 
 TEST_F(Detection, MachineRecordFirstWhenNeitherHasFiles) {
@@ -106,7 +107,7 @@ TEST_F(Detection, MachineRecordFirstWhenNeitherHasFiles) {
 TEST_F(Detection, ProductKeyLocationComesBeforeInstallLocation) {
   std::string dir = make_temp_dir("product-key");
   touch(join_path(dir, "Signer.exe"));
-  register_install(HKEY_CURRENT_USER, "C:\\other", "3.0.6", "Signer.exe");
+  register_install(HKEY_CURRENT_USER, "C:\\other", test_versions::own().c_str(), "Signer.exe");
   set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", "  \"" + dir + "\\\\\"  ");
   auto existing = detect_existing_install();
   ASSERT_TRUE(existing.has_value());

@@ -5,6 +5,7 @@
 
 #include "args/command_line.h"
 #include "setup_app/install_log_win.h"
+#include "sys/fatal_error_win.h"
 #include "sys/folders_win.h"
 #include "sys/elevation_win.h"
 #include "sys/system_dll_win.h"
@@ -13,6 +14,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   vl::restrict_dll_search();
+  vl::set_fatal_program_name(vl::INSTALLER_NAME.data());
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);  // failures ignored
 
   const std::u16string line(reinterpret_cast<const char16_t*>(GetCommandLineW()));
