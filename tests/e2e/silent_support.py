@@ -15,6 +15,14 @@ XZ_MAGIC = b"\xfd7zXZ\x00"
 WEBVIEW2_KEY = r"Software\Microsoft\EdgeUpdate\Clients\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}"
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Verilune"
 PRODUCT_KEY = r"Software\osmira\Verilune"
+# The default per-user folder in a prefix made for this user.
+LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
+
+
+def mark_webview2_present(prefix, hive="HKCU", view=None, version="120.0.2210.91"):
+    """Registers the WebView2 runtime's version in `hive` (view 32 or 64 for HKLM), as its own
+    installer does: a prefix has no runtime and the tests no network, so no run downloads it."""
+    prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", version, view=view)
 
 
 def find_payload_offset(image):

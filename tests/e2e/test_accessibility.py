@@ -14,7 +14,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from e2e.test_window import SCREEN, Showcase, require_tools  # noqa: E402
 from e2e.installer import sample_installer, wait_for_window  # noqa: E402
-from e2e.silent_support import WEBVIEW2_KEY  # noqa: E402
+from e2e.silent_support import mark_webview2_present  # noqa: E402
 from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 MSAA_CLIENT = build_dir() / "tests" / "msaa_client.exe"
@@ -132,7 +132,7 @@ class InstallerAccessibility(unittest.TestCase):
         self.prefix = Prefix(display=self.display).__enter__()
         self.addCleanup(self.prefix.__exit__, None, None, None)
         for hive, view in (("HKCU", None), ("HKLM", 32)):  # no download: the runtime is there
-            self.prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91", view=view)
+            mark_webview2_present(self.prefix, hive, view)
 
     def client(self, *args):
         result = self.prefix.run([MSAA_CLIENT] + list(args), timeout=180)

@@ -11,9 +11,9 @@ import unittest
 
 from e2e import legacy_peer
 from e2e.installer import REPO, sample_installer
+from e2e.silent_support import mark_webview2_present
 from harness.wine import Display, Prefix
 
-WEBVIEW2_KEY = r"HKCU\Software\Microsoft\EdgeUpdate\Clients\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}"
 UNINSTALL = r"HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall"
 CLIENT_DIR = r"C:\Program Files (x86)\osmira\VeriluneClient"
 MACHINE_DIR = r"C:\Program Files (x86)\Verilune"
@@ -49,7 +49,7 @@ class LegacyRemovalBySilentInstall(unittest.TestCase):
         self.addCleanup(self.prefix.__exit__, None, None, None)
         legacy_peer.use_virtual_desktop(self.prefix)
         # The WebView2 runtime counts as present: there is no network here.
-        self.prefix.reg_set(WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
+        mark_webview2_present(self.prefix)
         self.msi_dir = tempfile.mkdtemp(prefix="vl-peer-msi-")
         self.addCleanup(shutil.rmtree, self.msi_dir, True)
         legacy_peer.build_peer_msis(self.msi_dir)

@@ -18,10 +18,9 @@ import unittest
 from pathlib import Path
 
 from e2e.installer import REPO, sample_installer
-from e2e.silent_support import WEBVIEW2_KEY, PayloadInfo
+from e2e.silent_support import LOCAL_DIR, PayloadInfo, mark_webview2_present
 from harness.wine import Prefix, build_dir, pe_arch, test_arch
 
-LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
 PASSWORD = "release test"
 LEAF_EXTENSIONS = "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n"
 
@@ -127,7 +126,7 @@ class ReleaseBuild(unittest.TestCase):
             installed = self.signed_twin(keys)
         payload = PayloadInfo(installed)
         with Prefix() as prefix:
-            prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
+            mark_webview2_present(prefix)
             code, result = prefix.run_exit_code([installed, "/S", "/CURRENTUSER"], timeout=300)
             self.assertEqual(code, 0, result.stderr[-2000:])
             for name, data in payload.entries:

@@ -12,14 +12,13 @@ from pathlib import Path
 
 from e2e.installer import harness_program
 from harness.product import NEWER, OLDER, VERSION
-from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo, expected_uninstall_values,
-                                installer, installer_command_lines,
+from e2e.silent_support import (LOCAL_DIR, PRODUCT_KEY, UNINSTALL_KEY, PayloadInfo, expected_uninstall_values,
+                                installer, installer_command_lines, mark_webview2_present,
                                 installer_without_payload, log_records, patched_installer, read_link,
                                 snapshot,
                                 snapshot_differences)
 from harness.wine import Display, Prefix
 
-LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
 MACHINE_DIR = r"C:\Program Files (x86)\Verilune"
 USER_PROGRAMS = r"C:\users\%s\AppData\Roaming\Microsoft\Windows\Start Menu\Programs" % os.environ.get("USER", "root")
 USER_DESKTOP = r"C:\users\%s\Desktop" % os.environ.get("USER", "root")
@@ -44,7 +43,7 @@ class SilentCase(unittest.TestCase):
         need_installer(self)
 
     def with_webview2(self, prefix, hive="HKCU", view=None):
-        prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91", view=view)
+        mark_webview2_present(prefix, hive, view)
 
     def install(self, prefix, *switches, elevated=False, env=None, program=None):
         code, result = prefix.run_exit_code([program or installer()] + list(switches), elevated=elevated, env=env,
@@ -135,7 +134,7 @@ class WebView2Presence(SilentCase):
         for hive, view, version, expected in cases:
             with self.subTest(hive=hive, version=version), Prefix() as prefix:
                 if hive:
-                    prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", version, view=view)
+                    mark_webview2_present(prefix, hive, view, version)
                 self.assertEqual(self.install(prefix, "/S", "/CURRENTUSER", "/NS"), expected)
                 registered = prefix.reg_query("HKCU\\" + UNINSTALL_KEY) is not None
                 self.assertEqual(registered, expected == 0)
@@ -327,7 +326,7 @@ class BadPayload(unittest.TestCase):
             ]
             for name, program in cases:
                 with self.subTest(payload=name), Prefix() as prefix:
-                    prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0")
+                    mark_webview2_present(prefix, version="120.0")
                     before = snapshot(prefix)
                     self.assertIn("EdgeUpdate", before[0])
                     self.assertIn("Microsoft", before[1])

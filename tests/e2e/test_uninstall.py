@@ -9,7 +9,7 @@ import time
 import unittest
 
 from e2e.installer import send_keys, wait_for_window
-from e2e.silent_support import (UNINSTALL_KEY, WEBVIEW2_KEY, installer, installer_command_lines, snapshot,
+from e2e.silent_support import (UNINSTALL_KEY, installer, installer_command_lines, mark_webview2_present, snapshot,
                                 snapshot_differences)
 from e2e.test_silent_install import LOCAL_DIR, MACHINE_DIR, need_installer
 from harness.wine import Display, Prefix, build_dir
@@ -38,8 +38,7 @@ class Uninstall(unittest.TestCase):
         """The snapshot before the install, then the install; WebView2 counts as present and is
         written before the snapshot, since the uninstaller does not own it."""
         hive = "HKCU" if "/CURRENTUSER" in switches else "HKLM"
-        prefix.reg_set(hive + "\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91",
-                       view=None if hive == "HKCU" else 32)
+        mark_webview2_present(prefix, hive, None if hive == "HKCU" else 32)
         before = snapshot(prefix)
         code, _ = prefix.run_exit_code([installer()] + list(switches), elevated=True, timeout=300)
         self.assertEqual(code, 0)

@@ -14,7 +14,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from harness.wine import Display, Prefix, build_dir  # noqa: E402
+from harness.wine import Display, Prefix, build_dir, pixel  # noqa: E402
 
 REPO = Path(__file__).resolve().parents[2]
 HARNESS = build_dir() / "tests"
@@ -187,16 +187,6 @@ class Showcase:
                 self.process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self.process.kill()
-
-
-def pixel(image_path, x, y):
-    """(r, g, b) of one pixel, read with ImageMagick."""
-    out = subprocess.run(["convert", str(image_path), "-crop", "1x1+%d+%d" % (x, y), "+repage",
-                          "-depth", "8", "txt:-"], capture_output=True, text=True,
-                         check=True).stdout
-    match = re.search(r"#([0-9A-Fa-f]{6})", out)
-    value = match.group(1)
-    return tuple(int(value[i:i + 2], 16) for i in (0, 2, 4))
 
 
 def assert_colour(test, image, x, y, expected, tolerance=6, what=""):

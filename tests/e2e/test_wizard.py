@@ -25,14 +25,12 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from e2e.installer import harness_program  # noqa: E402
-from e2e.silent_support import (UNINSTALL_KEY, WEBVIEW2_KEY, installer, log_records,  # noqa: E402
+from e2e.silent_support import (LOCAL_DIR, UNINSTALL_KEY, installer, log_records, mark_webview2_present,  # noqa: E402
                                 patched_installer)
 from harness.product import OLDER, VERSION  # noqa: E402
-from harness.wine import Display, Prefix, build_dir  # noqa: E402
+from harness.wine import Display, Prefix, build_dir, pixel  # noqa: E402
 
 SHOTS = build_dir() / "e2e" / "wizard"
-USER = os.environ.get("USER", "root")
-LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % USER
 MACHINE_DIR = r"C:\Program Files (x86)\Verilune"
 RECORD = r"C:\sample-runs.txt"
 TITLE = "^Verilune Setup$"
@@ -45,13 +43,6 @@ REINSTALL_PRIMARY = (210, 496)
 PROMPT_CANCEL = (94, 366)
 PROMPT_CONTINUE = (267, 366)
 BADGE = (192, 238)  # inside the result badge's disc, off its glyph
-
-
-def pixel(image_path, x, y):
-    out = subprocess.run(["convert", str(image_path), "-crop", "1x1+%d+%d" % (x, y), "+repage",
-                          "-depth", "8", "txt:-"], capture_output=True, text=True, check=True).stdout
-    value = re.search(r"#([0-9A-Fa-f]{6})", out).group(1)
-    return tuple(int(value[i:i + 2], 16) for i in (0, 2, 4))
 
 
 class Wizard:
@@ -209,8 +200,8 @@ class WizardCase(unittest.TestCase):
         self.addCleanup(self.display.__exit__, None, None, None)
         self.prefix = Prefix(display=self.display).__enter__()
         self.addCleanup(self.prefix.__exit__, None, None, None)
-        self.prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
-        self.prefix.reg_set("HKLM\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91", view=32)
+        mark_webview2_present(self.prefix)
+        mark_webview2_present(self.prefix, "HKLM", 32)
         if self.dpi:
             self.prefix.reg_set(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", self.dpi)
 

@@ -4,7 +4,6 @@ run with its log read back, what a failed run may leave behind, and the table ea
 import argparse
 import fcntl
 import json
-import os
 import subprocess
 import sys
 from pathlib import Path
@@ -14,12 +13,11 @@ REPO = TESTS.parent
 sys.path.insert(0, str(TESTS))
 
 from e2e.installer import harness_program, sample_installer  # noqa: E402
-from e2e.silent_support import (WEBVIEW2_KEY, PayloadInfo, installation_state,  # noqa: E402,F401
-                                log_records, state_differences)
+from e2e.silent_support import (LOCAL_DIR, PayloadInfo, installation_state,  # noqa: E402,F401
+                                log_records, mark_webview2_present, state_differences)
 from harness.wine import Prefix, build_dir, test_arch  # noqa: E402,F401
 
 WORK = REPO / "build" / "faults"
-LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
 LOG = r"C:\vl-fault.log"
 BENCH_PAYLOAD = REPO / "build" / "bench" / "payload"
 SIDE_SUFFIXES = (".vl-new", ".vl-old")
@@ -57,7 +55,7 @@ def bench_installer():
 
 def with_webview2(prefix):
     """Marks the runtime present, so that no run downloads anything."""
-    prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
+    mark_webview2_present(prefix)
 
 
 def run_installer(prefix, program, *switches, log=LOG, timeout=300):

@@ -31,12 +31,11 @@ from pathlib import Path
 TESTS = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(TESTS))
 from e2e.installer import shipped_installer  # noqa: E402
-from e2e.silent_support import (PRODUCT_KEY, UNINSTALL_KEY, WEBVIEW2_KEY, PayloadInfo,  # noqa: E402
-                                expected_uninstall_values, installation_state)
+from e2e.silent_support import (LOCAL_DIR, PRODUCT_KEY, UNINSTALL_KEY, PayloadInfo,  # noqa: E402
+                                expected_uninstall_values, installation_state, mark_webview2_present)
 from faults.support import failure_text  # noqa: E402
 from harness.wine import Prefix, i386_mode, mode_text  # noqa: E402
 
-LOCAL_DIR = r"C:\users\%s\AppData\Local\Verilune" % os.environ.get("USER", "root")
 LOG = r"C:\vl-smoke.log"
 # An emulated start of Wine's 32-bit loader alone takes minutes on a busy machine; a whole
 # emulated install that worked took under a minute and a half.
@@ -147,7 +146,7 @@ def expected_files(payload):
 
 def with_webview2(prefix):
     # No runtime in the prefix and no network: marked present, as the end-to-end tests do.
-    prefix.reg_set("HKCU\\" + WEBVIEW2_KEY, "pv", "REG_SZ", "120.0.2210.91")
+    mark_webview2_present(prefix)
 
 
 def silent_per_user_install(prefix, installer):

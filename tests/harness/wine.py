@@ -420,3 +420,11 @@ class Display:
 
     def env(self):
         return {"DISPLAY": self.name}
+
+
+def pixel(image_path, x, y):
+    """(r, g, b) of one pixel of an image file (a screenshot), read with ImageMagick."""
+    out = subprocess.run(["convert", str(image_path), "-crop", "1x1+%d+%d" % (x, y), "+repage",
+                          "-depth", "8", "txt:-"], capture_output=True, text=True, check=True).stdout
+    value = re.search(r"#([0-9A-Fa-f]{6})", out).group(1)
+    return tuple(int(value[i:i + 2], 16) for i in (0, 2, 4))
