@@ -19,14 +19,8 @@ constexpr auto WIC_HIGH_QUALITY_CUBIC = static_cast<WICBitmapInterpolationMode>(
 D2D1_POINT_2F d2d_point(Point p) { return {p.x, p.y}; }
 D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
-// The time spent in one kind of drawing call, summed for the benchmark (phase builds only;
-// Direct2D under Wine draws on the processor, so the sums show where a frame goes).
-struct PhaseSum {
-  explicit PhaseSum(const char* what) : name(what) {}
-  ~PhaseSum() { phase::add(name, since); }
-  const char* name;
-  uint64_t since = phase::now();
-};
+// Each kind of drawing call sums its time for the benchmark (phase builds only; Direct2D under
+// Wine draws on the processor, so the sums show where a frame goes).
 
 }  // namespace
 
@@ -88,7 +82,7 @@ void D2DSurface::use_color(const Color& color) {
 }
 
 void D2DSurface::fill_round_rect(const Rect& rect, float radius, const Color& color) {
-  PhaseSum probe("draw: rounded rects");
+  phase::Timed timed("draw: rounded rects");
   use_color(color);
   const float r = std::max(0.0f, radius);
   const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), r, r};
@@ -97,7 +91,7 @@ void D2DSurface::fill_round_rect(const Rect& rect, float radius, const Color& co
 
 void D2DSurface::draw_round_rect(const Rect& rect, float radius, float width,
                                  const Color& color) {
-  PhaseSum probe("draw: rounded rects");
+  phase::Timed timed("draw: rounded rects");
   use_color(color);
   const float r = std::max(0.0f, radius);
   const D2D1_ROUNDED_RECT rounded{d2d_rect(rect), r, r};
@@ -105,7 +99,7 @@ void D2DSurface::draw_round_rect(const Rect& rect, float radius, float width,
 }
 
 void D2DSurface::fill_circle(Point centre, float radius, const Color& color) {
-  PhaseSum probe("draw: circles");
+  phase::Timed timed("draw: circles");
   use_color(color);
   const D2D1_ELLIPSE e{d2d_point(centre), radius, radius};
   target_->FillEllipse(&e, brush_.get());
@@ -113,7 +107,7 @@ void D2DSurface::fill_circle(Point centre, float radius, const Color& color) {
 
 void D2DSurface::fill_circles(std::span<const Point> centres, float radius,
                               const Color& color) {
-  PhaseSum probe("draw: circles");
+  phase::Timed timed("draw: circles");
   if (!target_ || centres.empty()) return;
   const bool same = circles_.bitmap && circles_.radius == radius && circles_.color == color &&
                     std::equal(centres.begin(), centres.end(), circles_.centres.begin(),
@@ -153,20 +147,20 @@ void D2DSurface::fill_circles(std::span<const Point> centres, float radius,
 }
 
 void D2DSurface::draw_circle(Point centre, float radius, float width, const Color& color) {
-  PhaseSum probe("draw: circles");
+  phase::Timed timed("draw: circles");
   use_color(color);
   const D2D1_ELLIPSE e{d2d_point(centre), radius, radius};
   target_->DrawEllipse(&e, brush_.get(), width, nullptr);
 }
 
 void D2DSurface::draw_line(Point from, Point to, float width, const Color& color) {
-  PhaseSum probe("draw: lines and paths");
+  phase::Timed timed("draw: lines and paths");
   use_color(color);
   target_->DrawLine(d2d_point(from), d2d_point(to), brush_.get(), width, round_stroke_.get());
 }
 
 void D2DSurface::draw_path(ID2D1PathGeometry* path, float width, const Color& color) {
-  PhaseSum probe("draw: lines and paths");
+  phase::Timed timed("draw: lines and paths");
   use_color(color);
   target_->DrawGeometry(path, brush_.get(), width, round_stroke_.get());
 }
@@ -220,7 +214,7 @@ D2DSurface::GradientBrushes* D2DSurface::gradient(std::span<const GradientStop> 
 
 void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                       std::span<const GradientStop> stops) {
-  PhaseSum probe("draw: gradients");
+  phase::Timed timed("draw: gradients");
   if (!target_ || stops.empty()) return;
   GradientBrushes* cached = gradient(stops);
   if (cached == nullptr) return;
@@ -247,7 +241,7 @@ void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point star
 
 void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radius_x,
                                       float radius_y, std::span<const GradientStop> stops) {
-  PhaseSum probe("draw: gradients");
+  phase::Timed timed("draw: gradients");
   if (!target_ || stops.empty()) return;
   GradientBrushes* cached = gradient(stops);
   if (cached == nullptr) return;
@@ -270,14 +264,14 @@ void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radi
 }
 
 void D2DSurface::push_clip(const Rect& rect) {
-  PhaseSum probe("draw: clips");
+  phase::Timed timed("draw: clips");
   if (!target_) return;
   const D2D1_RECT_F r = d2d_rect(rect);
   target_->PushAxisAlignedClip(&r, D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
 }
 
 void D2DSurface::pop_clip() {
-  PhaseSum probe("draw: clips");
+  phase::Timed timed("draw: clips");
   if (target_) target_->PopAxisAlignedClip();
 }
 
@@ -322,15 +316,17 @@ void D2DSurface::draw_bitmap(std::string_view name, std::span<const uint8_t> png
 void D2DSurface::draw_bitmap_scaled(std::string_view name, std::span<const uint8_t> png,
                                     const Rect& rect, float decode_width, float decode_height,
                                     float opacity) {
-  PhaseSum probe("draw: bitmap");
+  phase::Timed timed("draw: bitmap");
   if (!target_ || png.empty()) return;
   const uint32_t width = image_pixels(decode_width, dpi_);
   const uint32_t height = image_pixels(decode_height, dpi_);
   auto found = bitmaps_.find(name);
   if (found == bitmaps_.end() || found->second.pixel_width != width) {
-    const uint64_t since = phase::now();
-    ComPtr<ID2D1Bitmap> bitmap = decode_png(png, width, height);
-    phase::add("frame: bitmap decode", since);
+    ComPtr<ID2D1Bitmap> bitmap;
+    {
+      phase::Timed timed("frame: bitmap decode");
+      bitmap = decode_png(png, width, height);
+    }
     if (!bitmap) return;  // tried again next frame
     if (found == bitmaps_.end()) {
       found = bitmaps_.emplace(std::string(name), CachedBitmap{}).first;
@@ -379,12 +375,11 @@ IDWriteTextFormat* D2DSurface::text_format(const TextStyle& style) {
   const TextFormatKey key = text_format_key(style);
   if (auto found = formats_.find(key); found != formats_.end()) return found->second.get();
 
-  const uint64_t since = phase::now();
+  phase::Timed timed("frame: text formats");
   ComPtr<IDWriteTextFormat> format = make_text_format(factories_.dwrite.get(), families(), style);
   if (!format) return nullptr;
   IDWriteTextFormat* raw = format.get();
   formats_.emplace(key, std::move(format));
-  phase::add("frame: text formats", since);
   return raw;
 }
 
@@ -393,7 +388,7 @@ const D2DSurface::CachedLayout* D2DSurface::text_layout(const TextStyle& style, 
   if (const CachedLayout* found = layouts_.find(key)) return found;
   IDWriteTextFormat* format = text_format(style);
   if (format == nullptr) return nullptr;
-  const uint64_t since = phase::now();
+  phase::Timed timed("frame: text layouts");
   const std::wstring text = to_wide(style.text);
   ComPtr<IDWriteTextLayout> layout;
   if (FAILED(factories_.dwrite->CreateTextLayout(text.c_str(), static_cast<UINT32>(text.size()),
@@ -424,12 +419,11 @@ const D2DSurface::CachedLayout* D2DSurface::text_layout(const TextStyle& style, 
   made.has_metrics = SUCCEEDED(layout->GetMetrics(&made.metrics));
   if (!made.has_metrics) made.metrics = DWRITE_TEXT_METRICS{};
   made.layout = std::move(layout);
-  phase::add("frame: text layouts", since);
   return &layouts_.insert(std::move(key), std::move(made));
 }
 
 void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
-  PhaseSum probe("draw: text");
+  phase::Timed timed("draw: text");
   if (!target_) return;
   const CachedLayout* cached = text_layout(style, draw_layout_box(style, rect));
   if (cached == nullptr) return;
@@ -440,7 +434,7 @@ void D2DSurface::draw_text(const TextStyle& style, const Rect& rect) {
 }
 
 TextSize D2DSurface::measure_text(const TextStyle& style, float max_width) {
-  PhaseSum probe("draw: measure");
+  phase::Timed timed("draw: measure");
   const CachedLayout* cached = text_layout(style, measure_layout_box(max_width));
   if (cached == nullptr || !cached->has_metrics) return {};
   return {cached->metrics.widthIncludingTrailingWhitespace, cached->metrics.height};

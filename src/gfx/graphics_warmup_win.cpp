@@ -14,7 +14,7 @@ struct GraphicsWarmup::Work {
   HRESULT result = E_PENDING;
 
   void run() {
-    const uint64_t since = phase::now();
+    phase::Timed timed("warm-up: text and image factories, formats");
     result = create_text_and_image_factories(factories);
     if (FAILED(result)) return;
     for (const TextStyle& style : styles) {
@@ -36,7 +36,6 @@ struct GraphicsWarmup::Work {
       }
       formats.emplace(key, std::move(format));
     }
-    phase::add("warm-up: text and image factories, formats", since);
   }
 };
 

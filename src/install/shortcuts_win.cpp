@@ -72,19 +72,19 @@ HRESULT set_app_user_model_id(const ComPtr<IShellLinkW>& link) {
 }  // namespace
 
 PreparedLink::PreparedLink(std::string_view target) {
-  uint64_t since = phase::now();
-  link_ = create_shell_link(hr_);
-  phase::add("links: create the object", since);
+  {
+    phase::Timed timed("links: create the object");
+    link_ = create_shell_link(hr_);
+  }
   if (SUCCEEDED(hr_) && !link_) hr_ = E_NOINTERFACE;
   if (FAILED(hr_)) return;
-  since = phase::now();
+  phase::Timed timed("links: fill in");
   hr_ = link_->SetPath(to_wide(target).c_str());
   if (SUCCEEDED(hr_)) {
     if (std::string folder = parent_folder(target); !folder.empty())
       hr_ = link_->SetWorkingDirectory(to_wide(folder).c_str());
   }
   if (SUCCEEDED(hr_)) hr_ = set_app_user_model_id(link_);
-  phase::add("links: fill in", since);
 }
 
 PreparedLink::~PreparedLink() = default;
@@ -96,9 +96,10 @@ Status PreparedLink::save(std::string_view link) {
   HRESULT hr = S_OK;
   auto file = query<IPersistFile>(link_, hr);
   if (FAILED(hr)) return link_failure(link, hr);
-  uint64_t since = phase::now();
-  hr = file->Save(to_wide(link).c_str(), TRUE);
-  phase::add("links: save", since);
+  {
+    phase::Timed timed("links: save");
+    hr = file->Save(to_wide(link).c_str(), TRUE);
+  }
   if (FAILED(hr)) return link_failure(link, hr);
   return Status::success();
 }
@@ -151,9 +152,11 @@ ShortcutFolders shortcut_folders(InstallScope scope) {
 }
 
 void make_shortcuts(const InstallJob& job) {
-  uint64_t since = phase::now();
-  ShortcutFolders folders = shortcut_folders(job.scope);
-  phase::add("links: folders", since);
+  ShortcutFolders folders;
+  {
+    phase::Timed timed("links: folders");
+    folders = shortcut_folders(job.scope);
+  }
   make_shortcuts_in(job, folders.start_menu, folders.desktop);
 }
 

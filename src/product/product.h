@@ -1,9 +1,10 @@
 #pragma once
-// The product's own facts, each written here once: its names, its registry keys, the
-// predecessor client's names, the shell identity of its links and the installer's version.
+// The product's own facts, each written here once and used from here: its names, the
+// installer's name and window identity, its registry keys and value names, the predecessor
+// client's names, the shell identity of its links and the installer's version.
 #include <string_view>
 
-#include "product/resource_names.h"
+#include "product/product_names.h"
 #include "product/version_numbers.h"
 
 namespace vl {

@@ -17,11 +17,32 @@ void mark(const char* name);
 void add(const char* name, uint64_t since);
 // Writes every mark and sum (one "mark|sum NAME SECONDS" line each) to the file.
 void write_report();
+
+// Adds the time from its making to the end of its scope to the sum under `name` (a string
+// literal), so that a timed stretch of code carries this one line.
+class Timed {
+ public:
+  explicit Timed(const char* name) : name_(name), since_(now()) {}
+  ~Timed() { add(name_, since_); }
+  Timed(const Timed&) = delete;
+  Timed& operator=(const Timed&) = delete;
+
+ private:
+  const char* name_;
+  uint64_t since_;
+};
 #else
 inline uint64_t now() { return 0; }
 inline void mark(const char*) {}
 inline void add(const char*, uint64_t) {}
 inline void write_report() {}
+
+class Timed {
+ public:
+  explicit Timed(const char*) {}
+  Timed(const Timed&) = delete;
+  Timed& operator=(const Timed&) = delete;
+};
 #endif
 
 }  // namespace vl::phase
