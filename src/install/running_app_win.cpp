@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "install/process_match.h"
+#include "install/running_app.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
 #include "sys/processes_win.h"

@@ -5,12 +5,12 @@
 
 #include "args/command_line.h"
 #include "install/embedded_payload_win.h"
+#include "install/run_log_win.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/exit_code.h"
-#include "setup_app/install_log_win.h"
 #include "setup_app/setup_app.h"
-#include "setup_app/startup.h"
 #include "setup_app/silent_run.h"
+#include "setup_app/startup.h"
 #include "setup_app/startup_texts.h"
 #include "sys/fatal_error_win.h"
 #include "sys/folders_win.h"
@@ -104,7 +104,7 @@ std::u16string own_command_line() {
   if (cmd.window_pos) window_pos = PixelPoint{cmd.window_pos->x, cmd.window_pos->y};
   StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
   context.payload_blob = find_embedded_payload();
-  log.settled(context);
+  log.note(settled_options_text(context));
   phase::mark("start-up done");
   if (silent) {
     int code = run_silent(std::move(context), log);

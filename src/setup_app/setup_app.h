@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "install/install_job.h"
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 #include "setup_app/shared_progress.h"
 #include "setup_app/startup_context.h"
-#include "setup_app/wizard_state.h"
 #include "ui/window_app.h"
+#include "wizard/wizard_state.h"
 
 namespace vl {
 

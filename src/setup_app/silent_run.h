@@ -1,5 +1,5 @@
 #pragma once
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 #include "setup_app/startup_context.h"
 
 namespace vl {

@@ -1,9 +1,9 @@
 #include "setup_app/silent_run.h"
 
 #include "install/install_job.h"
-#include "setup_app/install_job_win.h"
-#include "setup_app/install_log_win.h"
+#include "install/run_log_win.h"
 #include "setup_app/job_rules.h"
+#include "setup_app/job_rules_win.h"
 #include "sys/elevation_win.h"
 #include "sys/paths.h"
 #include "sys/program_launch_win.h"

@@ -3,6 +3,19 @@
 #include "sys/phase_times.h"
 
 namespace vl {
+namespace {
+
+std::string_view mode_name(InstallMode mode) {
+  switch (mode) {
+    case InstallMode::FreshInstall: return "fresh";
+    case InstallMode::Upgrade: return "upgrade";
+    case InstallMode::Reinstall: return "reinstall";
+    case InstallMode::Downgrade: return "downgrade";
+  }
+  return "?";
+}
+
+}  // namespace
 
 StartupContext gather_startup_context(CommandLine cmd, const InstalledStateProbes& probes,
                                       const FolderServices& folders) {
@@ -27,6 +40,21 @@ StartupContext gather_startup_context(CommandLine cmd, const InstalledStateProbe
   }
   context.command_line = std::move(cmd);
   return context;
+}
+
+std::string settled_options_text(const StartupContext& context) {
+  const InstallOptions& options = context.options;
+  std::string text = "options: scope=";
+  text += options.scope == InstallScope::AllUsers ? "machine" : "user";
+  text += " dir=\"" + options.install_dir + "\"";
+  text += options.desktop_shortcut ? " desktop=1" : " desktop=0";
+  text += options.remove_legacy ? " legacy=1" : " legacy=0";
+  text += " mode=";
+  text += mode_name(context.installed.mode);
+  if (context.installed.existing) {
+    text += " installed=" + context.installed.existing->version.value_or("?");
+  }
+  return text;
 }
 
 }  // namespace vl

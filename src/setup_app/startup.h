@@ -22,4 +22,8 @@ struct InstalledStateProbes {
 StartupContext gather_startup_context(CommandLine cmd, const InstalledStateProbes& probes,
                                       const FolderServices& folders);
 
+// The run log's line of the settled options: "options: scope=… dir="…" desktop=… legacy=…
+// mode=…", then " installed=VERSION" when an installation exists.
+std::string settled_options_text(const StartupContext& context);
+
 }  // namespace vl

@@ -5,7 +5,7 @@
 // and so does their folder.
 #include <string_view>
 
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 
 namespace vl {
 

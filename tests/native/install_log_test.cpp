@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 
 namespace vl {
 namespace {

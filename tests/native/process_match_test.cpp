@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "install/process_match.h"
+#include "install/running_app.h"
 
 namespace vl {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "native/recording_surface.h"
-#include "setup_app/wizard_state.h"
 #include "support/wizard_states.h"
 #include "ui/accessibility.h"
+#include "wizard/wizard_state.h"
 
 namespace vl {
 namespace {

@@ -7,11 +7,11 @@
 #include "install/install_job.h"
 #include "native/draw_expect.h"
 #include "native/recording_surface.h"
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
-#include "support/wizard_states.h"
 #include "support/versions.h"
+#include "support/wizard_states.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 namespace {

@@ -6,10 +6,10 @@
 #include <span>
 
 #include "product/product.h"
-#include "setup_app/wizard_state.h"
 #include "support/wizard_states.h"
 #include "ui/frame_cycle.h"
 #include "ui/window_app.h"
+#include "wizard/wizard_state.h"
 
 namespace vl::page_states {
 

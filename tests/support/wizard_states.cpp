@@ -1,8 +1,8 @@
 #include "support/wizard_states.h"
 
 #include "install/install_job.h"
-#include "setup_app/strings.h"
 #include "support/versions.h"
+#include "wizard/strings.h"
 
 namespace vl::page_states {
 namespace {

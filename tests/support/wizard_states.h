@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
-#include "setup_app/wizard_state.h"
+#include "wizard/wizard_state.h"
 
 namespace vl::page_states {
 

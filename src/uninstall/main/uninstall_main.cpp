@@ -4,10 +4,10 @@
 #include <objbase.h>
 
 #include "args/command_line.h"
-#include "setup_app/install_log_win.h"
+#include "install/run_log_win.h"
+#include "sys/elevation_win.h"
 #include "sys/fatal_error_win.h"
 #include "sys/folders_win.h"
-#include "sys/elevation_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "uninstall/uninstall_win.h"

@@ -5,10 +5,10 @@
 #include <numbers>
 #include <string>
 
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
 #include "ui/widgets.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 
@@ -59,7 +59,8 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
 
   const bool awaiting_admin = state.options.scope == InstallScope::AllUsers && !state.elevated &&
                               state.busy && progress.step == NO_STEP_YET;
-  readable_text(frame,
+  readable_text(
+      frame,
       text_style(TextRole::StatusLine, awaiting_admin ? TEXT_AWAITING_ADMIN : TEXT_PLEASE_WAIT),
       Rect{CONTENT_X, y0 + 34.0f, CONTENT_WIDTH, 18.0f});
 

@@ -56,20 +56,20 @@ struct WizardState {
   // Seconds on the frame clock (FrameContext::time). The controller has no frame clock: it
   // stores PAGE_TIME_UNSET on a change and the next frame stamps its own time.
   double page_entered_at = PAGE_TIME_UNSET;
-  InstalledState installed;      // mode, existing install, legacy client
-  InstallOptions options;        // scope, install_dir, dir_customized, desktop, legacy
-  bool passive = false;          // /P: the Done page closes itself
+  InstalledState installed;  // mode, existing install, legacy client
+  InstallOptions options;    // scope, install_dir, dir_customized, desktop, legacy
+  bool passive = false;      // /P: the Done page closes itself
   bool launch_on_finish = true;
   bool busy = false;
   std::optional<std::string> error_text;
   bool app_running_prompt = false;
   double app_running_prompt_at = PAGE_TIME_UNSET;  // stamped like page_entered_at
-  std::vector<InstallStep> step_list;  // filled when an installation starts
+  std::vector<InstallStep> step_list;              // filled when an installation starts
   // The step list the progress page plans for while `step_list` is still empty; computed once.
   std::vector<InstallStep> planned_steps;
   float shown_progress = 0.0f;
   float header_height = 250.0f;
-  bool elevated = false;  // the process runs elevated (the progress page's status line)
+  bool elevated = false;          // the process runs elevated (the progress page's status line)
   std::span<const uint8_t> logo;  // the embedded logo PNG; empty: the header shows none
 };
 

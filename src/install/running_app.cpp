@@ -1,4 +1,4 @@
-#include "install/process_match.h"
+#include "install/running_app.h"
 
 #include "product/product.h"
 #include "sys/paths.h"
@@ -38,8 +38,8 @@ bool grace_expired(std::chrono::steady_clock::duration elapsed, bool update_in_p
   return std::chrono::duration_cast<std::chrono::seconds>(elapsed) >= grace_limit(update_in_place);
 }
 
-std::vector<std::string> application_paths(
-    std::string_view install_dir, const std::optional<std::string>& previous_main_binary) {
+std::vector<std::string> application_paths(std::string_view install_dir,
+                                           const std::optional<std::string>& previous_main_binary) {
   std::vector<std::string> paths{join_path(install_dir, APPLICATION_FILE_NAME)};
   // A name read from the registry that is not a plain file name could point the search (and the
   // termination) at a program outside the install directory; such a name is not used.

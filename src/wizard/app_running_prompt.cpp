@@ -1,9 +1,9 @@
 // The app-running prompt: a modal card over Welcome or Settings, with its backdrop, that asks
 // whether to close the running application and continue.
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
 #include "ui/widgets.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 

@@ -2,10 +2,10 @@
 // removal, the desktop shortcut of a fresh install, and the button that starts.
 #include <string>
 
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
 #include "ui/widgets.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 

@@ -1,19 +1,9 @@
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 
 #include <string>
 
 namespace vl {
 namespace {
-
-std::string_view mode_name(InstallMode mode) {
-  switch (mode) {
-    case InstallMode::FreshInstall: return "fresh";
-    case InstallMode::Upgrade: return "upgrade";
-    case InstallMode::Reinstall: return "reinstall";
-    case InstallMode::Downgrade: return "downgrade";
-  }
-  return "?";
-}
 
 // Each run of CR and LF becomes one space.
 std::string one_line(std::string_view text) {
@@ -36,23 +26,8 @@ void InstallLog::write(std::string_view text) {
 }
 
 void InstallLog::started(std::string_view command_line) {
-  write(std::string(INSTALLER_NAME) + " " + std::string(OWN_VERSION) + " started: " +
-        std::string(command_line));
-}
-
-void InstallLog::settled(const StartupContext& context) {
-  const InstallOptions& options = context.options;
-  std::string text = "options: scope=";
-  text += options.scope == InstallScope::AllUsers ? "machine" : "user";
-  text += " dir=\"" + options.install_dir + "\"";
-  text += options.desktop_shortcut ? " desktop=1" : " desktop=0";
-  text += options.remove_legacy ? " legacy=1" : " legacy=0";
-  text += " mode=";
-  text += mode_name(context.installed.mode);
-  if (context.installed.existing) {
-    text += " installed=" + context.installed.existing->version.value_or("?");
-  }
-  write(text);
+  write(std::string(INSTALLER_NAME) + " " + std::string(OWN_VERSION) +
+        " started: " + std::string(command_line));
 }
 
 void InstallLog::relaunching(std::string_view arguments) {

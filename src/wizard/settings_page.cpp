@@ -1,9 +1,9 @@
 // The install-settings page: the scope cards, the install folder with "Сонгох…", back and
 // install.
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
 #include "ui/widgets.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "setup_app/install_log.h"
+#include "install/run_log.h"
 #include "sys/unique_handle_win.h"
 
 namespace vl {

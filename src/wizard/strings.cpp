@@ -1,4 +1,4 @@
-#include "setup_app/strings.h"
+#include "wizard/strings.h"
 
 #include <cmath>
 #include <cstdint>

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "install/install_job.h"
-#include "setup_app/startup_context.h"
 
 namespace vl {
 
@@ -31,7 +30,6 @@ class InstallLog {
   InstallLog(LogSink* file, LogSink* errors) : file_(file), errors_(errors) {}
 
   void started(std::string_view command_line);
-  void settled(const StartupContext& context);
   void relaunching(std::string_view arguments);
   // A line of the run's own, for what the lines above do not cover.
   void note(std::string_view text);

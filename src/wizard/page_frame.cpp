@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "setup_app/pages.h"
-#include "setup_app/strings.h"
-#include "setup_app/theme.h"
 #include "ui/widgets.h"
+#include "wizard/pages.h"
+#include "wizard/strings.h"
+#include "wizard/theme.h"
 
 namespace vl {
 

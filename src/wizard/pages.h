@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <optional>
 
-#include "setup_app/wizard_state.h"
 #include "ui/frame_context.h"
+#include "wizard/wizard_state.h"
 
 namespace vl {
 

@@ -1,4 +1,4 @@
-#include "setup_app/install_job_win.h"
+#include "setup_app/job_rules_win.h"
 
 #include "install/webview2_win.h"
 #include "setup_app/detect_installed_win.h"
@@ -8,7 +8,8 @@ namespace vl {
 
 InstallJob build_install_job(const StartupContext& state) {
   std::vector<std::string> previous_files;
-  if (state.installed.existing) previous_files = read_previous_files(state.installed.existing->scope);
+  if (state.installed.existing)
+    previous_files = read_previous_files(state.installed.existing->scope);
   const bool webview2_present = state.command_line.update || webview2_installed();
   return make_install_job(state, std::move(previous_files), webview2_present);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Every text the wizard shows, and the few rules that choose or fill them. "{}" marks an
-// inserted value, filled in order by format_text. The step labels (STEP_LABELS) and the
-// development-build notice (TEXT_NO_PAYLOAD) belong to the installation engine and are used
-// from there. Portable.
+// The wizard's own texts (titles, paragraphs, labels, notices, the prompt), and the few rules
+// that choose or fill them. "{}" marks an inserted value, filled in order by format_text. The
+// failure texts the Error page shows as they come belong to the code that fails (install/,
+// sys/elevation.h), as do the step labels (STEP_LABELS) and the development-build notice
+// (TEXT_NO_PAYLOAD). Portable.
 #include <string>
 #include <string_view>
 

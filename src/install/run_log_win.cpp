@@ -1,4 +1,4 @@
-#include "setup_app/install_log_win.h"
+#include "install/run_log_win.h"
 
 #include "install/file_placement_win.h"
 #include "sys/text.h"
@@ -17,12 +17,11 @@ void write_whole(HANDLE handle, const std::string& bytes) {
 void FileLogSink::write_line(std::string_view line) {
   SYSTEMTIME time{};
   GetLocalTime(&time);
-  const std::string stamp = decimal_digits(time.wYear, 4) + "-" + decimal_digits(time.wMonth, 2) +
-                            "-" + decimal_digits(time.wDay, 2) + " " +
-                            decimal_digits(time.wHour, 2) + ":" + decimal_digits(time.wMinute, 2) +
-                            ":" + decimal_digits(time.wSecond, 2) + "." +
-                            decimal_digits(time.wMilliseconds, 3) + " [" +
-                            decimal_digits(GetCurrentProcessId()) + "] ";
+  const std::string stamp =
+      decimal_digits(time.wYear, 4) + "-" + decimal_digits(time.wMonth, 2) + "-" +
+      decimal_digits(time.wDay, 2) + " " + decimal_digits(time.wHour, 2) + ":" +
+      decimal_digits(time.wMinute, 2) + ":" + decimal_digits(time.wSecond, 2) + "." +
+      decimal_digits(time.wMilliseconds, 3) + " [" + decimal_digits(GetCurrentProcessId()) + "] ";
   // One write per line: on a handle opened for appending only, each write lands whole at the
   // end of the file, whoever else appends.
   write_whole(file_.get(), stamp + std::string(line) + "\r\n");

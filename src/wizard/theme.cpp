@@ -1,4 +1,4 @@
-#include "setup_app/theme.h"
+#include "wizard/theme.h"
 
 #include <optional>
 
