@@ -102,7 +102,9 @@ std::u16string own_command_line() {
   const bool silent = cmd.silent;
   std::optional<PixelPoint> window_pos;
   if (cmd.window_pos) window_pos = PixelPoint{cmd.window_pos->x, cmd.window_pos->y};
-  StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
+  const bool resumed = cmd.resume;
+  StartupContext context =
+      gather_startup_context(std::move(cmd), system_probes(resumed), system_folder_services());
   context.payload_blob = find_embedded_payload();
   log.settled(context);
   phase::mark("start-up done");

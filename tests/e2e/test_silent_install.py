@@ -249,6 +249,33 @@ class Upgrades(SilentCase):
                 self.assert_files_installed(prefix, LOCAL_DIR)
                 self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
 
+    def test_an_elevated_run_leaves_a_folder_a_rewritten_per_user_record_names_as_it_was(self):
+        # The record names a folder outside the profile, or one reached through a link inside it,
+        # or (for the resumed copy, handed an all-users folder) any folder at all.
+        victim = r"C:\victim"
+        handed = r"C:\Handed\Verilune"
+        resume = ["--vl-resume", "--vl-scope=machine", "--vl-dir=" + handed]
+        cases = [  # name, the record's location, a link from it to the victim, switches, where it installs
+            ("outside the profile", victim, False, [], MACHINE_DIR),
+            ("through a link", LOCAL_DIR, True, [], MACHINE_DIR),
+            ("resumed copy", victim, False, resume, handed),
+            ("resumed copy, inside the profile", LOCAL_DIR, False, resume, handed),
+        ]
+        for name, location, linked, switches, target in cases:
+            with self.subTest(case=name), Prefix() as prefix:
+                self.with_webview2(prefix, "HKLM", 32)
+                folder = prefix.unix_path(location if not linked else victim)
+                folder.mkdir(parents=True)
+                if linked:
+                    prefix.unix_path(LOCAL_DIR).parent.mkdir(parents=True, exist_ok=True)
+                    prefix.unix_path(LOCAL_DIR).symlink_to(folder)
+                self.seed_installation(prefix, "3.0.5", files=["keep.txt", "verilune.exe"], install_dir=location)
+                before = {p: p.read_bytes() for p in folder.rglob("*")}
+                self.assertEqual(self.install(prefix, "/S", *switches, elevated=True), 0)
+                self.assertEqual({p: p.read_bytes() for p in folder.rglob("*")}, before)
+                self.assert_files_installed(prefix, target)
+                self.assert_registration(prefix, "HKLM", target, "AllUsers", view=32)
+
     def test_an_existing_per_user_install_wins_over_all_users_and_the_directory_switch(self):
         with Prefix() as prefix:
             self.with_webview2(prefix)
