@@ -12,6 +12,7 @@
 
 #include "install/file_placement_win.h"
 #include "install/folder_protection.h"
+#include "install/folder_protection_win.h"
 #include "install/install_job.h"
 #include "sys/security_win.h"
 #include "sys/text_win.h"
@@ -94,6 +95,51 @@ TEST(InstallFolder, AnExistingFolderKeepsItsPermissions) {
   ASSERT_TRUE(create_install_folder(job).ok());
   EXPECT_NE(before, "unreadable");
   EXPECT_EQ(dacl_text(dir), before);
+}
+
+// What Wine keeps of a descriptor, read back, for a folder and a file made with the protection.
+struct Reference {
+  std::string folder;
+  std::string file;
+};
+
+Reference protected_reference(const TempFolder& root) {
+  Result<UniqueSecurityDescriptor> descriptor =
+      security_descriptor_from_sddl(PROTECTED_FOLDER_SDDL);
+  EXPECT_TRUE(descriptor);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->get(), FALSE};
+  const std::string folder = root / "reference";
+  const std::string file = root / "reference.dll";
+  EXPECT_TRUE(CreateDirectoryW(to_wide(folder).c_str(), &attributes));
+  UniqueHandle made(CreateFileW(to_wide(file).c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  EXPECT_TRUE(made);
+  return {dacl_text(folder), dacl_text(file)};
+}
+
+TEST(InstallFolder, AnExistingAllUsersFolderAndWhatItHoldsEndUpProtected) {
+  TempFolder root;
+  const Reference reference = protected_reference(root);
+  const std::string dir = root / "Verilune";
+  make_dirs(dir + "\\sub");
+  ASSERT_TRUE(write_file(dir + "\\sub\\theirs.dll", "someone's"));
+  ASSERT_TRUE(write_file(dir + "\\verilune.exe", "old"));
+  ASSERT_NE(dacl_text(dir), reference.folder) << "the folder is protected already";
+  InstallJob job;
+  job.install_dir = dir;
+  job.scope = InstallScope::CurrentUser;
+  ASSERT_TRUE(protect_existing_install_folder(job).ok());
+  EXPECT_NE(dacl_text(dir), reference.folder) << "a per-user folder is left as it is";
+
+  job.scope = InstallScope::AllUsers;
+  Status done = protect_existing_install_folder(job);
+  ASSERT_TRUE(done.ok()) << done.error();
+  EXPECT_EQ(dacl_text(dir), reference.folder);
+  EXPECT_EQ(dacl_text(dir + "\\sub"), reference.folder);
+  EXPECT_EQ(dacl_text(dir + "\\verilune.exe"), reference.file);
+  EXPECT_EQ(dacl_text(dir + "\\sub\\theirs.dll"), reference.file);
+  job.install_dir = root / "not yet made";
+  EXPECT_TRUE(protect_existing_install_folder(job).ok());
 }
 
 }  // namespace
