@@ -428,5 +428,15 @@ class FailureLog(SilentCase):
                 self.assertFalse(prefix.unix_path(r"C:\setup").exists())
 
 
+    def test_a_resumed_copy_opens_no_log_path_it_was_given(self):
+        # What an elevated copy is handed by whoever starts it: a path, here one it could reach.
+        with Prefix() as prefix:
+            self.with_webview2(prefix, "HKLM", 32)
+            code, _ = prefix.run_exit_code([installer(), "--vl-resume", "--vl-scope=machine", "--vl-log=C:\\a.log",
+                                            "/S", "/LOG=C:\\b.log"], elevated=True, timeout=300)
+            self.assertEqual(code, 0)
+            self.assertFalse(prefix.unix_path(r"C:\a.log").exists())
+            self.assertFalse(prefix.unix_path(r"C:\b.log").exists())
+
 if __name__ == "__main__":
     unittest.main()
