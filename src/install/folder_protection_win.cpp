@@ -50,11 +50,14 @@ Result<UniqueHandle> open_entry(const std::string& path) {
 Status protect_tree(const std::string& path, const Protection& protection) {
   Result<UniqueHandle> entry = open_entry(path);
   if (!entry) return entry.failure();
-  const DWORD set = SetSecurityInfo(
-      entry->get(), SE_FILE_OBJECT,
-      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-      protection.owner, nullptr, protection.dacl, nullptr);
-  if (set != ERROR_SUCCESS) return refused(path, set);
+  // The permissions first, then the owner: Wine carries out only a call that sets no owner.
+  for (const SECURITY_INFORMATION part :
+       {DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+        static_cast<DWORD>(OWNER_SECURITY_INFORMATION)}) {
+    const DWORD set = SetSecurityInfo(entry->get(), SE_FILE_OBJECT, part, protection.owner, nullptr,
+                                      protection.dacl, nullptr);
+    if (set != ERROR_SUCCESS) return refused(path, set);
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   GetFileInformationByHandle(entry->get(), &info);
   if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return Status::success();

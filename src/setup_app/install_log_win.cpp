@@ -35,8 +35,12 @@ class LogRelay {
   void serve() {
     std::string buffer(RELAY_BUFFER, '\0');
     for (;;) {
-      if (!ConnectNamedPipe(pipe_.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) {
-        Sleep(100);  // a pipe that cannot connect (closing down): try again, never spin
+      // A client may have connected, or even written and gone, before this call: what it
+      // wrote is still read.
+      if (!ConnectNamedPipe(pipe_.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED &&
+          GetLastError() != ERROR_NO_DATA) {
+        DisconnectNamedPipe(pipe_.get());
+        Sleep(100);  // a pipe that cannot connect: try again, never spin
         continue;
       }
       for (;;) {

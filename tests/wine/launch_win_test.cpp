@@ -190,22 +190,6 @@ TEST(LaunchApplication, NotElevatedStartsDirectlyEvenWithTheShellRunning) {
   EXPECT_NE((*seen)["cwd"], (temp / "my tools"));
 }
 
-TEST(LaunchApplication, ElevatedWithTheShellRouteFailingStartsNothing) {
-  ComApartment com;
-  ASSERT_TRUE(desktop_shell_ready(15000)) << "no desktop shell";
-  ASSERT_TRUE(is_process_elevated());
-  TempFolder temp;
-  // A program of a type the shell has no verb for; CreateProcessW runs it all the same.
-  const std::string program = temp / "probe child.vlx";
-  ASSERT_TRUE(wine_test::copy_file(harness_program("probe_child"), program));
-  ASSERT_TRUE(wine_test::write_file(program + ".record-wanted", ""));
-  ASSERT_FALSE(launch_via_shell(program, "1").ok()) << "the shell opened it: no failing route";
-  launch_application(program, "2");
-  EXPECT_FALSE(read_probe_record(program + ".record", 3000)) << "started without the shell";
-  run_command(program, "3");  // the direct route would have started it
-  ASSERT_TRUE(read_probe_record(program + ".record", 15000));
-}
-
 TEST(LaunchViaShell, SucceedsOnlyWhenTheShellAcceptedTheRequest) {
   ComApartment com;
   ASSERT_TRUE(desktop_shell_ready(15000)) << "no desktop shell";
