@@ -50,7 +50,7 @@ Result<UniqueHandle> open_entry(const std::string& path) {
 Status protect_tree(const std::string& path, const Protection& protection) {
   Result<UniqueHandle> entry = open_entry(path);
   if (!entry) return entry.failure();
-  // The permissions first, then the owner: Wine carries out only a call that sets no owner.
+  // The permissions first, then the owner, each its own call: a failure names which entry.
   for (const SECURITY_INFORMATION part :
        {DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
         static_cast<DWORD>(OWNER_SECURITY_INFORMATION)}) {
