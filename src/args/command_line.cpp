@@ -108,6 +108,18 @@ std::optional<WindowPos> parse_position(std::string_view value) {
   return WindowPos{numbers[0], numbers[1]};
 }
 
+// A decimal process id, 1 to 4294967295; anything else is no relay.
+std::optional<uint32_t> parse_relay(std::string_view text) {
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value == 0 || value > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
 bool last_char_is_one(std::string_view token) { return !token.empty() && token.back() == '1'; }
 
 // Resume switches seen on the line: in a resumed run they win over forwarded user switches.
@@ -152,6 +164,8 @@ void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resu
     if (auto position = parse_position(std::string_view(token).substr(9))) cmd.window_pos = position;
   } else if (upper.starts_with("--VL-LOG=")) {
     if (token.size() > 9) cmd.log_path = resume.log_path = token.substr(9);
+  } else if (upper.starts_with("--VL-LOG-RELAY=")) {
+    cmd.log_relay = parse_relay(std::string_view(token).substr(15));
   } else if (upper.starts_with("/LOG=")) {
     if (token.size() > 5) cmd.log_path = token.substr(5);
   } else if (token.starts_with("_?=")) {
@@ -246,7 +260,7 @@ std::string build_resume_arguments(const ResumeState& state, std::optional<Windo
   if (position) {
     items.push_back("--vl-pos=" + std::to_string(position->x) + "," + std::to_string(position->y));
   }
-  if (state.log_path) items.push_back(quote_if_needed("--vl-log=" + *state.log_path));
+  if (state.log_relay) items.push_back("--vl-log-relay=" + std::to_string(*state.log_relay));
   std::string out = join(items);
   out += ' ';
   out += without_dir_switches(state.passthrough);

@@ -32,8 +32,13 @@ struct CommandLine {
   std::optional<InstallScope> scope_choice;
   std::optional<bool> desktop_choice;
   std::optional<bool> legacy_choice;
-  // /LOG=, --VL-LOG= (which wins in a resumed run); unset for an empty value.
+  // /LOG=, --VL-LOG= (which wins in a resumed run); unset for an empty value. An installer's
+  // resumed copy opens no path at all (see log_relay).
   std::optional<std::string> log_path;
+  // --VL-LOG-RELAY=: the number of the log relay that the parent of a resumed copy keeps (its
+  // process id), to which the copy hands its log lines instead of opening the named file with
+  // its rights. Unset when absent or not a decimal number.
+  std::optional<uint32_t> log_relay;
 };
 
 // The effective choices that the wizard edits and the resume switches carry.
@@ -57,11 +62,11 @@ struct ResumeState {
   bool desktop_shortcut = true;
   bool remove_legacy = true;
   std::string passthrough;
-  std::optional<std::string> log_path;  // absolute, so that the copy appends to the same file
+  std::optional<uint32_t> log_relay;  // the parent's relay for the copy's log lines
 };
 
-// The resume switches, then the passthrough. The log path travels in a quoted --vl-log= item:
-// a forwarded /LOG= token has lost its quotes.
+// The resume switches, then the passthrough. The log relay travels as --vl-log-relay=; the
+// forwarded /LOG= token, which the copy ignores, stays in the passthrough.
 std::string build_resume_arguments(const ResumeState& state, std::optional<WindowPos> position);
 
 // Wraps text in double quotes when it holds any Unicode whitespace.

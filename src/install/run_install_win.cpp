@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "install/file_placement_win.h"
+#include "install/folder_protection_win.h"
 #include "install/install_job.h"
 #include "install/install_steps.h"
 #include "install/payload_check.h"
@@ -19,6 +20,9 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   uint64_t since = phase::now();
   if (Status intact = check_payload_stream(payload); !intact) return intact;
   phase::add("prepare: stream check", since);
+  // Before anything is written into it: an all-users folder that others may write would let
+  // them swap what every user, and the elevated uninstaller, runs.
+  if (Status guarded = protect_existing_install_folder(job); !guarded) return guarded;
   if (Status created = create_install_folder(job); !created) return created;
   since = phase::now();
   stop_running_application(job);

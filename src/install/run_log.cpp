@@ -41,6 +41,7 @@ void InstallLog::step(InstallStep step, uint64_t milliseconds) {
 }
 
 void InstallLog::finished(int exit_code, std::string_view failure_text) {
+  if (file_) file_->collect();
   // Shown as Windows shows it: the child's code may be an HRESULT.
   if (!failure_text.empty()) failure(failure_text);
   write("exit code " + std::to_string(static_cast<uint32_t>(exit_code)));

@@ -19,6 +19,9 @@ class LogSink {
  public:
   virtual ~LogSink() = default;
   virtual void write_line(std::string_view line) = 0;
+  // Waits, briefly, for lines that another process hands over through this sink (an elevated
+  // copy's, relayed) to be written, so that the run's last lines come after them.
+  virtual void collect() {}
 };
 
 // Formats the run's lines; line breaks inside a text (a failure text may have several lines)

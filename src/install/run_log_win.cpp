@@ -3,6 +3,7 @@
 #include "install/file_placement_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
+#include "sys/threads.h"
 
 namespace vl {
 namespace {
@@ -12,7 +13,64 @@ void write_whole(HANDLE handle, const std::string& bytes) {
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+// Built by both ends from the relay's number alone: no name the user gave reaches the copy.
+std::wstring relay_pipe_name(uint32_t relay) {
+  return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
+}
+
+constexpr DWORD RELAY_BUFFER = 64 * 1024;
+constexpr DWORD COLLECT_WAIT_MS = 5000;
+
 }  // namespace
+
+// The parent's end: one pipe instance, served by a detached thread for the rest of the process.
+// Each client's messages (whole stamped lines) are appended to the log file as they arrive;
+// `session_ended` is signalled each time a client has gone and all it sent is written.
+class LogRelay {
+ public:
+  LogRelay(UniqueHandle pipe, UniqueHandle file, UniqueHandle session_ended, uint32_t number)
+      : pipe_(std::move(pipe)), file_(std::move(file)), session_ended_(std::move(session_ended)),
+        number_(number) {}
+
+  void serve() {
+    std::string buffer(RELAY_BUFFER, '\0');
+    for (;;) {
+      // A client may have connected, or even written and gone, before this call: what it
+      // wrote is still read.
+      if (!ConnectNamedPipe(pipe_.get(), nullptr) && GetLastError() != ERROR_PIPE_CONNECTED &&
+          GetLastError() != ERROR_NO_DATA) {
+        DisconnectNamedPipe(pipe_.get());
+        Sleep(100);  // a pipe that cannot connect: try again, never spin
+        continue;
+      }
+      for (;;) {
+        DWORD read = 0;
+        const BOOL ok = ReadFile(pipe_.get(), buffer.data(), RELAY_BUFFER, &read, nullptr);
+        if (read > 0) write_whole(file_.get(), buffer.substr(0, read));
+        if (!ok && GetLastError() != ERROR_MORE_DATA) break;
+      }
+      DisconnectNamedPipe(pipe_.get());
+      SetEvent(session_ended_.get());
+    }
+  }
+
+  // After a copy has ended: a copy that never connected leaves the relay waiting for a client,
+  // so connect once ourselves (busy when the copy's session is still being read), then wait
+  // for the session to end.
+  void collect() {
+    HANDLE self =
+        CreateFileW(relay_pipe_name(number_).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+    if (self != INVALID_HANDLE_VALUE) CloseHandle(self);
+    WaitForSingleObject(session_ended_.get(), COLLECT_WAIT_MS);
+  }
+
+ private:
+  UniqueHandle pipe_;
+  UniqueHandle file_;
+  UniqueHandle session_ended_;
+  uint32_t number_;
+};
 
 void FileLogSink::write_line(std::string_view line) {
   SYSTEMTIME time{};
@@ -27,16 +85,42 @@ void FileLogSink::write_line(std::string_view line) {
   write_whole(file_.get(), stamp + std::string(line) + "\r\n");
 }
 
+bool FileLogSink::duplicate_into(UniqueHandle& out) const {
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), file_.get(), GetCurrentProcess(), &copy, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return false;
+  }
+  out.reset(copy);
+  return true;
+}
+
+void FileLogSink::collect() {
+  if (relay_) relay_->collect();
+}
+
 void StandardErrorSink::write_line(std::string_view line) {
   HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
   write_whole(handle, std::string(line) + "\r\n");
 }
 
-RunLogSinks::RunLogSinks(const std::optional<std::string>& path, bool to_standard_error) {
+RunLogSinks::RunLogSinks(const std::optional<std::string>& path, bool to_standard_error,
+                         std::optional<uint32_t> relay_to) {
   if (to_standard_error) errors_.emplace();
   std::string open_failure;
-  if (path) {
+  if (relay_to) {
+    const std::wstring name = relay_pipe_name(*relay_to);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      UniqueHandle pipe(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+      if (pipe) {
+        file_.emplace(std::move(pipe));
+        break;
+      }
+      if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeW(name.c_str(), 2000)) break;
+    }
+  } else if (path) {
     constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     UniqueHandle file(CreateFileW(to_wide(*path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, SHARE_ALL,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -48,6 +132,25 @@ RunLogSinks::RunLogSinks(const std::optional<std::string>& path, bool to_standar
   }
   log_ = InstallLog(file_ ? &*file_ : nullptr, errors_ ? &*errors_ : nullptr);
   if (!open_failure.empty()) log_.failure(open_failure);
+}
+
+std::optional<uint32_t> RunLogSinks::start_relay() {
+  if (!file_) return std::nullopt;
+  const uint32_t number = GetCurrentProcessId();
+  UniqueHandle pipe(CreateNamedPipeW(
+      relay_pipe_name(number).c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE,
+      PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0,
+      RELAY_BUFFER, 0, nullptr));
+  UniqueHandle file;
+  UniqueHandle ended(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!pipe || !ended || !file_->duplicate_into(file)) return std::nullopt;
+  auto relay =
+      std::make_shared<LogRelay>(std::move(pipe), std::move(file), std::move(ended), number);
+  Thread thread;
+  thread.start([relay] { relay->serve(); });
+  thread.detach();
+  file_->relay(relay);
+  return number;
 }
 
 uint64_t log_clock_ms() { return GetTickCount64(); }

@@ -1,6 +1,7 @@
 #pragma once
 // Where a run's log goes on Windows: the file named by /LOG= and standard error.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,13 +14,22 @@ namespace vl {
 // Appends each line, stamped with the local time and the process id, with one write on a
 // handle opened for appending only and shared for reading and writing: the elevated copy
 // appends to the same file while its parent still holds it, and lines never mix.
+class LogRelay;
+
+// Also writes to a pipe: the resumed copy's sink is the client end of its parent's relay.
 class FileLogSink final : public LogSink {
  public:
   explicit FileLogSink(UniqueHandle file) : file_(std::move(file)) {}
   void write_line(std::string_view line) override;
+  void collect() override;
+  // Lines relayed from an elevated copy are appended to this sink's file as they come.
+  void relay(std::shared_ptr<LogRelay> relay) { relay_ = std::move(relay); }
+  // A second handle to the same file, for the relay's thread; false when it cannot be made.
+  bool duplicate_into(UniqueHandle& out) const;
 
  private:
   UniqueHandle file_;
+  std::shared_ptr<LogRelay> relay_;
 };
 
 // The process's standard error when it has one (a GUI program has one only when it was given
@@ -32,9 +42,22 @@ class StandardErrorSink final : public LogSink {
 // The sinks of one run: the log file when `path` is given and can be opened (created when
 // missing) and, when `to_standard_error`, standard error. A file that cannot be opened is
 // reported on standard error and the run goes on without it.
+//
+// The installer's elevated copy must not open a path the user named with administrator rights
+// (it would create or append to any file, through any link, as administrator). So its parent,
+// which opened the file with the user's rights, keeps a relay: a named pipe (inbound, local
+// clients only) that appends the lines it receives to the file. The copy is handed only the
+// relay's number, builds the pipe's name itself and connects allowing identification only (a
+// server that is not its parent cannot act with its rights); it opens no other path. A copy
+// without a relay writes no file.
 class RunLogSinks {
  public:
-  RunLogSinks(const std::optional<std::string>& path, bool to_standard_error);
+  // `relay_to`: this is a resumed copy; its file sink is the parent's relay of that number.
+  RunLogSinks(const std::optional<std::string>& path, bool to_standard_error,
+              std::optional<uint32_t> relay_to = std::nullopt);
+  // Starts the relay into the open log file; its number for --vl-log-relay=, or nullopt
+  // without a log file or when the pipe cannot be made (the copy then logs nothing).
+  std::optional<uint32_t> start_relay();
   RunLogSinks(const RunLogSinks&) = delete;
   RunLogSinks& operator=(const RunLogSinks&) = delete;
   InstallLog& log() { return log_; }

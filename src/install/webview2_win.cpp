@@ -45,6 +45,19 @@ HRESULT download_to_file(std::string_view source, const std::string& path) {
 
 }  // namespace
 
+std::string elevated_download_parent() {
+  wchar_t buffer[MAX_PATH + 1];
+  const UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return {};
+  const std::string windows = from_wide(std::wstring_view(buffer, length)).value_or("");
+  if (windows.empty()) return {};
+  const std::string system_temp = join_path(windows, "SystemTemp");
+  const DWORD attributes = GetFileAttributesW(to_wide(system_temp).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return system_temp;
+  return join_path(windows, "Temp");
+}
+
 bool webview2_installed_at(std::string_view client_key) {
   for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     if (is_webview2_version(read_reg_string(hive, client_key, WEBVIEW2_VERSION_VALUE))) return true;
@@ -64,10 +77,11 @@ Status provision_webview2(StepProgress& progress, std::string_view source,
   if (webview2_installed_at(client_key)) return Status::success();
 
   // An elevated process must not run a file that the user, or anything the user runs, could
-  // have placed or swapped: its own folder keeps everyone else out.
+  // have placed or swapped: its own folder keeps everyone else out, and it lies where users
+  // may not rename or remove what others made (not in the user's %TEMP%, where they may).
   std::string folder;
   if (signer) {
-    auto created = create_admin_only_folder(temporary_folder(), "Verilune-WebView2-");
+    auto created = create_admin_only_folder(elevated_download_parent(), "Verilune-WebView2-");
     if (!created) return created.failure();
     folder = *created;
   }

@@ -1,5 +1,6 @@
 #pragma once
 // Provisioning the WebView2 runtime: the presence test and the InstallWebView2 step's work.
+#include <string>
 #include <string_view>
 
 #include "install/install_job.h"
@@ -16,13 +17,20 @@ bool webview2_installed();
 // The bootstrapper's local path: the user's temporary folder joined with its file name.
 std::string webview2_bootstrapper_path();
 
+// Where an elevated step makes its download folder: the system's own temporary folder below
+// the Windows folder (SystemTemp, administrators only, where present; otherwise Temp, where
+// users may create entries but may neither rename nor delete another's). Empty when the
+// Windows folder cannot be read (the folder's creation then fails).
+std::string elevated_download_parent();
+
 // The step's work with its download source, presence key and trust given (the product passes
 // WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY, and Microsoft as `signer` when the process is
 // elevated): nothing when the runtime is present by now; otherwise download the bootstrapper
 // (0.1 "WebView2 татаж байна…"), run it silently (0.4 "WebView2 суулгаж байна…") and require
 // exit code 0.
 // Without `signer` the bootstrapper goes to the user's temporary folder and runs as
-// downloaded. With `signer` it goes to a new folder only administrators can write, is held
+// downloaded. With `signer` it goes to a new folder in elevated_download_parent() that only
+// administrators can write (its permissions given in the creating call), is held
 // unchangeable from before its signature check until its run ends, and runs only when signed
 // by `signer`; a refused file is deleted with its folder and the refusal is the failure.
 Status provision_webview2(StepProgress& progress, std::string_view source,

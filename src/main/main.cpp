@@ -78,9 +78,13 @@ std::u16string own_command_line() {
   if (cmd.silent) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   phase::mark("COM ready");
 
-  // Absolute before anything else: the elevated copy, started elsewhere, appends to this file.
+  // A resumed copy may run with administrator rights: it opens no path the user named (the
+  // forwarded /LOG= included) and hands its lines to its parent's relay, which writes them with
+  // the user's rights. The parent offers the relay to the copy it may start.
+  if (cmd.resume) cmd.log_path.reset();
   if (cmd.log_path) cmd.log_path = absolute_path(*cmd.log_path);
-  RunLogSinks log_sinks(cmd.log_path, cmd.silent);
+  RunLogSinks log_sinks(cmd.log_path, cmd.silent, cmd.resume ? cmd.log_relay : std::nullopt);
+  if (!cmd.resume) cmd.log_relay = log_sinks.start_relay();
   InstallLog& log = log_sinks.log();
   log.started(utf16_to_utf8(line).value_or(std::string()));
   phase::mark("command line");
@@ -102,7 +106,9 @@ std::u16string own_command_line() {
   const bool silent = cmd.silent;
   std::optional<PixelPoint> window_pos;
   if (cmd.window_pos) window_pos = PixelPoint{cmd.window_pos->x, cmd.window_pos->y};
-  StartupContext context = gather_startup_context(std::move(cmd), system_probes(), system_folder_services());
+  const bool resumed = cmd.resume;
+  StartupContext context =
+      gather_startup_context(std::move(cmd), system_probes(resumed), system_folder_services());
   context.payload_blob = find_embedded_payload();
   log.note(settled_options_text(context));
   phase::mark("start-up done");

@@ -10,4 +10,9 @@ InstallMode mode_for_installed_version(const std::optional<std::string>& install
   return static_cast<InstallMode>(2 - relation);
 }
 
+PerUserRecordTrust per_user_record_trust(bool elevated, bool resumed) {
+  if (resumed) return PerUserRecordTrust::None;
+  return elevated ? PerUserRecordTrust::InsideProfileOnly : PerUserRecordTrust::Full;
+}
+
 }  // namespace vl

@@ -5,6 +5,7 @@
 
 #include "product/product.h"
 #include "product/scope_hive_win.h"
+#include "sys/elevation_win.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
 #include "sys/registry_win.h"
@@ -41,16 +42,30 @@ std::optional<ExistingInstall> read_install_record(InstallScope scope) {
   return record;
 }
 
+// Whether the user could act on `location` with their own rights anyway: inside their profile
+// (which comes from the machine's profile list, not from anything the user redirects), with no
+// reparse point on the way there that could lead elsewhere.
+bool user_could_act_on(const std::string& location) {
+  const std::optional<std::string> profile = known_folder_path(FOLDERID_Profile);
+  if (!profile) return false;
+  const std::string full = absolute_path(location);
+  return is_inside_profile(*profile, full) && !passes_reparse_point(*profile, full);
+}
+
 bool holds_legacy_client(const std::string& dir) {
   return path_exists(join_path(dir, LEGACY_CLIENT_EXE));
 }
 
 }  // namespace
 
-std::optional<ExistingInstall> detect_existing_install() {
+std::optional<ExistingInstall> detect_existing_install(PerUserRecordTrust per_user) {
   std::vector<ExistingInstall> records;
-  for (InstallScope scope : {InstallScope::AllUsers, InstallScope::CurrentUser}) {
-    if (auto record = read_install_record(scope)) records.push_back(std::move(*record));
+  if (auto record = read_install_record(InstallScope::AllUsers))
+    records.push_back(std::move(*record));
+  if (per_user != PerUserRecordTrust::None) {
+    auto record = read_install_record(InstallScope::CurrentUser);
+    if (record && (per_user == PerUserRecordTrust::Full || user_could_act_on(record->location)))
+      records.push_back(std::move(*record));
   }
   for (const auto& record : records) {
     if (path_exists(join_path(record.location, record.main_binary))) return record;
@@ -128,8 +143,10 @@ FolderServices system_folder_services() {
   return folders;
 }
 
-InstalledStateProbes system_probes() {
-  return InstalledStateProbes{detect_existing_install, detect_legacy_client, detect_previous_msi};
+InstalledStateProbes system_probes(bool resumed) {
+  const PerUserRecordTrust per_user = per_user_record_trust(is_process_elevated(), resumed);
+  return InstalledStateProbes{[per_user] { return detect_existing_install(per_user); },
+                              detect_legacy_client, detect_previous_msi};
 }
 
 }  // namespace vl

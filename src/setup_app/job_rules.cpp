@@ -36,7 +36,7 @@ ResumeState resume_state(const StartupContext& state) {
   resume.install_dir = state.options.install_dir;
   resume.desktop_shortcut = state.options.desktop_shortcut;
   resume.remove_legacy = state.options.remove_legacy;
-  resume.log_path = state.command_line.log_path;
+  resume.log_relay = state.command_line.log_relay;
   resume.passthrough = state.command_line.passthrough;
   return resume;
 }

@@ -1,5 +1,8 @@
 #include "sys/folders_win.h"
 
+#include <vector>
+
+#include "sys/paths.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 
@@ -20,6 +23,22 @@ std::string absolute_path(const std::string& path) {
   if (written == 0 || written >= needed) return path;
   full.resize(written);
   return from_wide(full).value_or(path);
+}
+
+bool passes_reparse_point(std::string_view root, std::string_view path) {
+  std::string walked(root);
+  const std::vector<std::string_view> parts = path_components(path);
+  size_t next = path_components(root).size();
+  for (;;) {
+    const DWORD attributes = GetFileAttributesW(to_wide(walked).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD error = GetLastError();
+      return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if (next >= parts.size()) return false;
+    walked = join_path(walked, parts[next++]);
+  }
 }
 
 bool path_exists(std::string_view path) {

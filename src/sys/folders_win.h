@@ -15,6 +15,11 @@ std::optional<std::string> known_folder_path(REFKNOWNFOLDERID id);
 // slashes turned into backslashes, doubled separators, "." and ".." resolved (unchanged when
 // that fails).
 std::string absolute_path(const std::string& path);
+// Whether `path` (a full path inside `root`, root included) passes through a reparse point
+// (junction, symbolic link, mount point) on the way down from `root`, looked at folder by
+// folder as far as the path exists. A component whose attributes cannot be read for a reason
+// other than its absence counts as one: the caller cannot vouch for it.
+bool passes_reparse_point(std::string_view root, std::string_view path);
 // True for a file system entry of any kind.
 bool path_exists(std::string_view path);
 

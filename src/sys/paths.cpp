@@ -162,4 +162,26 @@ bool is_inside_any_separators(std::string_view outer, std::string_view inner) {
   return true;
 }
 
+namespace {
+
+// "X:\…" with a plain path below the drive: no dot components, no further ':'.
+bool is_plain_drive_path(std::string_view path) {
+  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
+  const char drive = static_cast<char>(path[0] | 0x20);
+  if (drive < 'a' || drive > 'z') return false;
+  if (path.find(':', 2) != std::string_view::npos || path.find('/') != std::string_view::npos)
+    return false;
+  for (std::string_view part : path_components(path.substr(3))) {
+    if (part == "." || part == "..") return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool is_inside_profile(std::string_view profile, std::string_view path) {
+  return is_plain_drive_path(profile) && is_plain_drive_path(path) &&
+         is_inside_any_separators(profile, path);
+}
+
 }  // namespace vl

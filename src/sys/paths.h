@@ -52,4 +52,11 @@ bool is_inside(std::string_view dir, std::string_view path);
 // For paths read from elsewhere, before a whole-tree deletion.
 bool is_inside_any_separators(std::string_view outer, std::string_view inner);
 
+// Whether `path` lies in the user's profile folder `profile` (or is it), both full paths as
+// GetFullPathNameW makes them: a drive path "X:\…" with no "." or ".." component and no ':'
+// past its drive, inside `profile` by is_inside_any_separators. Anything else ("\\?\" and UNC
+// forms, stream names, a profile that is not a drive path) is outside. What it cannot see, a
+// reparse point on the way, the caller checks on disk.
+bool is_inside_profile(std::string_view profile, std::string_view path);
+
 }  // namespace vl

@@ -145,7 +145,12 @@ Status launch_via_shell(std::string_view program, std::string_view arguments) {
 }
 
 void launch_application(std::string_view program, std::string_view arguments) {
-  if (is_process_elevated() && launch_via_shell(program, arguments)) return;
+  // Started directly, an elevated installer's child would run the application as administrator
+  // with the user's /ARGS. The launch is best effort: without the shell there is none.
+  if (is_process_elevated()) {
+    static_cast<void>(launch_via_shell(program, arguments));
+    return;
+  }
   run_command(program, arguments);
 }
 

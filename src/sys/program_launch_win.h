@@ -22,7 +22,8 @@ void run_command(std::string_view program, std::string_view arguments);
 Status launch_via_shell(std::string_view program, std::string_view arguments);
 
 // Starts the installed application unelevated: directly when this process is not elevated,
-// otherwise through the desktop shell, and directly when the shell route fails. Silent.
+// otherwise only through the desktop shell; when the shell route fails, an elevated process
+// starts nothing. Silent.
 void launch_application(std::string_view program, std::string_view arguments);
 
 }  // namespace vl

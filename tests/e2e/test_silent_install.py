@@ -213,6 +213,30 @@ class AllUsersRelaunch(SilentCase):
                 self.assertEqual(prefix.unix_path(folder).stat().st_mode & 0o027, 0, folder)
 
 
+    def test_an_existing_folder_is_taken_over_or_the_run_stops_before_writing(self):
+        # Wine carries out no permission change through a handle that does not follow links, so
+        # the folder's Unix modes show nothing here (tests/wine/folder_protection_test.cpp); what
+        # shows is that the walk lets an install into an existing tree through and that a link
+        # anywhere in it stops the run before a file is placed.
+        target = r"C:\Apps\Verilune"
+        for linked in (False, True):
+            with self.subTest(link_inside=linked), Prefix() as prefix:
+                self.with_webview2(prefix, "HKLM", 32)
+                folder = prefix.unix_path(target)
+                (folder / "sub").mkdir(parents=True)
+                (folder / "sub" / "theirs.dll").write_text("someone's")
+                if linked:
+                    prefix.unix_path(r"C:\elsewhere").mkdir()
+                    (folder / "sub" / "link").symlink_to(prefix.unix_path(r"C:\elsewhere"))
+                code = self.install(prefix, "/S", "/D=" + target, elevated=True)
+                if linked:
+                    self.assertEqual(code, 2)
+                    self.assertEqual(sorted(p.name for p in folder.iterdir()), ["sub"])
+                    self.assertEqual(list(prefix.unix_path(r"C:\elsewhere").iterdir()), [])
+                else:
+                    self.assertEqual(code, 0)
+                    self.assert_files_installed(prefix, target)
+
 class Upgrades(SilentCase):
     STALE = ["old.dll", "sub\\deeper\\gone.dll", "sub\\other.txt"]
 
@@ -248,6 +272,33 @@ class Upgrades(SilentCase):
                 self.assertEqual(prefix.unix_path(LOCAL_DIR + r"\sub").exists(), version == VERSION)
                 self.assert_files_installed(prefix, LOCAL_DIR)
                 self.assert_registration(prefix, "HKCU", LOCAL_DIR, "CurrentUser")
+
+    def test_an_elevated_run_leaves_a_folder_a_rewritten_per_user_record_names_as_it_was(self):
+        # The record names a folder outside the profile, or one reached through a link inside it,
+        # or (for the resumed copy, handed an all-users folder) any folder at all.
+        victim = r"C:\victim"
+        handed = r"C:\Handed\Verilune"
+        resume = ["--vl-resume", "--vl-scope=machine", "--vl-dir=" + handed]
+        cases = [  # name, the record's location, a link from it to the victim, switches, where it installs
+            ("outside the profile", victim, False, [], MACHINE_DIR),
+            ("through a link", LOCAL_DIR, True, [], MACHINE_DIR),
+            ("resumed copy", victim, False, resume, handed),
+            ("resumed copy, inside the profile", LOCAL_DIR, False, resume, handed),
+        ]
+        for name, location, linked, switches, target in cases:
+            with self.subTest(case=name), Prefix() as prefix:
+                self.with_webview2(prefix, "HKLM", 32)
+                folder = prefix.unix_path(location if not linked else victim)
+                folder.mkdir(parents=True)
+                if linked:
+                    prefix.unix_path(LOCAL_DIR).parent.mkdir(parents=True, exist_ok=True)
+                    prefix.unix_path(LOCAL_DIR).symlink_to(folder)
+                self.seed_installation(prefix, "3.0.5", files=["keep.txt", "verilune.exe"], install_dir=location)
+                before = {p: p.read_bytes() for p in folder.rglob("*")}
+                self.assertEqual(self.install(prefix, "/S", *switches, elevated=True), 0)
+                self.assertEqual({p: p.read_bytes() for p in folder.rglob("*")}, before)
+                self.assert_files_installed(prefix, target)
+                self.assert_registration(prefix, "HKLM", target, "AllUsers", view=32)
 
     def test_an_existing_per_user_install_wins_over_all_users_and_the_directory_switch(self):
         with Prefix() as prefix:
@@ -376,6 +427,16 @@ class FailureLog(SilentCase):
                 # The forwarded /LOG= lost its quotes; the copy used the quoted resume switch.
                 self.assertFalse(prefix.unix_path(r"C:\setup").exists())
 
+
+    def test_a_resumed_copy_opens_no_log_path_it_was_given(self):
+        # What an elevated copy is handed by whoever starts it: a path, here one it could reach.
+        with Prefix() as prefix:
+            self.with_webview2(prefix, "HKLM", 32)
+            code, _ = prefix.run_exit_code([installer(), "--vl-resume", "--vl-scope=machine", "--vl-log=C:\\a.log",
+                                            "/S", "/LOG=C:\\b.log"], elevated=True, timeout=300)
+            self.assertEqual(code, 0)
+            self.assertFalse(prefix.unix_path(r"C:\a.log").exists())
+            self.assertFalse(prefix.unix_path(r"C:\b.log").exists())
 
 if __name__ == "__main__":
     unittest.main()

@@ -213,6 +213,25 @@ TEST(ResumeArguments, LeaveOutForwardedSlashDTokens) {
             R"(--vl-resume --vl-scope=machine --vl-dir=C:\V --vl-desktop=1 --vl-legacy=1 /S  /R /ARGS a/D=b)");
 }
 
+TEST(CommandLineParse, LogRelayIsADecimalProcessIdOrNothing) {
+  struct Case {
+    const char* line;
+    std::optional<uint32_t> relay;
+  };
+  const Case cases[] = {
+      {"setup.exe --vl-resume --vl-log-relay=4242", 4242u},
+      {"setup.exe --vl-resume --VL-LOG-RELAY=4294967295", 4294967295u},
+      {"setup.exe --vl-resume --vl-log-relay=4294967296", std::nullopt},
+      {"setup.exe --vl-resume --vl-log-relay=0", std::nullopt},
+      {"setup.exe --vl-resume --vl-log-relay=..\\x", std::nullopt},
+      {"setup.exe --vl-resume --vl-log-relay=", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(parse(c.line).log_relay, c.relay) << c.line;
+    EXPECT_EQ(parse(c.line).passthrough, "") << c.line;
+  }
+}
+
 TEST(ResumeArguments, RoundTripThroughTheParser) {
   // What the parent builds, the elevated child reads back as the same choices.
   const char* user_lines[] = {
@@ -223,8 +242,12 @@ TEST(ResumeArguments, RoundTripThroughTheParser) {
   };
   for (const char* line : user_lines) {
     CommandLine parent = parse(line);
-    ResumeState state{InstallScope::AllUsers, R"(C:\Program Files (x86)\My App)", false, true,
-                      parent.passthrough, parent.log_path};
+    ResumeState state{InstallScope::AllUsers,
+                      R"(C:\Program Files (x86)\My App)",
+                      false,
+                      true,
+                      parent.passthrough,
+                      4242};
     std::string child_line = std::string("\"C:\\setup.exe\" ") +
                              build_resume_arguments(state, WindowPos{100, -200});
     CommandLine child = parse(child_line);
@@ -240,7 +263,7 @@ TEST(ResumeArguments, RoundTripThroughTheParser) {
     EXPECT_EQ(child.update, parent.update);
     EXPECT_EQ(child.no_shortcut, parent.no_shortcut);
     EXPECT_EQ(child.app_arguments, parent.app_arguments);
-    EXPECT_EQ(child.log_path, parent.log_path) << child_line;
+    EXPECT_EQ(child.log_relay, 4242u) << child_line;
     EXPECT_EQ(child.passthrough, parent.passthrough) << child_line;
   }
 }

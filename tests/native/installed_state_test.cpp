@@ -79,6 +79,24 @@ FolderServices fake_folders(bool known = true) {
   return folders;
 }
 
+TEST(PerUserRecordTrustRule, ElevatedOnlyInsideTheProfileAndAResumedCopyNever) {
+  struct Row {
+    bool elevated;
+    bool resumed;
+    PerUserRecordTrust trust;
+  };
+  const Row rows[] = {
+      {false, false, PerUserRecordTrust::Full},
+      {true, false, PerUserRecordTrust::InsideProfileOnly},
+      {true, true, PerUserRecordTrust::None},
+      {false, true, PerUserRecordTrust::None},  // "runas" that gave no more rights
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(per_user_record_trust(row.elevated, row.resumed), row.trust)
+        << row.elevated << row.resumed;
+  }
+}
+
 TEST(SettleOptions, DefaultsFollowTheScope) {
   CommandLine cmd;
   InstallOptions options = settle_install_options(cmd, InstalledState{}, fake_folders());

@@ -109,9 +109,12 @@ TEST(ResumeState, CarriesTheSettledChoicesAndTheForwardedSwitches) {
   state.options.remove_legacy = true;
   state.command_line.passthrough = "/S /ALLUSERS /LOG=C:\\my logs\\x.log /ARGS --minimized";
   state.command_line.log_path = "C:\\my logs\\x.log";
+  state.command_line.log_relay = 4242;
+  // The copy is handed the relay's number, never the path.
   EXPECT_EQ(build_resume_arguments(resume_state(state), std::nullopt),
-            "--vl-resume --vl-scope=machine \"--vl-dir=C:\\Program Files\\My App\" --vl-desktop=0 --vl-legacy=1 "
-            "\"--vl-log=C:\\my logs\\x.log\" /S /ALLUSERS /LOG=C:\\my logs\\x.log /ARGS --minimized");
+            "--vl-resume --vl-scope=machine \"--vl-dir=C:\\Program Files\\My App\" --vl-desktop=0 "
+            "--vl-legacy=1 "
+            "--vl-log-relay=4242 /S /ALLUSERS /LOG=C:\\my logs\\x.log /ARGS --minimized");
 }
 
 }  // namespace

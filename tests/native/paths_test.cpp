@@ -66,6 +66,33 @@ TEST(IsInsideAnySeparators, ComparesWholeComponents) {
   EXPECT_FALSE(is_inside_any_separators("", "C:\\A"));
 }
 
+TEST(IsInsideProfile, OnlyPlainDrivePathsBelowTheProfile) {
+  const char* profile = "C:\\Users\\Bat";
+  struct Row {
+    const char* path;
+    bool inside;
+  };
+  const Row rows[] = {
+      {"C:\\Users\\Bat\\AppData\\Local\\Verilune", true},
+      {"c:\\users\\BAT\\Verilune", true},
+      {"C:\\Users\\Bat", true},
+      {"C:\\victim", false},
+      {"C:\\Users\\Batman\\Verilune", false},
+      {"C:\\Users\\Bat\\..\\..\\victim", false},
+      {"C:\\Users\\Bat\\.\\Verilune", false},
+      {"C:\\Users\\Bat\\x:stream", false},
+      {"C:/Users/Bat/Verilune", false},
+      {"\\\\?\\C:\\Users\\Bat\\Verilune", false},
+      {"\\\\srv\\C$\\Users\\Bat\\Verilune", false},
+      {"Users\\Bat\\Verilune", false},
+      {"", false},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(is_inside_profile(profile, row.path), row.inside) << row.path;
+  EXPECT_FALSE(is_inside_profile("", "C:\\Verilune"));
+  EXPECT_FALSE(is_inside_profile("\\\\srv\\home\\Bat", "\\\\srv\\home\\Bat\\Verilune"));
+}
+
 TEST(NormalizeLocation, StripsQuotesAndTrailingBackslashes) {
   EXPECT_EQ(normalize_location(R"( "C:\Apps\Verilune\" )"), R"(C:\Apps\Verilune)");
   EXPECT_EQ(normalize_location("D:"), "D:\\");

@@ -78,7 +78,7 @@ class Detection : public ::testing::Test {
 };
 
 TEST_F(Detection, NothingRegisteredMeansFreshInstall) {
-  EXPECT_FALSE(detect_existing_install().has_value());
+  EXPECT_FALSE(detect_existing_install(PerUserRecordTrust::Full).has_value());
 }
 
 TEST_F(Detection, PerUserWinsWhenMachineFilesAreGone) {
@@ -87,17 +87,47 @@ TEST_F(Detection, PerUserWinsWhenMachineFilesAreGone) {
   touch(join_path(user_dir, "verilune.exe"));
   register_install(HKEY_LOCAL_MACHINE, machine_dir, "3.0.5");
   register_install(HKEY_CURRENT_USER, user_dir, test_versions::own().c_str());
-  auto existing = detect_existing_install();
+  auto existing = detect_existing_install(PerUserRecordTrust::Full);
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(existing->scope, InstallScope::CurrentUser);
   EXPECT_EQ(existing->location, user_dir);
   EXPECT_EQ(existing->version, test_versions::own());
 }
 
+TEST_F(Detection, AnElevatedRunTakesAPerUserRecordOnlyInsideTheProfile) {
+  const std::string inside = make_temp_dir("in-profile");  // the temporary folder is in it
+  ASSERT_TRUE(is_inside_profile(known_folder_path(FOLDERID_Profile).value(), inside)) << inside;
+  const std::string foreign = "C:\\vl-foreign-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryW(to_wide(foreign).c_str(), nullptr));
+  for (const std::string& dir : {inside, foreign}) touch(join_path(dir, "verilune.exe"));
+  struct Row {
+    std::string location;
+    PerUserRecordTrust trust;
+    bool taken;
+  };
+  const Row rows[] = {
+      {inside, PerUserRecordTrust::InsideProfileOnly, true},
+      {foreign, PerUserRecordTrust::InsideProfileOnly, false},
+      {inside, PerUserRecordTrust::None, false},
+      {foreign, PerUserRecordTrust::Full, true},
+  };
+  for (const Row& row : rows) {
+    register_install(HKEY_CURRENT_USER, row.location, "3.0.5");
+    EXPECT_EQ(detect_existing_install(row.trust).has_value(), row.taken) << row.location;
+  }
+  // Passed over, it leaves the machine's record to win even without its files.
+  register_install(HKEY_LOCAL_MACHINE, "C:\\nowhere\\machine", "3.0.5");
+  register_install(HKEY_CURRENT_USER, foreign, "3.0.5");
+  EXPECT_EQ(detect_existing_install(PerUserRecordTrust::InsideProfileOnly)->scope,
+            InstallScope::AllUsers);
+  DeleteFileW(to_wide(join_path(foreign, "verilune.exe")).c_str());
+  RemoveDirectoryW(to_wide(foreign).c_str());
+}
+
 TEST_F(Detection, MachineRecordFirstWhenNeitherHasFiles) {
   register_install(HKEY_LOCAL_MACHINE, "C:\\nowhere\\machine", "");
   register_install(HKEY_CURRENT_USER, "C:\\nowhere\\user", "1.0");
-  auto existing = detect_existing_install();
+  auto existing = detect_existing_install(PerUserRecordTrust::Full);
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(existing->scope, InstallScope::AllUsers);
   EXPECT_EQ(existing->version, std::nullopt);  // empty counts as absent
@@ -109,7 +139,7 @@ TEST_F(Detection, ProductKeyLocationComesBeforeInstallLocation) {
   touch(join_path(dir, "Signer.exe"));
   register_install(HKEY_CURRENT_USER, "C:\\other", test_versions::own().c_str(), "Signer.exe");
   set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", "  \"" + dir + "\\\\\"  ");
-  auto existing = detect_existing_install();
+  auto existing = detect_existing_install(PerUserRecordTrust::Full);
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(existing->location, dir);
   EXPECT_EQ(existing->main_binary, "Signer.exe");
@@ -118,24 +148,25 @@ TEST_F(Detection, ProductKeyLocationComesBeforeInstallLocation) {
 TEST_F(Detection, BlankOrUnusableLocationsCountAsMissing) {
   set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", "   ");
   set_string(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", "\"\\\"");  // normalises to ""
-  EXPECT_FALSE(detect_existing_install().has_value());
+  EXPECT_FALSE(detect_existing_install(PerUserRecordTrust::Full).has_value());
   // A location of another type is not read at all.
   set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", REG_MULTI_SZ, std::wstring(L"C:\\x\0\0", 6));
-  EXPECT_FALSE(detect_existing_install().has_value());
+  EXPECT_FALSE(detect_existing_install(PerUserRecordTrust::Full).has_value());
   // REG_EXPAND_SZ is taken as it stands, without expansion.
   set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", REG_EXPAND_SZ, L"%LOCALAPPDATA%\\Verilune");
-  ASSERT_TRUE(detect_existing_install().has_value());
-  EXPECT_EQ(detect_existing_install()->location, "%LOCALAPPDATA%\\Verilune");
+  ASSERT_TRUE(detect_existing_install(PerUserRecordTrust::Full).has_value());
+  EXPECT_EQ(detect_existing_install(PerUserRecordTrust::Full)->location,
+            "%LOCALAPPDATA%\\Verilune");
 }
 
 TEST_F(Detection, MachineRecordLivesInThe32BitView) {
   // Written by a 64-bit tool into the 64-bit view, a machine record is not ours.
   set_string(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "C:\\x64", KEY_WOW64_64KEY);
-  EXPECT_FALSE(detect_existing_install().has_value());
+  EXPECT_FALSE(detect_existing_install(PerUserRecordTrust::Full).has_value());
   delete_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, KEY_WOW64_64KEY);
   set_string(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", "C:\\x86", KEY_WOW64_32KEY);
-  ASSERT_TRUE(detect_existing_install().has_value());
-  EXPECT_EQ(detect_existing_install()->location, "C:\\x86");
+  ASSERT_TRUE(detect_existing_install(PerUserRecordTrust::Full).has_value());
+  EXPECT_EQ(detect_existing_install(PerUserRecordTrust::Full)->location, "C:\\x86");
 }
 
 TEST_F(Detection, LegacyClientFoundInEitherViewWithItsFiles) {
@@ -215,7 +246,7 @@ TEST_F(Detection, PreviousFilesSplitAtNulWithFallback) {
 
 TEST_F(Detection, ProductKeyAloneIsNoRecord) {
   set_string(HKEY_CURRENT_USER, PRODUCT_KEY, "", make_temp_dir("orphan"));
-  EXPECT_FALSE(detect_existing_install().has_value());
+  EXPECT_FALSE(detect_existing_install(PerUserRecordTrust::Full).has_value());
 }
 
 TEST_F(Detection, InvalidOrNulCutStringsReadAsTheSystemGivesThem) {
@@ -225,7 +256,7 @@ TEST_F(Detection, InvalidOrNulCutStringsReadAsTheSystemGivesThem) {
   broken.push_back(static_cast<wchar_t>(0xD800));
   set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", REG_SZ, broken);
   set_value(HKEY_CURRENT_USER, UNINSTALL_KEY, "MainBinaryName", REG_SZ, std::wstring(L"app.exe\0junk", 12));
-  auto existing = detect_existing_install();
+  auto existing = detect_existing_install(PerUserRecordTrust::Full);
   ASSERT_TRUE(existing.has_value());
   EXPECT_EQ(existing->version, std::nullopt);  // not valid UTF-16: missing, so an Upgrade
   EXPECT_EQ(existing->main_binary, "app.exe");

@@ -12,6 +12,7 @@
 
 #include "install/file_placement_win.h"
 #include "install/folder_protection.h"
+#include "install/folder_protection_win.h"
 #include "install/install_job.h"
 #include "sys/security_win.h"
 #include "sys/text_win.h"
@@ -94,6 +95,29 @@ TEST(InstallFolder, AnExistingFolderKeepsItsPermissions) {
   ASSERT_TRUE(create_install_folder(job).ok());
   EXPECT_NE(before, "unreadable");
   EXPECT_EQ(dacl_text(dir), before);
+}
+
+// Wine 8 carries out no SetSecurityInfo through a handle opened without following reparse
+// points (the read-back permissions stay as they were), so only the walk itself shows here:
+// every entry of a tree opened and set without a failure, and the cases that touch nothing.
+TEST(InstallFolder, AnExistingAllUsersFolderIsProtectedEntryByEntry) {
+  TempFolder root;
+  const std::string dir = root / "Verilune";
+  make_dirs(dir + "\\sub");
+  ASSERT_TRUE(write_file(dir + "\\sub\\theirs.dll", "someone's"));
+  ASSERT_TRUE(write_file(dir + "\\verilune.exe", "old"));
+  const std::string before = dacl_text(dir);
+  InstallJob job;
+  job.install_dir = dir;
+  job.scope = InstallScope::CurrentUser;
+  ASSERT_TRUE(protect_existing_install_folder(job).ok());
+  EXPECT_EQ(dacl_text(dir), before) << "a per-user folder is left as it is";
+  job.scope = InstallScope::AllUsers;
+  Status done = protect_existing_install_folder(job);
+  EXPECT_TRUE(done.ok()) << done.error();
+  job.install_dir = root / "not yet made";
+  EXPECT_TRUE(protect_existing_install_folder(job).ok());
+  EXPECT_FALSE(wine_test::dir_exists(job.install_dir));
 }
 
 }  // namespace

@@ -240,8 +240,7 @@ class TestRoot {
 std::vector<std::string> download_folders_left() {
   std::vector<std::string> out;
   WIN32_FIND_DATAW found;
-  std::string pattern =
-      join_path(parent_folder(webview2_bootstrapper_path()), "Verilune-WebView2-*");
+  std::string pattern = join_path(elevated_download_parent(), "Verilune-WebView2-*");
   UniqueFindHandle find(FindFirstFileW(to_wide(pattern).c_str(), &found));
   if (!find) return out;
   do out.push_back(from_wide(found.cFileName).value_or("?"));
@@ -295,10 +294,12 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
       EXPECT_TRUE(result.ok()) << c.name << ": " << result.error();
       ASSERT_TRUE(seen) << c.name << ": the bootstrapper did not run";
       const std::string& line = (*seen)["command_line"];
-      EXPECT_EQ(line.rfind("\"" + join_path(parent_folder(webview2_bootstrapper_path()),
-                                            "Verilune-WebView2-"),
-                           0),
+      // Below the Windows folder, out of the user's reach, not in the user's %TEMP%.
+      EXPECT_EQ(line.rfind("\"" + join_path(elevated_download_parent(), "Verilune-WebView2-"), 0),
                 0u)
+          << line;
+      EXPECT_TRUE(
+          is_inside_any_separators(known_folder_path(FOLDERID_Windows).value(), line.substr(1)))
           << line;
       EXPECT_EQ((*seen)["own_delete"], "0") << "the checked file could be swapped while it ran";
     }
