@@ -293,7 +293,7 @@ class Upgrades(SilentCase):
                 if linked:
                     prefix.unix_path(LOCAL_DIR).parent.mkdir(parents=True, exist_ok=True)
                     prefix.unix_path(LOCAL_DIR).symlink_to(folder)
-                self.seed_installation(prefix, "3.0.5", files=["keep.txt", "verilune.exe"], install_dir=location)
+                self.seed_installation(prefix, OLDER, files=["keep.txt", "verilune.exe"], install_dir=location)
                 before = {p: p.read_bytes() for p in folder.rglob("*")}
                 self.assertEqual(self.install(prefix, "/S", *switches, elevated=True), 0)
                 self.assertEqual({p: p.read_bytes() for p in folder.rglob("*")}, before)
