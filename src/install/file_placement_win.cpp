@@ -8,6 +8,7 @@
 #include "install/folder_protection.h"
 #include "product/product.h"
 #include "sys/folders_win.h"
+#include "sys/no_follow_win.h"
 #include "sys/paths.h"
 #include "sys/security_win.h"
 #include "sys/text.h"
@@ -94,17 +95,32 @@ void remove_emptied_folders(std::string_view install_dir, std::string_view file)
 }
 
 void delete_now_or_at_reboot(std::string_view path) {
-  std::wstring wide = to_wide(path);
-  if (DeleteFileW(wide.c_str())) return;
-  if (exists(wide)) MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  std::optional<OpenedEntry> file = open_entry(path);
+  if (file) {
+    // Only a plain file goes; a link planted under the name is not followed, nor removed.
+    if (!file->is_plain_file() || delete_through(*file)) return;
+  } else {
+    // Held open without delete sharing: only the file's name is left to judge by.
+    DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+      return;
+  }
+  file.reset();
+  MoveFileExW(to_wide(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 Status replace_file(std::string_view new_file, std::string_view target) {
   std::wstring wide_new = to_wide(new_file);
   std::wstring wide_target = to_wide(target);
-  std::wstring moved_aside;  // the original target, once this call has displaced it
+  // The copies this call moved aside, the original first. None is deleted before the new file
+  // holds the target's name: until then the original is the only copy the application has.
+  std::vector<std::wstring> displaced_copies;
   for (int attempt = 0; attempt < REPLACE_ATTEMPTS; ++attempt) {
     if (MoveFileExW(wide_new.c_str(), wide_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      for (const std::wstring& copy : displaced_copies) {
+        if (std::optional<std::string> utf8 = from_wide(copy)) delete_now_or_at_reboot(*utf8);
+      }
       return Status::success();
     }
     if (!exists(wide_target)) {
@@ -117,15 +133,17 @@ Status replace_file(std::string_view new_file, std::string_view target) {
       Sleep(REPLACE_RETRY_MS);
       continue;
     }
-    if (moved_aside.empty()) moved_aside = displaced;
-    std::optional<std::string> displaced_utf8 = from_wide(displaced);
-    if (displaced_utf8) delete_now_or_at_reboot(*displaced_utf8);
+    displaced_copies.push_back(std::move(displaced));
   }
   DeleteFileW(wide_new.c_str());
-  // Leave the application its old file rather than none (the copy may already be gone when
-  // nothing held it).
-  if (!moved_aside.empty() && exists(moved_aside) && !exists(wide_target)) {
-    MoveFileExW(moved_aside.c_str(), wide_target.c_str(), 0);
+  // Leave the application its old file rather than none; a later displaced copy (a file that
+  // appeared under the target's name meanwhile) is not the original and goes.
+  if (!displaced_copies.empty() && !exists(wide_target)) {
+    MoveFileExW(displaced_copies.front().c_str(), wide_target.c_str(), 0);
+  }
+  for (size_t i = 1; i < displaced_copies.size(); ++i) {
+    if (std::optional<std::string> utf8 = from_wide(displaced_copies[i]))
+      delete_now_or_at_reboot(*utf8);
   }
   return fail(format_text(TEXT_FILE_IN_USE, {file_name_of(target)}));
 }
@@ -140,9 +158,28 @@ Status FilePlacer::begin(const PayloadEntry& entry) {
   if (!folder.empty()) {
     if (Status created = create_folder_tree(folder); !created) return created;
   }
+  // The entry's folders below the install folder are held open while the new file is made, so
+  // that none can be a junction or be swapped for one: the file is written where it was meant.
+  std::optional<std::vector<OpenedEntry>> folders =
+      hold_folders(install_dir_, parent_folder(std::string_view(entry.name)));
+  if (!folders) return fail(write_failed(target_, system_message(ERROR_CANT_ACCESS_FILE)));
+  // A leftover of an earlier run is removed as it is (a link: the link itself), then the new
+  // file is made afresh without following anything of that name.
+  // (Its handle is closed before the new file is made: until then the deletion is pending.)
+  if (std::optional<OpenedEntry> leftover = open_entry(new_file_)) {
+    if (leftover->is_folder() && !leftover->is_reparse_point())
+      return fail(write_failed(target_, system_message(ERROR_DIRECTORY)));
+    if (leftover->is_reparse_point()) {
+      leftover.reset();
+      DeleteFileW(to_wide(new_file_).c_str());
+    } else {
+      delete_through(*leftover);
+    }
+  }
   file_.reset(CreateFileW(to_wide(new_file_).c_str(), GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                          nullptr));
   if (!file_) return fail(write_failed(target_, system_message(GetLastError())));
   return Status::success();
 }
@@ -161,8 +198,11 @@ Status FilePlacer::write(std::span<const uint8_t> chunk) {
 }
 
 Status FilePlacer::close() {
-  FlushFileBuffers(file_.get());
-  file_.reset();
+  // A file whose last bytes never reached the disk, or whose close failed, is not placed: the
+  // run fails with the write-failure text instead of reporting it installed.
+  DWORD error = FlushFileBuffers(file_.get()) ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file_.release()) && error == ERROR_SUCCESS) error = GetLastError();
+  if (error != ERROR_SUCCESS) return fail(write_failed(target_, system_message(error)));
   return Status::success();
 }
 
@@ -194,7 +234,13 @@ void remove_stale_files(std::string_view install_dir, std::span<const std::strin
     if (!is_valid_entry_name(name)) continue;
     if (placed_by_this_run(install_dir, name, installed_files)) continue;
     std::string path = join_path(install_dir, name);
-    delete_now_or_at_reboot(path);
+    {
+      // Never through a junction on the way: the name's folders are held, checked, meanwhile.
+      std::optional<std::vector<OpenedEntry>> folders =
+          hold_folders(install_dir, parent_folder(std::string_view(name)));
+      if (!folders) continue;
+      delete_now_or_at_reboot(path);
+    }
     remove_emptied_folders(install_dir, path);
   }
 }

@@ -31,9 +31,11 @@ Result<Payload> check_payload_header(std::span<const uint8_t> blob) {
 
 std::vector<InstallStep> install_steps(const InstallJob& job) {
   std::vector<InstallStep> steps{InstallStep::Prepare};
-  if (job.legacy) steps.push_back(InstallStep::RemoveLegacy);
+  // What can fail for want of the network or of disk space comes before the predecessor goes:
+  // a run that fails there leaves the user the client they had.
   if (job.provision_webview2) steps.push_back(InstallStep::InstallWebView2);
   steps.push_back(InstallStep::CopyFiles);
+  if (job.legacy) steps.push_back(InstallStep::RemoveLegacy);
   steps.push_back(InstallStep::Register);
   return steps;
 }

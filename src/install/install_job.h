@@ -99,8 +99,12 @@ inline constexpr std::array<float, INSTALL_STEP_COUNT> STEP_WEIGHTS = {0.06f, 0.
 constexpr size_t step_index(InstallStep step) { return static_cast<size_t>(step); }
 constexpr std::string_view step_label(InstallStep step) { return STEP_LABELS[step_index(step)]; }
 
-// The steps of a run: Prepare; RemoveLegacy when `legacy` is present; InstallWebView2 when
-// `provision_webview2` is set; CopyFiles; Register. The progress page uses the same list.
+// The steps of a run: Prepare; InstallWebView2 when `provision_webview2` is set; CopyFiles;
+// RemoveLegacy when `legacy` is present; Register. The progress page uses the same list. Nothing
+// is removed before the payload is known intact (Prepare) and the runtime is in place: Prepare
+// leaves an earlier MSI installation to the end of InstallWebView2 when that step runs. The
+// predecessor client goes only once the new files are in place. (An earlier MSI installation of
+// the product shares the install folder, so it still goes before the copy.)
 std::vector<InstallStep> install_steps(const InstallJob& job);
 
 // The overall fraction for `step` at step fraction `f` (clamped to 0..1):

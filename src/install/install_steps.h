@@ -19,7 +19,8 @@ void stop_running_application(const InstallJob& job);
 
 // Prepare, step 4: the Windows Installer uninstall of an earlier MSI installation of the
 // product ("/x {code} /qb-! /norestart"), waited for; its outcome is ignored. The frame calls
-// it only when previous_msi_code is present and update_in_place is clear.
+// it only when previous_msi_code is present and update_in_place is clear, and when the run
+// provisions WebView2 only once that step has succeeded.
 void remove_previous_msi_install(std::string_view product_code);
 
 // RemoveLegacy: removes the predecessor client (job.legacy is present). Best effort; may

@@ -1,5 +1,7 @@
 #include "install/legacy_removal.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "product/product.h"
@@ -44,6 +46,14 @@ std::optional<std::string> msiexec_path(const std::optional<std::string>& system
   if (auto folder = usable(system_known_folder)) return join_path(*folder, MSIEXEC_NAME);
   if (auto folder = usable(system_directory)) return join_path(*folder, MSIEXEC_NAME);
   return std::nullopt;
+}
+
+bool is_shell_link_header(std::span<const unsigned char> first_bytes) {
+  static constexpr unsigned char LINK_HEADER[SHELL_LINK_HEADER_CHECKED] = {
+      0x4C, 0x00, 0x00, 0x00, 0x01, 0x14, 0x02, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+  return first_bytes.size() >= SHELL_LINK_HEADER_CHECKED &&
+         std::equal(std::begin(LINK_HEADER), std::end(LINK_HEADER), first_bytes.begin());
 }
 
 LegacyFolderAction legacy_folder_action(std::string_view location, std::string_view install_dir) {

@@ -2,7 +2,9 @@
 // Removal of the predecessor client VeriluneClient and of an earlier MSI installation of the
 // product: the plain decisions (msiexec's path and arguments, what happens to the client's
 // folder). The actions are in legacy_removal_win.cpp.
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,5 +35,12 @@ enum class LegacyFolderAction {
 // LEGACY_FOLDER_NAME (ASCII case-insensitive), the location is absolute without "." or ".."
 // components, and it does not contain the install directory.
 LegacyFolderAction legacy_folder_action(std::string_view location, std::string_view install_dir);
+
+// How many of a file's first bytes is_shell_link_header reads.
+inline constexpr size_t SHELL_LINK_HEADER_CHECKED = 20;
+
+// Whether a file's first bytes open a shell link: header size 0x4C and the link class
+// {00021401-0000-0000-C000-000000000046}. Only such a file is taken from a Startup folder.
+bool is_shell_link_header(std::span<const unsigned char> first_bytes);
 
 }  // namespace vl

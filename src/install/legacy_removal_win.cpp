@@ -7,6 +7,7 @@
 #include "install/legacy_removal.h"
 #include "install/running_app_win.h"
 #include "sys/folders_win.h"
+#include "sys/no_follow_win.h"
 #include "sys/paths.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
@@ -27,57 +28,59 @@ std::optional<std::string> system_directory() {
   return from_wide(std::wstring_view(buffer, length));
 }
 
-bool is_link(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-bool is_directory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-void make_writable(const std::wstring& path, DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_READONLY)
-    SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-}
-
-// Removes one entry: a link (to a file or a folder) is removed itself; a real folder is emptied
-// first.
-void remove_entry(const std::wstring& path, DWORD attributes);
-
-void remove_contents(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  UniqueFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0));
-  if (!search) return;
-  do {
-    std::wstring_view name(found.cFileName);
-    if (name == L"." || name == L"..") continue;
-    remove_entry(folder + L"\\" + found.cFileName, found.dwFileAttributes);
-  } while (FindNextFileW(search.get(), &found));
-}
-
-void remove_entry(const std::wstring& path, DWORD attributes) {
-  make_writable(path, attributes);
-  if (is_directory(attributes)) {
-    if (!is_link(attributes)) remove_contents(path);
-    RemoveDirectoryW(path.c_str());
-  } else {
-    DeleteFileW(path.c_str());
+// Removes one entry, opened as it is: a link (to a file or a folder) is removed itself by its
+// name, which never follows it; a real folder is emptied first, through its own handle, which
+// holds it in place meanwhile. `listed` is what the parent's listing showed.
+void remove_entry(const std::string& path, const OpenedEntry& entry, DWORD listed = 0) {
+  if (entry.is_reparse_point() || (listed & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    std::wstring wide = to_wide(path);
+    if (entry.is_folder() || (listed & FILE_ATTRIBUTE_DIRECTORY)) {
+      RemoveDirectoryW(wide.c_str());
+    } else {
+      DeleteFileW(wide.c_str());
+    }
+    return;
   }
+  if (entry.is_folder()) {
+    for (const FolderEntry& child : folder_entries(entry.handle.get())) {
+      std::optional<std::string> name = from_wide(child.name);
+      if (!name) continue;
+      std::string child_path = join_path(path, *name);
+      if (std::optional<OpenedEntry> opened = open_entry(child_path, FILE_LIST_DIRECTORY))
+        remove_entry(child_path, *opened, child.attributes);
+    }
+  }
+  delete_through(entry);
 }
 
 void remove_client_executables(const std::string& location) {
+  std::optional<OpenedEntry> folder = open_entry(location, FILE_LIST_DIRECTORY);
+  if (!folder || !folder->is_folder() || folder->is_reparse_point()) return;
   for (std::string_view name : {LEGACY_CLIENT_EXE, LEGACY_STARTER_EXE}) {
-    std::wstring path = to_wide(join_path(location, name));
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || is_directory(attributes)) continue;
-    make_writable(path, attributes);
-    DeleteFileW(path.c_str());
+    std::optional<OpenedEntry> file = open_entry(join_path(location, name));
+    if (file && file->is_plain_file()) delete_through(*file);
   }
-  // Only an emptied folder goes; RemoveDirectoryW refuses one that still holds anything.
-  RemoveDirectoryW(to_wide(location).c_str());
+  // Only an emptied folder goes: the system refuses to delete one that still holds anything.
+  delete_through(*folder);
+}
+
+// The user can point their Startup folder anywhere: only a real shell link of that name goes,
+// and it goes through the handle that was checked.
+void delete_startup_link(const std::string& path) {
+  std::optional<OpenedEntry> link = open_entry(path, FILE_READ_DATA);
+  if (!link || !link->is_plain_file()) return;
+  unsigned char header[SHELL_LINK_HEADER_CHECKED] = {};
+  DWORD read = 0;
+  if (!ReadFile(link->handle.get(), header, sizeof header, &read, nullptr)) return;
+  if (!is_shell_link_header(std::span<const unsigned char>(header, read))) return;
+  delete_through(*link);
 }
 
 void remove_autostart_shortcuts() {
   for (REFKNOWNFOLDERID id : {FOLDERID_CommonStartup, FOLDERID_Startup}) {
     std::optional<std::string> folder = known_folder_path(id);
     if (!folder) continue;
-    DeleteFileW(to_wide(join_path(*folder, LEGACY_STARTUP_LINK)).c_str());
+    delete_startup_link(join_path(*folder, LEGACY_STARTUP_LINK));
   }
 }
 
@@ -88,11 +91,11 @@ std::optional<std::string> system_msiexec_path() {
 }
 
 void remove_folder_tree(std::string_view folder) {
-  std::wstring path = to_wide(folder);
-  while (!path.empty() && path.back() == L'\\') path.pop_back();
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !is_directory(attributes)) return;
-  remove_entry(path, attributes);
+  std::string path(folder);
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  std::optional<OpenedEntry> entry = open_entry(path, FILE_LIST_DIRECTORY);
+  if (!entry || !entry->is_folder()) return;
+  remove_entry(path, *entry);
 }
 
 void remove_legacy_client(const LegacyClient& legacy, const LegacyRemovalContext& context) {

@@ -8,6 +8,7 @@
 
 #include "install/copy_entries.h"
 #include "install/payload_reader.h"
+#include "sys/sha256.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -118,6 +119,24 @@ Status check_payload_stream(const Payload& payload) {
   const uint64_t records = uint64_t{payload.entry_count} * MIN_ENTRY_RECORD;
   if (payload.total_size > uncompressed || records > uncompressed - payload.total_size) {
     return damaged(TEXT_CORRUPT_XZ);
+  }
+  return Status::success();
+}
+
+Status check_payload_digest(std::span<const uint8_t> blob, std::span<const uint8_t> recorded) {
+  while (!recorded.empty() &&
+         (recorded.back() == '\n' || recorded.back() == '\r' || recorded.back() == ' ')) {
+    recorded = recorded.first(recorded.size() - 1);
+  }
+  Sha256Digest digest = sha256(blob);
+  if (recorded.size() != 2 * digest.size()) return damaged(TEXT_DIGEST_MISMATCH);
+  constexpr std::string_view HEX = "0123456789abcdef";
+  for (size_t i = 0; i < digest.size(); ++i) {
+    auto lower = [](uint8_t c) { return static_cast<char>(c >= 'A' && c <= 'F' ? c + 32 : c); };
+    if (lower(recorded[2 * i]) != HEX[digest[i] >> 4] ||
+        lower(recorded[2 * i + 1]) != HEX[digest[i] & 15]) {
+      return damaged(TEXT_DIGEST_MISMATCH);
+    }
   }
   return Status::success();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "install/embedded_payload_win.h"
 #include "install/file_placement_win.h"
 #include "install/folder_protection_win.h"
 #include "install/install_job.h"
@@ -14,10 +15,27 @@ namespace vl {
 
 namespace {
 
+void remove_previous_msi_if_due(const InstallJob& job) {
+  if (job.previous_msi_code && !job.update_in_place)
+    remove_previous_msi_install(*job.previous_msi_code);
+}
+
+// The executable's own payload is checked against the digest its build recorded; a payload
+// that is not the executable's (one made in memory) has none.
+Status check_own_payload_digest(const Payload& payload) {
+  std::span<const uint8_t> own = find_embedded_payload();
+  if (own.size() < PAYLOAD_HEADER_SIZE || payload.stream.data() != own.data() + PAYLOAD_HEADER_SIZE)
+    return Status::success();
+  return check_payload_digest(own, find_embedded_payload_digest());
+}
+
 Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress) {
   // A damaged download must stop the run while the application, an earlier MSI install and
-  // the legacy client are all still in place.
+  // the legacy client are all still in place: every byte is checked before anything changes.
   uint64_t since = phase::now();
+  if (Status intact = check_own_payload_digest(payload); !intact) return intact;
+  phase::add("prepare: digest", since);
+  since = phase::now();
   if (Status intact = check_payload_stream(payload); !intact) return intact;
   phase::add("prepare: stream check", since);
   // Before anything is written into it: an all-users folder that others may write would let
@@ -28,7 +46,8 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   stop_running_application(job);
   phase::add("prepare: running application", since);
   progress.report(0.5f);
-  if (job.previous_msi_code && !job.update_in_place) remove_previous_msi_install(*job.previous_msi_code);
+  // With the runtime still to come, the earlier install waits until it is in place.
+  if (!job.provision_webview2) remove_previous_msi_if_due(job);
   progress.report(1.0f);
   return Status::success();
 }
@@ -70,6 +89,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         break;
       case InstallStep::InstallWebView2:
         done = install_webview2(progress);
+        if (done) remove_previous_msi_if_due(job);
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:

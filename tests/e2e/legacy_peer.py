@@ -20,7 +20,7 @@ CLIENT_PRODUCT_CODE = "{6E1A43F2-5B7C-4B8E-9D21-3C4F5A6B7C81}"
 CLIENT_VERSION = "1.4.2"
 PRODUCT_MSI_CODE = "{9C3B1E27-4D5A-4F60-8B71-2A3C4D5E6F70}"
 # The Wine test suites that need the prepared prefix below; the general Wine run leaves them out.
-PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval")
+PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval", "LinkedEntries")
 WINE_TEST_FILTER = ":".join(suite + ".*" for suite in PREPARED_PREFIX_SUITES)
 
 _CLIENT_WXS = """<?xml version="1.0" encoding="utf-8"?>
@@ -125,6 +125,10 @@ def plant_link_fixture(prefix):
     (root / "Target" / "Osmira.Security.KeyClient.exe").write_bytes(b"MZ")
     (root / "Linked").mkdir()
     os.symlink("../Target", root / "Linked" / "VeriluneClient")
+    # An install folder whose subfolder is a link to Outside. (Wine shows a Unix link to a file as
+    # a plain file, to every call, so links to files cannot be planted here.)
+    (root / "Install").mkdir()
+    os.symlink("../Outside", root / "Install" / "linked-sub")
     return r"C:\vl-link-fixture"
 
 

@@ -53,6 +53,17 @@ def bench_installer():
     return out
 
 
+LEGACY_FILES = ("Osmira.Security.KeyClient.exe", "Osmira.Security.KeyStarter.exe")
+
+
+def plant_legacy_client(folder):
+    """The predecessor client's two programs in `folder` (a Linux path): detection finds the
+    client there when `folder` is the install folder's VeriluneClient."""
+    folder.mkdir(parents=True, exist_ok=True)
+    for name in LEGACY_FILES:
+        (folder / name).write_bytes(b"MZ the predecessor")
+
+
 def with_webview2(prefix):
     """Marks the runtime present, so that no run downloads anything."""
     mark_webview2_present(prefix)

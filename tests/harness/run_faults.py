@@ -18,6 +18,7 @@ FAULTS = Path(__file__).resolve().parents[1] / "faults"
 SUITE = [  # script, arguments of the suite's run
     ("kill-anywhere", ["--runs", os.environ.get("VL_KILL_RUNS", "3"),
                        "--upgrade-runs", os.environ.get("VL_KILL_UPGRADE_RUNS", "1"),
+                       "--legacy-runs", os.environ.get("VL_KILL_LEGACY_RUNS", "1"),
                        "--sweep", os.environ.get("VL_KILL_SWEEP", "3")]),
     ("disk-full", ["--fill", os.environ.get("VL_DISK_FILL", "60")]),
     ("damaged-installers", ["--windowed", os.environ.get("VL_CORPUS_WINDOWED", "2")]),

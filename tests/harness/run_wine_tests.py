@@ -10,7 +10,7 @@ from harness.wine import Display, Prefix, build_dir  # noqa: E402
 
 # Suites that need a prepared prefix (test MSIs, a desktop with a notification area) run from
 # tests/e2e/test_legacy_removal.py instead.
-PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval")
+PREPARED_PREFIX_SUITES = ("RunningApplication", "LegacyRemoval", "LinkedEntries")
 
 
 def with_default_exclusions(gtest_args):

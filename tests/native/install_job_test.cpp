@@ -67,9 +67,9 @@ struct StepListCase {
 TEST(StepList, FollowsLegacyAndWebView2) {
   const StepListCase cases[] = {
       {false, false, {S::Prepare, S::CopyFiles, S::Register}},
-      {true, false, {S::Prepare, S::RemoveLegacy, S::CopyFiles, S::Register}},
+      {true, false, {S::Prepare, S::CopyFiles, S::RemoveLegacy, S::Register}},
       {false, true, {S::Prepare, S::InstallWebView2, S::CopyFiles, S::Register}},
-      {true, true, {S::Prepare, S::RemoveLegacy, S::InstallWebView2, S::CopyFiles, S::Register}},
+      {true, true, {S::Prepare, S::InstallWebView2, S::CopyFiles, S::RemoveLegacy, S::Register}},
   };
   for (const StepListCase& c : cases) {
     InstallJob job;

@@ -93,5 +93,20 @@ INSTANTIATE_TEST_SUITE_P(
                    A::RemoveExecutables}),
     [](const testing::TestParamInfo<FolderCase>& info) { return "case" + std::to_string(info.index); });
 
+// Only a real shell link is taken from a Startup folder the user may have pointed anywhere.
+TEST(StartupLink, OnlyAShellLinkHeaderCounts) {
+  const std::vector<unsigned char> link = {0x4C, 0,    0, 0, 0x01, 0x14, 0x02, 0, 0,    0,    0,
+                                           0,    0xC0, 0, 0, 0,    0,    0,    0, 0x46, 0x9B, 0x00};
+  std::vector<unsigned char> other_class = link;
+  other_class[4] = 0x02;
+  std::vector<unsigned char> program = {'M', 'Z', 0x90, 0,    3, 0, 0,    0, 4, 0,
+                                        0,   0,   0xFF, 0xFF, 0, 0, 0xB8, 0, 0, 0};
+  EXPECT_TRUE(is_shell_link_header(link));
+  EXPECT_FALSE(is_shell_link_header(std::span(link).first(19)));  // cut short
+  EXPECT_FALSE(is_shell_link_header(other_class));
+  EXPECT_FALSE(is_shell_link_header(program));
+  EXPECT_FALSE(is_shell_link_header({}));
+}
+
 }  // namespace
 }  // namespace vl

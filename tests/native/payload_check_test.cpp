@@ -102,3 +102,37 @@ TEST(PayloadCheck, FindsCutAndDamagedStreamsWithoutDecodingThem) {
 
 }  // namespace
 }  // namespace vl
+
+namespace vl {
+namespace {
+
+// The blob "abc" against records of its SHA-256 (ba7816bf…15ad).
+TEST(PayloadDigest, OnlyTheRecordedBlobPasses) {
+  const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+  struct Case {
+    std::string blob;
+    std::string record;
+    bool passes;
+  } cases[] = {
+      {"abc", digest, true},
+      {"abc", digest + "\n", true},
+      {"abc", "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD", true},
+      {"abd", digest, false},                // one byte of the blob damaged
+      {"abc", digest.substr(0, 62), false},  // a cut record
+      {"abc", "", false},                    // no record at all
+      {"abc", digest.substr(0, 63) + "g", false},
+  };
+  for (const Case& c : cases) {
+    auto bytes = [](const std::string& s) {
+      return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    };
+    Status checked = check_payload_digest(bytes(c.blob), bytes(c.record));
+    EXPECT_EQ(checked.ok(), c.passes) << c.blob << " / " << c.record;
+    if (!c.passes) {
+      EXPECT_EQ(checked.error(), format_text(TEXT_PAYLOAD_DAMAGED, {TEXT_DIGEST_MISMATCH}));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vl

@@ -146,6 +146,22 @@ TEST(ReplaceOrDisplace, DisplacedTargetIsPutBackWhenTheNewFileNeverTakesItsPlace
   EXPECT_FALSE(path_exists(target + ".vl-old0"));
 }
 
+// A new file that cannot be renamed (an antivirus holding it) while the old target moves aside
+// freely: the moved-aside original is the only copy left, so it must survive and return.
+TEST(ReplaceOrDisplace, FreeTargetMovedAsideIsPutBackWhenTheNewFileCannotBeRenamed) {
+  TempFolder dir;
+  std::string target = dir / "eToken.dll";
+  ASSERT_TRUE(write_file(target, "old"));
+  ASSERT_TRUE(write_file(target + ".vl-new", "new"));
+  UniqueHandle new_file_held = hold(target + ".vl-new", FILE_SHARE_READ);
+
+  Status replaced = replace_file(target + ".vl-new", target);
+  ASSERT_FALSE(replaced.ok());
+  EXPECT_EQ(replaced.error(), in_use_text("eToken.dll"));
+  EXPECT_EQ(read_file(target), "old");
+  EXPECT_FALSE(path_exists(target + ".vl-old0"));
+}
+
 TEST(ReplaceOrDisplace, LeftoverDisplacedFileIsDeletedAndItsNameReused) {
   TempFolder dir;
   std::string target = dir / "verilune.exe";
@@ -409,6 +425,41 @@ TEST(PreviousMainBinary, KeptWhenItIsVeriluneExeShippedAgainOrNotAPlainName) {
     remove_previous_main_binary(job, installed);
     EXPECT_TRUE(path_exists(file)) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace vl
+
+namespace vl {
+namespace {
+
+// Wine shows a Unix symbolic link to a folder as a reparse point; tests/e2e/legacy_peer.py
+// plants one (VL_LINK_FIXTURE): <fixture>\Install\linked-sub -> <fixture>\Outside, which holds
+// keep.txt.
+std::optional<std::string> link_fixture() {
+  const char* fixture = std::getenv("VL_LINK_FIXTURE");
+  if (!fixture || !*fixture) return std::nullopt;
+  return std::string(fixture);
+}
+
+TEST(LinkedEntries, NothingIsWrittenOrDeletedThroughALinkedFolder) {
+  std::optional<std::string> fixture = link_fixture();
+  if (!fixture) GTEST_SKIP() << "VL_LINK_FIXTURE not set (tests/e2e/legacy_peer.py sets it)";
+  std::string install = join_path(*fixture, "Install");
+  std::string outside = join_path(*fixture, "Outside");
+
+  // A stale name below the linked folder: the file it reaches stays.
+  remove_stale_files(install, std::vector<std::string>{"linked-sub\\keep.txt"}, {});
+  EXPECT_EQ(read_file(join_path(outside, "keep.txt")), "must survive");
+
+  // An entry below the linked folder is refused before anything is written.
+  FilePlacer placer(install);
+  std::string target = join_path(install, "linked-sub\\planted.dll");
+  Status begun = placer.begin(PayloadEntry{"linked-sub\\planted.dll", 1});
+  ASSERT_FALSE(begun.ok());
+  EXPECT_TRUE(begun.error().starts_with(format_text(TEXT_WRITE_FAILED, {target, ""})))
+      << begun.error();
+  EXPECT_FALSE(path_exists(join_path(outside, "planted.dll.vl-new")));
 }
 
 }  // namespace

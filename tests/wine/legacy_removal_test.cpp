@@ -12,18 +12,19 @@
 #include "install/legacy_removal.h"
 #include "install/legacy_removal_win.h"
 #include "install/running_app_win.h"
-#include "sys/program_launch.h"
-#include "sys/program_launch_win.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
-#include "wine/support/files.h"
-#include "wine/support/processes.h"
 #include "setup_app/detect_installed_win.h"
 #include "sys/paths.h"
 #include "sys/processes_win.h"
+#include "sys/program_launch.h"
+#include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
+#include "wine/support/files.h"
+#include "wine/support/processes.h"
+#include "wine/support/registry.h"
 
 namespace vl {
 namespace {
@@ -265,6 +266,32 @@ TEST_F(LegacyRemoval, LocationThatIsALinkIsNotFollowed) {
   EXPECT_TRUE(wine_test::file_exists(join_path(*fixture, "Target\\Osmira.Security.KeyClient.exe")));
 }
 
+// The user's Startup folder is theirs to point anywhere (User Shell Folders): only a real
+// shell link of the autostart name goes from it, not another file under that name.
+TEST_F(LegacyRemoval, StartupFolderPointedElsewhereLosesOnlyARealShellLink) {
+  const std::string shell_folders =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  std::string elsewhere = dir_ / "Elsewhere";
+  wine_test::make_dirs(elsewhere);
+  std::string planted = join_path(elsewhere, LEGACY_STARTUP_LINK);
+  ASSERT_TRUE(wine_test::write_file(planted, "not a shell link"));
+  ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, shell_folders, "Startup", elsewhere));
+  ASSERT_TRUE(same_path(known_folder(FOLDERID_Startup).value_or(""), elsewhere))
+      << "the Startup folder did not follow its registry value";
+
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, dir_ / "VeriluneClient"},
+                       context(true));
+  EXPECT_EQ(wine_test::read_file(planted), "not a shell link");
+
+  ASSERT_TRUE(
+      wine_test::make_shell_link(planted, dir_ / "VeriluneClient\\Osmira.Security.KeyStarter.exe"));
+  remove_legacy_client(LegacyClient{std::nullopt, std::nullopt, dir_ / "VeriluneClient"},
+                       context(true));
+  EXPECT_FALSE(wine_test::file_exists(planted));
+  ASSERT_TRUE(
+      wine_test::set_reg_string(HKEY_CURRENT_USER, shell_folders, "Startup", *user_startup_));
+}
+
 TEST_F(LegacyRemoval, SharedFolderLosesOnlyTheTwoExecutables) {
   std::string location = dir_ / "Program Files\\Osmira";
   make_client_files(location);
@@ -414,8 +441,9 @@ TEST_F(LegacyRemoval, SilentInstallEndsTheAppAndRemovesDetectedClientAndEarlierM
   Status result = run_install(job, payload.payload, sink);
 
   ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_EQ(sink.steps, (std::vector<InstallStep>{InstallStep::Prepare, InstallStep::RemoveLegacy,
-                                                  InstallStep::CopyFiles, InstallStep::Register}));
+  EXPECT_EQ(sink.steps,
+            (std::vector<InstallStep>{InstallStep::Prepare, InstallStep::CopyFiles,
+                                      InstallStep::RemoveLegacy, InstallStep::Register}));
   EXPECT_EQ(wine_test::exit_code_within(app, 5s), std::optional<DWORD>(0)) << "closed politely";
   EXPECT_EQ(wine_test::read_file(join_path(install_dir, "verilune.exe")).value_or(""), "the new verilune.exe");
   EXPECT_FALSE(product_registered(*legacy->product_code));

@@ -214,8 +214,8 @@ TEST(RunInstall, StepListFollowsTheJob) {
   Status result = run_install(job, build_payload({"a.dll"}, 1).payload, sink);
   RegDeleteKeyW(HKEY_CURRENT_USER, client_key);
   ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::RemoveLegacy, S::InstallWebView2,
-                                                  S::CopyFiles, S::Register}));
+  EXPECT_EQ(sink.steps, (std::vector<InstallStep>{S::Prepare, S::InstallWebView2, S::CopyFiles,
+                                                  S::RemoveLegacy, S::Register}));
 }
 
 TEST(RunInstall, FileInUseWithoutDeleteSharingNamesOnlyTheFile) {
