@@ -2,6 +2,9 @@
 // A cheap look at the payload's XZ stream before the run removes anything: a truncated or
 // damaged download must stop the installation while the earlier product is still in place,
 // not in CopyFiles after Prepare and RemoveLegacy have taken it away.
+#include <cstdint>
+#include <vector>
+
 #include "install/install_job.h"
 #include "sys/result.h"
 
@@ -17,6 +20,15 @@ namespace vl {
 //
 // Damage inside a block's compressed data passes: it is found only while CopyFiles decodes,
 // which still happens before Register.
-Status check_payload_stream(const Payload& payload);
+//
+// With `blocks`, the index's records are appended to it, in stream order.
+struct StreamBlock {
+  uint64_t stream_offset;      // where the block header starts in the stream
+  uint64_t total_size;         // header, compressed data, padding and check
+  uint64_t unpadded_size;      // as the index records it
+  uint64_t content_offset;     // where its decompressed bytes start in the content
+  uint64_t content_size;       // how many bytes it decodes to
+};
+Status check_payload_stream(const Payload& payload, std::vector<StreamBlock>* blocks = nullptr);
 
 }  // namespace vl

@@ -75,6 +75,38 @@ inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
   return out;
 }
 
+// One XZ stream of blocks of `block_size` bytes of `content` (the last one shorter), then
+// `tail` in a block of its own (where the packer puts the block map).
+inline Bytes xz_blocks_then(const Bytes& content, uint64_t block_size, const Bytes& tail) {
+  lzma_options_lzma lzma;
+  lzma_lzma_preset(&lzma, 1);
+  lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_mt mt{};
+  mt.threads = 2;
+  mt.block_size = block_size;
+  mt.filters = filters;
+  mt.check = LZMA_CHECK_CRC32;
+  lzma_stream stream = LZMA_STREAM_INIT;
+  if (lzma_stream_encoder_mt(&stream, &mt) != LZMA_OK) throw std::runtime_error("xz encode failed");
+  Bytes out(2 * (content.size() + tail.size()) + 65536);
+  stream.next_out = out.data();
+  stream.avail_out = out.size();
+  auto run = [&](const Bytes& in, lzma_action action) {
+    stream.next_in = in.data();
+    stream.avail_in = in.size();
+    lzma_ret ret = LZMA_OK;
+    while (ret == LZMA_OK && (action != LZMA_RUN || stream.avail_in > 0)) ret = lzma_code(&stream, action);
+    if (ret != LZMA_OK && ret != LZMA_STREAM_END) throw std::runtime_error("xz encode failed");
+  };
+  run(content, LZMA_RUN);
+  run({}, LZMA_FULL_FLUSH);
+  run(tail, LZMA_RUN);
+  run({}, LZMA_FINISH);
+  out.resize(out.size() - stream.avail_out);
+  lzma_end(&stream);
+  return out;
+}
+
 // Where each block of `stream` starts (in the stream) and how many bytes it decodes to.
 struct BlockPlace {
   uint64_t offset;
