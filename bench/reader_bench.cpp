@@ -194,6 +194,24 @@ void print_thread_scaling(const vl::Payload& payload, int repetitions) {
               *std::min_element(two.begin(), two.end()), median(one) / t2);
   std::printf("stream decoder alone (lzma_stream_decoder_mt): 1 thread %.3f s, 2 threads %.3f s\n",
               median(reader_one), median(reader_two));
+  // Where one thread's time goes with small blocks: the stream decoder's processor time and
+  // page faults (a fresh buffer of a whole block per block) against the block decode's.
+  auto faults = [] {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+  };
+  double cpu_before = cpu_seconds();
+  long faults_before = faults();
+  read_all_once(payload, 1);
+  double reader_cpu = cpu_seconds() - cpu_before;
+  long reader_faults = faults() - faults_before;
+  cpu_before = cpu_seconds();
+  faults_before = faults();
+  decode_once(payload, nullptr, 1);
+  std::printf("one thread, processor time and minor page faults: stream decoder %.3f s, %ld; "
+              "block decode %.3f s, %ld\n",
+              reader_cpu, reader_faults, cpu_seconds() - cpu_before, faults() - faults_before);
   // The blocks besides the map's carry the content.
   uint64_t content_blocks = blocks > 1 ? blocks - 1 : blocks;
   double t1 = median(cpu);
