@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+#include "install/block_decode.h"
 #include "install/entry_queue.h"
 #include "install/payload_reader.h"
 #include "sys/paths.h"
@@ -104,8 +105,21 @@ Status commit_entries(EntryWriter& writer, std::span<const std::string> closed, 
 }  // namespace
 
 Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
-                            std::vector<std::string>& installed_files) {
-  Result<PayloadReader> opened = PayloadReader::open(payload);
+                            std::vector<std::string>& installed_files, uint32_t threads) {
+  {
+    std::vector<std::string> closed;
+    uint64_t since = phase::now();
+    Result<BlockDecode> blocks = decode_blocks(payload, writer, progress, threads, closed);
+    phase::add("decode: all", since);
+    if (!blocks) return blocks.failure();
+    if (*blocks == BlockDecode::Placed) {
+      since = phase::now();
+      Status committed = commit_entries(writer, closed, Status::success(), installed_files);
+      phase::add("commit: rename all", since);
+      return committed;
+    }
+  }
+  Result<PayloadReader> opened = PayloadReader::open(payload, threads);
   if (!opened) return opened.failure();
   EntryQueue queue(writer, progress, payload.total_size);
   uint64_t since = phase::now();

@@ -4,12 +4,14 @@
 // files on disk is Win32 (file_placement_win.h).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "install/install_job.h"
+#include "install/payload_reader.h"
 #include "sys/result.h"
 
 namespace vl {
@@ -38,6 +40,18 @@ class EntryWriter {
   virtual void discard() = 0;
   virtual Status commit(std::string_view name) = 0;
   virtual void drop(std::string_view name) = 0;
+
+  // For decoding several blocks at once (block_decode.h): a writer of the same kind for one
+  // more entry open beside the others, used through begin, write_at, close and discard
+  // (commit and drop stay with this writer); null when entries can only be written in order.
+  virtual std::unique_ptr<EntryWriter> another() { return nullptr; }
+  // Writes `chunk` at `offset` in the entry begun. Several threads may call it at once with
+  // ranges that do not overlap; offsets need not come in order.
+  virtual Status write_at(uint64_t offset, std::span<const uint8_t> chunk) {
+    (void)offset;
+    (void)chunk;
+    return fail("entry writer: no positional writes");
+  }
 };
 
 // Decodes every entry of `payload` into `writer`, in payload order; the writer runs on a
@@ -54,7 +68,12 @@ class EntryWriter {
 // failure's text (the writer's before the decoder's, as it concerns earlier bytes). A failed
 // commit ends the run with its text; the entries committed before it stay placed and those
 // after it are dropped. An entry name that comes again replaces the earlier entry.
+//
+// A payload of several blocks with a block map (block_decode.h) is decoded on up to `threads`
+// threads straight into the files, when the writer can do that, with the same guarantees; any
+// other payload, or one whose blocks or map fail there, goes through the loop above.
 Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
-                            std::vector<std::string>& installed_files);
+                            std::vector<std::string>& installed_files,
+                            uint32_t threads = PayloadReader::decoder_threads());
 
 }  // namespace vl

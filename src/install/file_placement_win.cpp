@@ -197,6 +197,27 @@ Status FilePlacer::write(std::span<const uint8_t> chunk) {
   return Status::success();
 }
 
+std::unique_ptr<EntryWriter> FilePlacer::another() {
+  return std::make_unique<FilePlacer>(install_dir_);
+}
+
+Status FilePlacer::write_at(uint64_t offset, std::span<const uint8_t> chunk) {
+  while (!chunk.empty()) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(chunk.size(), 1u << 30));
+    DWORD written = 0;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    if (!WriteFile(file_.get(), chunk.data(), want, &written, &at)) {
+      return fail(write_failed(target_, system_message(GetLastError())));
+    }
+    if (written == 0) return fail(write_failed(target_, "failed to write whole buffer"));
+    chunk = chunk.subspan(written);
+    offset += written;
+  }
+  return Status::success();
+}
+
 Status FilePlacer::close() {
   // A file whose last bytes never reached the disk, or whose close failed, is not placed: the
   // run fails with the write-failure text instead of reporting it installed.

@@ -4,6 +4,7 @@
 // after the stream's end: one block may hold them all); a target in use is moved aside to
 // ".vl-old<N>" first. Afterwards, files of the previous installation that this payload no
 // longer ships are removed with their emptied folders.
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,6 +61,10 @@ class FilePlacer final : public EntryWriter {
   void discard() override;
   Status commit(std::string_view name) override;
   void drop(std::string_view name) override;
+  // Another placer below the same folder, for one more entry written beside this one.
+  std::unique_ptr<EntryWriter> another() override;
+  // A positional write into the new file (the handle's own position is not used).
+  Status write_at(uint64_t offset, std::span<const uint8_t> chunk) override;
 
  private:
   std::string install_dir_;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "install/copy_entries.h"
+#include "install/lzma_filter_chain.h"
 #include "install/payload_reader.h"
 #include "sys/sha256.h"
 #include "sys/text.h"
@@ -31,15 +32,6 @@ struct IndexDeleter {
   void operator()(lzma_index* index) const { lzma_index_end(index, nullptr); }
 };
 using UniqueIndex = std::unique_ptr<lzma_index, IndexDeleter>;
-
-// The filter chain a block header decodes into; its options are freed once.
-struct FilterChain {
-  std::array<lzma_filter, LZMA_FILTERS_MAX + 1> filters{};
-  FilterChain() {
-    for (lzma_filter& f : filters) f = {LZMA_VLI_UNKNOWN, nullptr};
-  }
-  ~FilterChain() { lzma_filters_free(filters.data(), nullptr); }
-};
 
 // One block's header, at `offset` in the stream, against the index's record of that block.
 Status check_block_header(std::span<const uint8_t> stream, uint64_t index_at, lzma_check check,
@@ -72,7 +64,7 @@ Status check_block_header(std::span<const uint8_t> stream, uint64_t index_at, lz
 
 }  // namespace
 
-Status check_payload_stream(const Payload& payload) {
+Status check_payload_stream(const Payload& payload, std::vector<StreamBlock>* blocks) {
   const std::span<const uint8_t> stream = payload.stream;
   // A cut download loses the footer first: whatever the last bytes are, they are not one.
   constexpr size_t FLAGS_SIZE = LZMA_STREAM_HEADER_SIZE;
@@ -112,6 +104,11 @@ Status check_payload_stream(const Payload& payload) {
   while (!lzma_index_iter_next(&record, LZMA_INDEX_ITER_BLOCK)) {
     if (Status block = check_block_header(stream, index_at, footer.check, record); !block)
       return block;
+    if (blocks) {
+      blocks->push_back({record.block.compressed_stream_offset, record.block.total_size,
+                         record.block.unpadded_size, record.block.uncompressed_stream_offset,
+                         record.block.uncompressed_size});
+    }
   }
 
   // Room for the data and the entries' fixed fields; sums that overflow cannot fit either.

@@ -4,6 +4,7 @@
 // not in CopyFiles after Prepare and RemoveLegacy have taken it away.
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "install/install_job.h"
 #include "sys/result.h"
@@ -19,7 +20,16 @@ namespace vl {
 // reason ("premature eof" for a cut stream, a decoder text for damage).
 //
 // Damage inside a block's compressed data passes here; check_payload_digest finds it.
-Status check_payload_stream(const Payload& payload);
+//
+// With `blocks`, the index's records are appended to it, in stream order.
+struct StreamBlock {
+  uint64_t stream_offset;   // where the block header starts in the stream
+  uint64_t total_size;      // header, compressed data, padding and check
+  uint64_t unpadded_size;   // as the index records it
+  uint64_t content_offset;  // where its decompressed bytes start in the content
+  uint64_t content_size;    // how many bytes it decodes to
+};
+Status check_payload_stream(const Payload& payload, std::vector<StreamBlock>* blocks = nullptr);
 
 // The reason a digest failure gives in the damaged-payload text.
 inline constexpr std::string_view TEXT_DIGEST_MISMATCH = "checksum mismatch";

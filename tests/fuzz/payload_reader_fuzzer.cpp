@@ -7,25 +7,57 @@
 //         then, when the byte's bit 1 is set, one byte of that stream is flipped at a position
 //         taken from the next two input bytes (damage to the container and the check);
 //   odd:  the rest is taken as the compressed stream itself.
-// Bits 2..7 of the first byte give entry_count (0..63).
+// Bits 2..7 of the first byte give entry_count (0..63). A content of more than 4 KiB is cut
+// into 1 KiB blocks followed by the block map of its entries (the layout the block-parallel
+// decode takes).
 //
 // The same stream also goes through the check that runs before anything is removed: it ends
 // in success or the damaged-payload text, and an undamaged stream always passes it.
 #include <lzma.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "../native/payload_texts.h"
+#include "install/block_decode.h"
 #include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "install/payload_check.h"
 #include "sys/paths.h"
 
 namespace {
+
+// The entries a block-parallel decode writes at offsets: never past the declared size, never
+// closed short.
+class CheckingEntry final : public vl::EntryWriter {
+ public:
+  vl::Status begin(const vl::PayloadEntry& entry) override {
+    declared_ = entry.size;
+    return vl::Status::success();
+  }
+  vl::Status write(std::span<const uint8_t>) override { std::abort(); }
+  vl::Status write_at(uint64_t offset, std::span<const uint8_t> chunk) override {
+    if (chunk.empty() || offset + chunk.size() > declared_) std::abort();
+    received_ += chunk.size();
+    return vl::Status::success();
+  }
+  vl::Status close() override {
+    if (received_ != declared_) std::abort();
+    return vl::Status::success();
+  }
+  void discard() override {}
+  vl::Status commit(std::string_view) override { std::abort(); }
+  void drop(std::string_view) override { std::abort(); }
+
+ private:
+  uint64_t declared_ = 0;
+  std::atomic<uint64_t> received_{0};
+};
 
 class CheckingWriter final : public vl::EntryWriter {
  public:
@@ -56,20 +88,27 @@ class CheckingWriter final : public vl::EntryWriter {
     open_ = false;
   }
   vl::Status commit(std::string_view) override {
-    if (open_ || committed + dropped >= closed_.size()) std::abort();  // closed entries, once
+    if (open_ || (!positional_ && committed + dropped >= closed_.size())) std::abort();
     ++committed;
     return vl::Status::success();
   }
   void drop(std::string_view) override {
-    if (open_ || committed + dropped >= closed_.size()) std::abort();
+    if (open_ || (!positional_ && committed + dropped >= closed_.size())) std::abort();
     ++dropped;
   }
-  size_t closed() const { return closed_.size(); }
+  // Block-parallel entries are closed through their own writers; they are committed or
+  // dropped here by name.
+  std::unique_ptr<vl::EntryWriter> another() override {
+    positional_ = true;
+    return std::make_unique<CheckingEntry>();
+  }
+  size_t closed() const { return positional_ ? committed + dropped : closed_.size(); }
   size_t committed = 0;
   size_t dropped = 0;
 
  private:
   bool open_ = false;
+  bool positional_ = false;
   uint64_t declared_ = 0;
   uint64_t received_ = 0;
   std::string name_;
@@ -103,6 +142,66 @@ std::vector<uint8_t> compress(const uint8_t* data, size_t size) {
   return out;
 }
 
+// The content's entries as the entry loop would read them; empty when they do not parse.
+std::vector<vl::PayloadEntry> parse_entries(const uint8_t* data, size_t size, uint32_t count,
+                                            size_t& end) {
+  std::vector<vl::PayloadEntry> entries;
+  size_t at = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (size - at < 2) return {};
+    size_t name_length = data[at] | data[at + 1] << 8;
+    if (size - at - 2 < name_length + 8) return {};
+    std::string name(reinterpret_cast<const char*>(data + at + 2), name_length);
+    uint64_t length = 0;
+    for (int b = 0; b < 8; ++b) length |= uint64_t{data[at + 2 + name_length + b]} << (8 * b);
+    at += 2 + name_length + 8;
+    if (length > size - at) return {};
+    at += length;
+    entries.push_back({std::move(name), length});
+  }
+  end = at;
+  return entries;
+}
+
+// Several blocks of `block` bytes, then the block map of the entries that parse (so that the
+// block-parallel decode takes the stream), in a block of its own.
+std::vector<uint8_t> compress_blocks(const uint8_t* data, size_t size, uint32_t count) {
+  size_t end = 0;
+  std::vector<vl::PayloadEntry> entries = parse_entries(data, size, count, end);
+  std::vector<uint8_t> map = vl::block_map_bytes(entries);
+  lzma_options_lzma options;
+  lzma_lzma_preset(&options, 0);
+  options.dict_size = LZMA_DICT_SIZE_MIN;
+  lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_mt mt{};
+  mt.threads = 1;
+  mt.block_size = 1024;
+  mt.filters = filters;
+  mt.check = LZMA_CHECK_CRC32;
+  lzma_stream stream = LZMA_STREAM_INIT;
+  if (lzma_stream_encoder_mt(&stream, &mt) != LZMA_OK) std::abort();
+  std::vector<uint8_t> out(2 * (size + map.size()) + 65536);
+  stream.next_out = out.data();
+  stream.avail_out = out.size();
+  auto run = [&](const uint8_t* in, size_t n, lzma_action action) {
+    stream.next_in = in;
+    stream.avail_in = n;
+    lzma_ret ret = LZMA_OK;
+    while (ret == LZMA_OK && (action != LZMA_RUN || stream.avail_in > 0))
+      ret = lzma_code(&stream, action);
+    if (ret != LZMA_OK && ret != LZMA_STREAM_END) std::abort();
+  };
+  run(data, entries.empty() ? size : end, LZMA_RUN);
+  if (!entries.empty()) {
+    run(nullptr, 0, LZMA_FULL_FLUSH);
+    run(map.data(), map.size(), LZMA_RUN);
+  }
+  run(nullptr, 0, LZMA_FINISH);
+  out.resize(out.size() - stream.avail_out);
+  lzma_end(&stream);
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -116,7 +215,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     bool damage = mode & 2;
     size_t skip = damage && size >= 3 ? 3 : 1;
-    stream = compress(data + skip, size - skip);
+    // Inputs of more than a few blocks go through the block-parallel decode.
+    stream = size - skip > 4096 ? compress_blocks(data + skip, size - skip, entry_count)
+                                : compress(data + skip, size - skip);
     intact = !damage;
     if (damage && size >= 3 && !stream.empty()) {
       size_t at = (static_cast<size_t>(data[1]) << 8 | data[2]) % stream.size();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "install/block_decode.h"
 #include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "install/payload_reader.h"
@@ -133,10 +134,13 @@ TEST(Packer, BlocksDecodeTheSameWithOneOrSeveralThreadsAndWithXz) {
   ASSERT_TRUE(stats.ok()) << stats.error();
   std::vector<uint8_t> blob = read_all(out.path() / "p.bin");
   std::span<const uint8_t> stream = std::span(blob).subspan(PAYLOAD_HEADER_SIZE);
-  EXPECT_EQ(craft::block_places(craft::Bytes(stream.begin(), stream.end())).size(), 5u);
+  // Five blocks of content, then the block map in a sixth.
+  EXPECT_EQ(craft::block_places(craft::Bytes(stream.begin(), stream.end())).size(), 6u);
 
+  std::vector<PayloadEntry> entries{{"eToken.dll", big.size()}, {"verilune.exe", 7}};
   craft::Bytes expected_bytes = craft::concat({craft::entry("eToken.dll", big),
-                                               craft::entry("verilune.exe", "MZ main")});
+                                               craft::entry("verilune.exe", "MZ main"),
+                                               block_map_bytes(entries)});
   std::string expected(expected_bytes.begin(), expected_bytes.end());
   for (uint32_t threads : {1u, 2u, 8u}) {
     EXPECT_TRUE(decode_with_threads(stream, threads) == expected) << threads << " threads";

@@ -49,9 +49,9 @@ inline Bytes xz(const Bytes& content, lzma_check check = LZMA_CHECK_CRC32, uint3
   return out;
 }
 
-// One XZ stream of independent blocks of `block_size` decompressed bytes whose headers state
-// their sizes (the form the multi-threaded decoder spreads over threads).
-inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
+// A two-thread encoder of blocks of `block_size` bytes whose headers state their sizes (it
+// copies the filter options it is given).
+inline void start_block_encoder(lzma_stream& stream, uint64_t block_size) {
   lzma_options_lzma lzma;
   lzma_lzma_preset(&lzma, 1);
   lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &lzma}, {LZMA_VLI_UNKNOWN, nullptr}};
@@ -60,8 +60,14 @@ inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
   mt.block_size = block_size;
   mt.filters = filters;
   mt.check = LZMA_CHECK_CRC32;
-  lzma_stream stream = LZMA_STREAM_INIT;
   if (lzma_stream_encoder_mt(&stream, &mt) != LZMA_OK) throw std::runtime_error("xz encode failed");
+}
+
+// One XZ stream of independent blocks of `block_size` decompressed bytes whose headers state
+// their sizes (the form the multi-threaded decoder spreads over threads).
+inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  start_block_encoder(stream, block_size);
   Bytes out(2 * content.size() + 65536);  // incompressible blocks grow a little each
   stream.next_in = content.data();
   stream.avail_in = content.size();
@@ -72,6 +78,30 @@ inline Bytes xz_blocks(const Bytes& content, uint64_t block_size) {
   out.resize(out.size() - stream.avail_out);
   lzma_end(&stream);
   if (ret != LZMA_STREAM_END) throw std::runtime_error("xz encode failed");
+  return out;
+}
+
+// One XZ stream of blocks of `block_size` bytes of `content` (the last one shorter), then
+// `tail` in a block of its own (where the packer puts the block map).
+inline Bytes xz_blocks_then(const Bytes& content, uint64_t block_size, const Bytes& tail) {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  start_block_encoder(stream, block_size);
+  Bytes out(2 * (content.size() + tail.size()) + 65536);
+  stream.next_out = out.data();
+  stream.avail_out = out.size();
+  auto run = [&](const Bytes& in, lzma_action action) {
+    stream.next_in = in.data();
+    stream.avail_in = in.size();
+    lzma_ret ret = LZMA_OK;
+    while (ret == LZMA_OK && (action != LZMA_RUN || stream.avail_in > 0)) ret = lzma_code(&stream, action);
+    if (ret != LZMA_OK && ret != LZMA_STREAM_END) throw std::runtime_error("xz encode failed");
+  };
+  run(content, LZMA_RUN);
+  run({}, LZMA_FULL_FLUSH);
+  run(tail, LZMA_RUN);
+  run({}, LZMA_FINISH);
+  out.resize(out.size() - stream.avail_out);
+  lzma_end(&stream);
   return out;
 }
 

@@ -462,5 +462,31 @@ TEST(LinkedEntries, NothingIsWrittenOrDeletedThroughALinkedFolder) {
   EXPECT_FALSE(path_exists(join_path(outside, "planted.dll.vl-new")));
 }
 
+using namespace wine_test;
+
+// Block-parallel decoding writes an entry's ranges in any order, from two placers' files at
+// once: each file holds its bytes at their offsets, and nothing is at the target until commit.
+TEST(FilePlacer, PositionalWritesInAnyOrderPlaceTheBytesAtTheirOffsets) {
+  TempFolder dir;
+  FilePlacer placer(dir.path());
+  std::unique_ptr<EntryWriter> first = placer.another();
+  std::unique_ptr<EntryWriter> second = placer.another();
+  ASSERT_TRUE(first->begin(PayloadEntry{"a.dll", 6}).ok());
+  ASSERT_TRUE(second->begin(PayloadEntry{"sub\\b.dll", 4}).ok());
+  auto bytes = [](std::string_view text) {
+    return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  };
+  ASSERT_TRUE(first->write_at(3, bytes("def")).ok());
+  ASSERT_TRUE(second->write_at(0, bytes("wxyz")).ok());
+  ASSERT_TRUE(first->write_at(0, bytes("abc")).ok());
+  ASSERT_TRUE(first->close().ok());
+  ASSERT_TRUE(second->close().ok());
+  EXPECT_FALSE(path_exists(dir / "a.dll"));
+  ASSERT_TRUE(placer.commit("a.dll").ok());
+  ASSERT_TRUE(placer.commit("sub\\b.dll").ok());
+  EXPECT_EQ(read_file(dir / "a.dll"), "abcdef");
+  EXPECT_EQ(read_file(dir / "sub\\b.dll"), "wxyz");
+}
+
 }  // namespace
 }  // namespace vl

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr const char* USAGE =
-    "usage: vl-packer [--filter=x86|none] [--preset=N[e]] [--block-size=N[KiB|MiB]] [--quiet]\n"
+    "usage: vl-packer [--filter=x86|none] [--preset=N[e]] [--block-size=N[KiB|MiB]] [--cut-at-entries] [--quiet]\n"
     "                 FOLDER OUT\n"
     "\n"
     "Packs every file below FOLDER into the payload blob OUT: a 20-byte header\n"
@@ -33,7 +33,9 @@ constexpr const char* USAGE =
     "The stream is cut into blocks of --block-size decompressed bytes, each decodable on\n"
     "its own thread. The default is three times the preset's dictionary (64 MiB at\n"
     "preset 9), or more when that gives more than eight blocks: smaller blocks lose the\n"
-    "matches between related files. A size larger than the content gives one block.\n";
+    "matches between related files. A size larger than the content gives one block.\n"
+    "--cut-at-entries ends blocks only between entries, at the first entry end at or past\n"
+    "the block size. Several blocks carry a block map after the last entry.\n";
 
 // "4MiB", "512KiB" or a plain byte count; 0 when the text is not a positive size.
 uint64_t parse_size(std::string_view text) {
@@ -107,6 +109,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vl-packer: bad block size: %s\n", argv[i]);
         return 2;
       }
+    } else if (arg == "--cut-at-entries") {
+      settings.cut_at_entries = true;
     } else if (arg == "--quiet") {
       quiet = true;
     } else if (arg.starts_with("-")) {

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "install/block_decode.h"
 #include "install/install_job.h"
 #include "install/payload_reader.h"
 #include "product/product.h"
@@ -57,6 +58,8 @@ class StreamWriter {
 
   Status feed(const uint8_t* data, size_t size) { return run(data, size, LZMA_RUN); }
   Status end() { return run(nullptr, 0, LZMA_FINISH); }
+  // Ends the block being written; what follows starts a new one.
+  Status end_block() { return run(nullptr, 0, LZMA_FULL_FLUSH); }
   uint64_t written() const { return written_; }
 
  private:
@@ -176,7 +179,9 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   // decoder hand blocks to threads); its output does not depend on the number of threads.
   lzma_mt mt{};
   mt.threads = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
-  mt.block_size = stats.block_size;
+  // Cut at entry boundaries, the encoder never cuts by itself: a block ends at the first entry
+  // end at or past the block size.
+  mt.block_size = settings.cut_at_entries ? std::max<uint64_t>(content_size, 1) : stats.block_size;
   mt.filters = filters.data();
   mt.check = LZMA_CHECK_CRC32;
   lzma_stream stream = LZMA_STREAM_INIT;
@@ -207,6 +212,8 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   blob.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
 
   StreamWriter writer(stream, blob);
+  uint64_t in_block = 0;    // content bytes in the block being written (cut at entries)
+  uint64_t cut_blocks = 0;  // blocks ended at an entry boundary
   std::vector<uint8_t> chunk(1 << 20);
   uint64_t done = 0;
   for (const PackFile& file : files) {
@@ -233,6 +240,24 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
     if (in.peek() != std::char_traits<char>::eof()) {
       return abandon(fail(file.path.string() + " changed while it was packed"));
     }
+    in_block += entry_header.size() + file.size;
+    if (settings.cut_at_entries && in_block >= stats.block_size && &file != &files.back()) {
+      if (Status cut = writer.end_block(); !cut) return abandon(cut.failure());
+      ++cut_blocks;
+      in_block = 0;
+    }
+  }
+  if (settings.cut_at_entries) stats.block_count = cut_blocks + (in_block > 0 ? 1 : 0);
+  // Several blocks: the block map follows the last entry in a block of its own, so that the
+  // installer knows where each block's bytes go before it decodes any.
+  if (stats.block_count >= 2) {
+    std::vector<PayloadEntry> entries;
+    for (const PackFile& file : files) entries.push_back(PayloadEntry{file.name, file.size});
+    std::vector<uint8_t> map = block_map_bytes(entries);
+    if (in_block > 0 || !settings.cut_at_entries) {
+      if (Status cut = writer.end_block(); !cut) return abandon(cut.failure());
+    }
+    if (Status fed = writer.feed(map.data(), map.size()); !fed) return abandon(fed.failure());
   }
   if (Status ended = writer.end(); !ended) return abandon(ended.failure());
   blob.close();

@@ -33,6 +33,9 @@ struct PackSettings {
   Filter filter = Filter::X86;  // the x86 BCJ filter before LZMA2
   // Decompressed bytes per block; 0 chooses from the content's size (block_size_for).
   uint64_t block_size = 0;
+  // Blocks end only between entries (at the first entry end at or past block_size), rather
+  // than every block_size bytes.
+  bool cut_at_entries = false;
   // Called as input is consumed: bytes done, bytes in all.
   std::function<void(uint64_t, uint64_t)> on_progress;
 };
@@ -43,6 +46,9 @@ struct PackStats {
   uint64_t blob_size = 0;
   uint32_t dict_size = 0;
   uint64_t block_size = 0;
+  // Blocks end only between entries (at the first entry end at or past block_size), rather
+  // than every block_size bytes.
+  bool cut_at_entries = false;
   uint64_t block_count = 0;
 };
 

@@ -1,0 +1,375 @@
+#include "install/block_decode.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "install/lzma_filter_chain.h"
+#include "install/payload_check.h"
+#include "sys/paths.h"
+#include "sys/phase_times.h"
+#include "sys/threads.h"
+
+namespace vl {
+
+namespace {
+
+// A map larger than this is not one the packer wrote (it holds a few bytes per entry).
+constexpr uint64_t MAX_BLOCK_MAP = 1ull << 20;
+constexpr size_t MAX_THREADS = 8;
+
+void put_le(std::vector<uint8_t>& out, uint64_t value, size_t width) {
+  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+uint64_t get_le(std::span<const uint8_t> bytes) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) value |= uint64_t{bytes[i]} << (8 * i);
+  return value;
+}
+
+std::vector<uint8_t> entry_header(const PayloadEntry& entry) {
+  std::vector<uint8_t> header;
+  put_le(header, entry.name.size(), 2);
+  header.insert(header.end(), entry.name.begin(), entry.name.end());
+  put_le(header, entry.size, 8);
+  return header;
+}
+
+// One entry as the map places it in the content.
+struct Placed {
+  PayloadEntry entry;
+  std::vector<uint8_t> header;  // the bytes its record must start with
+  uint64_t header_at;
+  uint64_t data_at;
+  // Shared between the threads (under Decoder::mutex_).
+  std::unique_ptr<EntryWriter> file;
+  uint64_t written = 0;
+  bool closed = false;
+};
+
+// Sets up a block decoder on `stream` for `block`; false when its header is unusable. The
+// decoder keeps a pointer to `options` (it reads the check type there and writes the sizes
+// back): it must outlive the block's decoding.
+bool start_block(lzma_stream& stream, std::span<const uint8_t> bytes, lzma_check check,
+                 const StreamBlock& block, lzma_block& options) {
+  options = lzma_block{};
+  options.version = 1;
+  options.check = check;
+  options.header_size = lzma_block_header_size_decode(bytes[block.stream_offset]);
+  if (bytes[block.stream_offset] == 0x00 || options.header_size > block.total_size) return false;
+  FilterChain chain;
+  options.filters = chain.filters.data();
+  if (lzma_block_header_decode(&options, nullptr, bytes.data() + block.stream_offset) != LZMA_OK)
+    return false;
+  if (lzma_block_compressed_size(&options, block.unpadded_size) != LZMA_OK) return false;
+  options.uncompressed_size = block.content_size;  // the decoder holds the block to it
+  if (lzma_block_decoder(&stream, &options) != LZMA_OK) return false;
+  stream.next_in = bytes.data() + block.stream_offset + options.header_size;
+  stream.avail_in = block.total_size - options.header_size;
+  return true;
+}
+
+// The memory one thread needs for `block`: its filters' decoder and the output buffer.
+uint64_t block_memory(std::span<const uint8_t> bytes, lzma_check check, const StreamBlock& block) {
+  lzma_block options{};
+  options.version = 1;
+  options.check = check;
+  options.header_size = lzma_block_header_size_decode(bytes[block.stream_offset]);
+  FilterChain chain;
+  options.filters = chain.filters.data();
+  if (lzma_block_header_decode(&options, nullptr, bytes.data() + block.stream_offset) != LZMA_OK)
+    return UINT64_MAX;
+  return lzma_raw_decoder_memusage(chain.filters.data()) + DATA_CHUNK;
+}
+
+struct StreamEnd {
+  lzma_stream* stream;
+  ~StreamEnd() { lzma_end(stream); }
+};
+
+// Decodes one whole block into `out`; false on any decoder failure.
+bool decode_whole_block(std::span<const uint8_t> bytes, lzma_check check, const StreamBlock& block,
+                        std::vector<uint8_t>& out) {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  StreamEnd end{&stream};
+  lzma_block options;
+  if (!start_block(stream, bytes, check, block, options)) return false;
+  out.resize(block.content_size);
+  stream.next_out = out.data();
+  stream.avail_out = out.size();
+  return lzma_code(&stream, LZMA_FINISH) == LZMA_STREAM_END && stream.avail_out == 0;
+}
+
+// The entries the map describes, placed back to back from offset 0; they must end where the
+// map's block starts. Empty when the map is unusable or names an entry twice (two entries
+// of one name would share a temporary file, which only the in-order loop can do).
+std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_count,
+                                   uint64_t map_at) {
+  std::vector<Placed> placed;
+  if (map.size() < BLOCK_MAP_MAGIC.size() ||
+      std::memcmp(map.data(), BLOCK_MAP_MAGIC.data(), BLOCK_MAP_MAGIC.size()) != 0) {
+    return {};
+  }
+  map = map.subspan(BLOCK_MAP_MAGIC.size());
+  uint64_t at = 0;
+  for (uint32_t i = 0; i < entry_count; ++i) {
+    if (map.size() < 2) return {};
+    size_t name_length = static_cast<size_t>(get_le(map.first(2)));
+    if (map.size() < 2 + name_length + 8) return {};
+    std::string name(reinterpret_cast<const char*>(map.data() + 2), name_length);
+    uint64_t size = get_le(map.subspan(2 + name_length, 8));
+    map = map.subspan(2 + name_length + 8);
+    if (!is_valid_entry_name(name)) return {};
+    for (const Placed& earlier : placed) {
+      if (same_path(earlier.entry.name, name)) return {};
+    }
+    Placed entry{PayloadEntry{std::move(name), size}, {}, at, 0};
+    entry.header = entry_header(entry.entry);
+    entry.data_at = at + entry.header.size();
+    if (size > map_at || entry.data_at > map_at - size) return {};
+    at = entry.data_at + size;
+    placed.push_back(std::move(entry));
+  }
+  if (!map.empty() || at != map_at) return {};
+  return placed;
+}
+
+class Decoder {
+ public:
+  Decoder(std::span<const uint8_t> bytes, lzma_check check, std::span<const StreamBlock> blocks,
+          std::vector<Placed>& entries, EntryWriter& writer, StepProgress& progress,
+          uint64_t total_size)
+      : bytes_(bytes),
+        check_(check),
+        blocks_(blocks),
+        entries_(entries),
+        writer_(writer),
+        progress_(progress),
+        denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {}
+
+  // Every block decoded on `threads` threads (this one among them).
+  void run(uint32_t threads) {
+    std::array<Thread, MAX_THREADS> helpers;
+    for (uint32_t i = 1; i < threads; ++i) helpers[i].start([this] { work(); });
+    work();
+    for (Thread& helper : helpers) helper.join();
+  }
+
+  bool mismatch() const { return mismatch_.load(); }
+  const Status& failure() const { return failure_; }
+
+ private:
+  void work() {
+    lzma_stream stream = LZMA_STREAM_INIT;
+    StreamEnd end{&stream};
+    // One buffer per thread for all its blocks (not one per block).
+    std::vector<uint8_t> out(DATA_CHUNK);
+    while (!stopped()) {
+      size_t index = next_block_.fetch_add(1);
+      if (index >= blocks_.size()) return;
+      uint64_t since = phase::now();
+      if (!decode_block(stream, blocks_[index], out)) stop_on_mismatch();
+      phase::add("decode: blocks", since);
+    }
+  }
+
+  bool decode_block(lzma_stream& stream, const StreamBlock& block, std::vector<uint8_t>& out) {
+    lzma_block options;
+    if (!start_block(stream, bytes_, check_, block, options)) return false;
+    uint64_t at = block.content_offset;
+    while (!stopped()) {
+      stream.next_out = out.data();
+      stream.avail_out = out.size();
+      size_t in_before = stream.avail_in;
+      lzma_ret ret = lzma_code(&stream, LZMA_RUN);
+      size_t produced = out.size() - stream.avail_out;
+      if (produced > 0) {
+        if (!place(at, std::span<const uint8_t>(out.data(), produced))) return true;
+        at += produced;
+      }
+      if (ret == LZMA_STREAM_END) return at == block.content_offset + block.content_size;
+      if (ret != LZMA_OK) return false;
+      if (produced == 0 && stream.avail_in == in_before) return false;  // stuck: input ended
+    }
+    return true;
+  }
+
+  // Puts decoded bytes at content offset `at` where the map says they go; false once the run
+  // is stopped (a writer failed, or a header differs from the map).
+  bool place(uint64_t at, std::span<const uint8_t> bytes) {
+    auto after = std::upper_bound(entries_.begin(), entries_.end(), at,
+                                  [](uint64_t a, const Placed& e) { return a < e.header_at; });
+    size_t index = static_cast<size_t>(after - entries_.begin()) - 1;
+    while (!bytes.empty()) {
+      Placed& entry = entries_[index];
+      if (at < entry.data_at) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(bytes.size(), entry.data_at - at));
+        if (std::memcmp(bytes.data(), entry.header.data() + (at - entry.header_at), n) != 0) {
+          stop_on_mismatch();
+          return false;
+        }
+        at += n;
+        bytes = bytes.subspan(n);
+        continue;
+      }
+      uint64_t end = entry.data_at + entry.entry.size;
+      size_t n = static_cast<size_t>(std::min<uint64_t>(bytes.size(), end - at));
+      if (n > 0 && !write(entry, at - entry.data_at, bytes.first(n))) return false;
+      at += n;
+      bytes = bytes.subspan(n);
+      ++index;
+    }
+    return !stopped();
+  }
+
+  bool write(Placed& entry, uint64_t offset, std::span<const uint8_t> chunk) {
+    EntryWriter* file;
+    {
+      LockGuard lock(mutex_);
+      if (!entry.file) {
+        entry.file = writer_.another();
+        if (Status begun = entry.file->begin(entry.entry); !begun) {
+          entry.file.reset();
+          return stop_on_failure(lock, std::move(begun));
+        }
+      }
+      file = entry.file.get();
+    }
+    uint64_t since = phase::now();
+    Status wrote = file->write_at(offset, chunk);
+    phase::add("write: data", since);
+    bool complete;
+    {
+      LockGuard lock(mutex_);
+      if (!wrote) return stop_on_failure(lock, std::move(wrote));
+      entry.written += chunk.size();
+      written_ += chunk.size();
+      progress_.report(static_cast<float>(written_) / denominator_, entry.entry.name);
+      complete = entry.written == entry.entry.size;
+    }
+    if (!complete) return true;
+    // Every byte is in, so no other thread holds the file any more: flushed outside the lock.
+    Status closed = file->close();
+    LockGuard lock(mutex_);
+    if (!closed) return stop_on_failure(lock, std::move(closed));
+    entry.closed = true;
+    return true;
+  }
+
+  bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+  void stop_on_mismatch() {
+    mismatch_.store(true);
+    stop_.store(true);
+  }
+  bool stop_on_failure(LockGuard&, Status failure) {
+    if (failure_.ok()) failure_ = std::move(failure);
+    stop_.store(true);
+    return false;
+  }
+
+  std::span<const uint8_t> bytes_;
+  lzma_check check_;
+  std::span<const StreamBlock> blocks_;
+  std::vector<Placed>& entries_;
+  EntryWriter& writer_;
+  StepProgress& progress_;
+  float denominator_;
+  std::atomic<size_t> next_block_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> mismatch_{false};
+  Mutex mutex_;
+  Status failure_;
+  uint64_t written_ = 0;
+};
+
+// The phase log's line for a thread count the memory budget cut (names must be literals).
+const char* budget_note(uint32_t threads) {
+  static constexpr const char* NOTES[] = {
+      "decode: memory budget allows 1 thread",  "decode: memory budget allows 2 threads",
+      "decode: memory budget allows 3 threads", "decode: memory budget allows 4 threads",
+      "decode: memory budget allows 5 threads", "decode: memory budget allows 6 threads",
+      "decode: memory budget allows 7 threads"};
+  return NOTES[std::clamp<uint32_t>(threads, 1, 7) - 1];
+}
+
+}  // namespace
+
+std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries) {
+  std::vector<uint8_t> map(BLOCK_MAP_MAGIC.begin(), BLOCK_MAP_MAGIC.end());
+  for (const PayloadEntry& entry : entries) {
+    std::vector<uint8_t> header = entry_header(entry);
+    map.insert(map.end(), header.begin(), header.end());
+  }
+  return map;
+}
+
+uint32_t threads_for_blocks(uint32_t wanted, uint64_t blocks, uint64_t per_thread) {
+  uint64_t by_memory = per_thread == 0 ? wanted : DECODE_MEMORY_BUDGET / per_thread;
+  uint64_t threads = std::min<uint64_t>({wanted, blocks, by_memory, MAX_THREADS});
+  return static_cast<uint32_t>(std::max<uint64_t>(threads, 1));
+}
+
+Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
+                                  StepProgress& progress, uint32_t threads,
+                                  std::vector<std::string>& closed) {
+  std::vector<StreamBlock> blocks;
+  if (!check_payload_stream(payload, &blocks) || blocks.size() < 2) return BlockDecode::Sequential;
+  if (!writer.another()) return BlockDecode::Sequential;
+  lzma_stream_flags flags;
+  if (lzma_stream_header_decode(&flags, payload.stream.data()) != LZMA_OK)
+    return BlockDecode::Sequential;
+
+  const StreamBlock& map_block = blocks.back();
+  if (map_block.content_size > MAX_BLOCK_MAP) return BlockDecode::Sequential;
+  std::vector<uint8_t> map;
+  if (!decode_whole_block(payload.stream, flags.check, map_block, map))
+    return BlockDecode::Sequential;
+  std::vector<Placed> entries = read_block_map(map, payload.entry_count, map_block.content_offset);
+  if (entries.empty()) return BlockDecode::Sequential;
+  std::span<const StreamBlock> content_blocks(blocks.data(), blocks.size() - 1);
+
+  uint64_t per_thread = 0;
+  for (const StreamBlock& block : content_blocks)
+    per_thread = std::max(per_thread, block_memory(payload.stream, flags.check, block));
+  uint32_t used = threads_for_blocks(threads, content_blocks.size(), per_thread);
+  // The blocks would have kept more threads busy: say that memory is what limits them.
+  if (used < std::min<uint64_t>(threads, content_blocks.size())) phase::mark(budget_note(used));
+
+  Decoder decoder(payload.stream, flags.check, content_blocks, entries, writer, progress,
+                  payload.total_size);
+  decoder.run(used);
+
+  Status failure = decoder.failure();
+  bool placed = failure.ok() && !decoder.mismatch();
+  for (Placed& entry : entries) {
+    if (!placed || entry.entry.size > 0) continue;
+    // No bytes to carry it: it is written here, once every block is in.
+    entry.file = writer.another();
+    failure = entry.file->begin(entry.entry);
+    if (failure) failure = entry.file->close();
+    if (!failure) {
+      placed = false;
+      break;
+    }
+    entry.closed = true;
+  }
+  if (placed) {
+    for (Placed& entry : entries) closed.push_back(entry.entry.name);
+    return BlockDecode::Placed;
+  }
+  for (Placed& entry : entries) {
+    if (entry.closed) {
+      writer.drop(entry.entry.name);
+    } else if (entry.file) {
+      entry.file->discard();
+    }
+  }
+  if (!failure) return fail(failure.error());
+  return BlockDecode::Sequential;
+}
+
+}  // namespace vl

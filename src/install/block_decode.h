@@ -1,0 +1,56 @@
+#pragma once
+// Decoding a payload's blocks on several threads at once, each thread writing its block's
+// bytes straight into the entries' files at their offsets: the memory is each thread's
+// dictionary and one DATA_CHUNK buffer, never a whole block.
+//
+// A thread can place a block's bytes only when it knows which entries they belong to, and the
+// headers that say so lie in earlier blocks. So a payload of several blocks carries a block
+// map after its last entry, in a block of its own: the magic "VLBM" followed by every entry's
+// header again (name length, name, size), in payload order. The entry loop never reads past
+// its last entry, so the map changes nothing for it. The map is a hint, not trusted: each
+// thread compares the headers inside its block with the map byte for byte, and the blocks
+// cover the content exactly (the index says so), so a run that completes has placed exactly
+// what the entry loop would have.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "install/copy_entries.h"
+#include "install/install_job.h"
+#include "sys/result.h"
+
+namespace vl {
+
+inline constexpr std::string_view BLOCK_MAP_MAGIC = "VLBM";
+
+// The memory all decoding threads may hold together (dictionaries, decoder state, output
+// buffers): the 48 MB goal for the whole process less what the rest of it needs. It decides
+// how many threads decode, never whether a run goes on.
+inline constexpr uint64_t DECODE_MEMORY_BUDGET = 32ull << 20;
+
+// The block map's bytes for entries in payload order.
+std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries);
+
+// The threads a decode of `blocks` blocks needing `per_thread` bytes each may use, at most
+// `wanted` and at least one: as many as the blocks and the memory budget allow.
+uint32_t threads_for_blocks(uint32_t wanted, uint64_t blocks, uint64_t per_thread);
+
+enum class BlockDecode {
+  Placed,      // every entry written and closed, not committed: `closed` holds their names
+  Sequential,  // not decoded this way: one block, no usable map, or the decoder or a map
+               // check failed; every file begun was discarded, so the entry loop decodes the
+               // stream in order and reports what it finds with its own texts
+};
+
+// Decodes a payload of several blocks with a block map into `writer` (through the writers
+// writer.another() makes, one per entry) on up to `threads` threads, reporting after every
+// chunk written: running bytes written / total_size (1 when 0) with the entry's name.
+// Entries are closed but not committed. A writer's failure fails the call with its text,
+// after every entry begun was discarded or dropped. Damage in any block commits nothing.
+Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
+                                  StepProgress& progress, uint32_t threads,
+                                  std::vector<std::string>& closed);
+
+}  // namespace vl

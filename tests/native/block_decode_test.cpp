@@ -1,0 +1,161 @@
+#include "install/block_decode.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+
+#include "native/payload_craft.h"
+#include "native/payload_test_support.h"
+
+namespace vl {
+namespace {
+
+using craft::Bytes;
+using testing_support::MemoryWriter;
+using testing_support::PositionalMemoryWriter;
+using testing_support::RecordingSink;
+
+const std::vector<std::pair<std::string, std::string>> FILES = {
+    {"a.dll", craft::noise(60000, 21)}, {"b.dll", craft::noise(100000, 22)},
+    {"c.dll", craft::noise(60000, 23)}};
+constexpr uint64_t BLOCK = 65536;  // four content blocks, then the map's
+
+Bytes content() {
+  Bytes out;
+  for (const auto& [name, data] : FILES) {
+    Bytes entry = craft::entry(name, data);
+    out.insert(out.end(), entry.begin(), entry.end());
+  }
+  return out;
+}
+
+Bytes with_map() {
+  std::vector<PayloadEntry> entries;
+  for (const auto& [name, data] : FILES) entries.push_back({name, data.size()});
+  return craft::xz_blocks_then(content(), BLOCK, block_map_bytes(entries));
+}
+
+Bytes damaged_in_block(size_t block) {
+  Bytes stream = with_map();
+  std::vector<craft::BlockPlace> places = craft::block_places(stream);
+  size_t end = block + 1 < places.size() ? places[block + 1].offset : stream.size() - 40;
+  stream[(places[block].offset + end) / 2] ^= 0x55;
+  return stream;
+}
+
+template <typename Writer>
+Status copy(const Bytes& stream, Writer& writer, std::vector<std::string>& installed) {
+  uint64_t total = 0;
+  for (const auto& file : FILES) total += file.second.size();
+  RecordingSink sink;
+  std::vector<InstallStep> steps{InstallStep::CopyFiles};
+  StepProgress progress(sink, steps, InstallStep::CopyFiles);
+  return copy_payload_entries(Payload{stream, total, 3}, writer, progress, installed, 2);
+}
+
+std::map<std::string, std::string> all_files() { return {FILES.begin(), FILES.end()}; }
+
+struct BlockCase {
+  const char* scenario;
+  Bytes stream;
+  bool first_block_last;  // the first block's writes wait for the last block's
+};
+
+class BlockParallel : public ::testing::TestWithParam<BlockCase> {};
+
+// Whatever the layout or damage, the outcome is the in-order loop's: the same text, the same
+// files; a damaged stream commits nothing.
+TEST_P(BlockParallel, EndsAsTheInOrderLoopDoes) {
+  const BlockCase& c = GetParam();
+  MemoryWriter in_order;
+  std::vector<std::string> expected_installed;
+  Status expected = copy(c.stream, in_order, expected_installed);
+
+  PositionalMemoryWriter writer;
+  std::mutex mutex;
+  std::condition_variable last_block_written;
+  bool released = false;
+  if (c.first_block_last) {
+    writer.gate = [&](const std::string& name, uint64_t) {
+      std::unique_lock lock(mutex);
+      if (name == "c.dll") {
+        released = true;
+        last_block_written.notify_all();
+      } else if (name == "a.dll") {
+        EXPECT_TRUE(last_block_written.wait_for(lock, std::chrono::seconds(10),
+                                                [&] { return released; }));
+      }
+    };
+  }
+  std::vector<std::string> installed;
+  Status status = copy(c.stream, writer, installed);
+
+  EXPECT_EQ(status.ok(), expected.ok());
+  if (!expected.ok()) {
+    EXPECT_EQ(status.error(), expected.error());
+  }
+  EXPECT_EQ(installed, expected_installed);
+  std::map<std::string, std::string> placed = writer.files;
+  placed.insert(writer.in_order.files.begin(), writer.in_order.files.end());
+  std::map<std::string, std::string> none;
+  EXPECT_EQ(placed, expected.ok() ? all_files() : none);
+  // The first block's bytes were held back until the last entry's had been written.
+  if (c.first_block_last) EXPECT_TRUE(released);
+}
+
+std::vector<BlockCase> block_cases() {
+  std::vector<BlockCase> cases = {
+      {"OneBlockPayloadDecodesInOrder", craft::xz(content()), false},
+      {"BlocksFinishingOutOfOrderPlaceTheRightBytes", with_map(), true},
+      {"MapDisagreeingWithTheHeadersFallsBackToTheLoop",
+       craft::xz_blocks_then(content(), BLOCK,
+                             block_map_bytes(std::vector<PayloadEntry>{
+                                 {"a.dll", 60001}, {"b.dll", 99999}, {"c.dll", 60000}})),
+       false},
+  };
+  const char* damaged[] = {"DamageInBlock0CommitsNothing", "DamageInBlock1CommitsNothing",
+                           "DamageInBlock2CommitsNothing", "DamageInBlock3CommitsNothing",
+                           "DamageInTheMapBlockCommitsNothing"};
+  for (size_t block = 0; block < std::size(damaged); ++block) {
+    cases.push_back({damaged[block], damaged_in_block(block), false});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Decode, BlockParallel, ::testing::ValuesIn(block_cases()),
+                         [](const auto& info) { return std::string(info.param.scenario); });
+
+// The stream of a one-block payload reaches the in-order loop untouched: its writer sees the
+// in-order calls only.
+TEST(BlockParallel, OneBlockPayloadUsesNoPositionalWrites) {
+  PositionalMemoryWriter writer;
+  std::vector<std::string> installed;
+  ASSERT_TRUE(copy(craft::xz(content()), writer, installed).ok());
+  EXPECT_TRUE(writer.events.empty());
+  EXPECT_EQ(writer.in_order.files, all_files());
+}
+
+struct BudgetCase {
+  uint32_t wanted;
+  uint64_t blocks;
+  uint64_t per_thread;
+  uint32_t expected;
+};
+
+class ThreadBudget : public ::testing::TestWithParam<BudgetCase> {};
+
+TEST_P(ThreadBudget, FollowsBlocksAndMemory) {
+  const BudgetCase& c = GetParam();
+  EXPECT_EQ(threads_for_blocks(c.wanted, c.blocks, c.per_thread), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decode, ThreadBudget,
+    ::testing::Values(BudgetCase{4, 2, 1 << 20, 2},                         // fewer blocks
+                      BudgetCase{4, 8, DECODE_MEMORY_BUDGET / 3, 3},         // memory limits
+                      BudgetCase{2, 8, DECODE_MEMORY_BUDGET + 1, 1},         // never none
+                      BudgetCase{2, 8, DECODE_MEMORY_BUDGET / 2, 2}));       // both fit
+
+}  // namespace
+}  // namespace vl
