@@ -65,7 +65,7 @@ void draw_error(FrameContext& frame, const WizardState& state, float h0, double 
     // Where the shown part lies in the whole: a thin thumb at the panel's right edge.
     const float thumb = std::max(16.0f, shown * shown / full);
     const float travel = shown - thumb;
-    const float y = view.y + (full > shown ? travel * scrolled / (full - shown) : 0.0f);
+    const float y = view.y + travel * scrolled / (full - shown);
     d.fill_round_rect(Rect{CONTENT_X + CONTENT_WIDTH - 9.0f, y, 4.0f, thumb}, 2.0f,
                       with_alpha(TEXT_FAINT, 0.55f));
   }

@@ -1,14 +1,14 @@
 #include "setup_app/setup_app.h"
 
-#include "product/product.h"
+#include "ui/frame_context.h"
 #include "setup_app/job_rules.h"
 #include "setup_app/pages.h"
 #include "setup_app/strings.h"
 #include "setup_app/theme.h"
+#include "product/product.h"
 #include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "sys/text.h"
-#include "ui/frame_context.h"
 
 namespace vl {
 
