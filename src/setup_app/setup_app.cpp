@@ -6,6 +6,7 @@
 #include "sys/phase_times.h"
 #include "sys/text.h"
 #include "ui/frame_context.h"
+#include "wizard/pages.h"
 #include "wizard/strings.h"
 #include "wizard/theme.h"
 
@@ -39,6 +40,8 @@ SetupApp::SetupApp(StartupContext context, std::unique_ptr<ControllerPlatform> p
   state_.elevated = platform_->is_elevated();
   auto_start_ = command_line_.passive || command_line_.resume;
   state_.page = Page{auto_start_ ? PageKind::Progress : PageKind::Welcome, {}};
+  // Entered now: the frame clock starts with the window, made right after the controller.
+  state_.page_entered_at = 0.0;
   // What the progress page plans for before an installation has started; asked once, since
   // building a job reads the registry.
   state_.planned_steps = install_steps(platform_->build_job(current_context()));
@@ -52,10 +55,10 @@ std::string SetupApp::app_path() const {
   return join_path(state_.options.install_dir, APPLICATION_FILE_NAME);
 }
 
-void SetupApp::set_page(Page page) {
+void SetupApp::set_page(Page page, double now) {
   if (page == state_.page) return;
   state_.page = std::move(page);
-  state_.page_entered_at = PAGE_TIME_UNSET;  // the next frame stamps its own time
+  state_.page_entered_at = now;
 }
 
 // ---- WindowApp -----------------------------------------------------------------------------
@@ -102,7 +105,7 @@ void SetupApp::on_action(uint32_t id, WindowControl& control) {
       if (page == PageKind::Done) finish(control);
       break;
     case ACTION_CHANGE:
-      if (page == PageKind::Welcome) set_page(Page{PageKind::Settings, {}});
+      if (page == PageKind::Welcome) set_page(Page{PageKind::Settings, {}}, control.clock_time());
       break;
     case ACTION_TOGGLE_DESKTOP:
       state_.options.desktop_shortcut = !state_.options.desktop_shortcut;
@@ -123,7 +126,7 @@ void SetupApp::on_action(uint32_t id, WindowControl& control) {
     case ACTION_BACK:
       if (page == PageKind::Settings) {
         state_.error_text.reset();
-        set_page(Page{PageKind::Welcome, {}});
+        set_page(Page{PageKind::Welcome, {}}, control.clock_time());
       }
       break;
     case ACTION_TOGGLE_LAUNCH:
@@ -132,7 +135,11 @@ void SetupApp::on_action(uint32_t id, WindowControl& control) {
     case ACTION_RETRY:
       if (page == PageKind::Error) {
         state_.busy = false;
+        const Page before = state_.page;
         start_install(control);
+        // A retry that fails the same way at once (a passive run's bad payload) leaves an
+        // equal page: it enters again, so the badge and the text show that it ran.
+        if (state_.page == before) state_.page_entered_at = control.clock_time();
       }
       break;
     case ACTION_CLOSE:
@@ -204,7 +211,7 @@ void SetupApp::start_install(WindowControl& control) {
     if (auto_start_) {
       // A passive or resumed run has no page to show a notice on: it ends on Error.
       exit_code_.exchange(EXIT_INSTALL_FAILED);
-      set_page(Page{PageKind::Error, std::string(TEXT_NO_PAYLOAD)});
+      set_page(Page{PageKind::Error, std::string(TEXT_NO_PAYLOAD)}, control.clock_time());
       platform_->show_window(control);
     } else {
       state_.error_text = std::string(TEXT_NO_PAYLOAD);
@@ -214,7 +221,7 @@ void SetupApp::start_install(WindowControl& control) {
 
   if (!auto_start_ && !state_.app_running_prompt && !platform_->find_processes(app_path()).empty()) {
     state_.app_running_prompt = true;
-    state_.app_running_prompt_at = PAGE_TIME_UNSET;
+    state_.app_running_prompt_at = control.clock_time();
     return;
   }
   state_.app_running_prompt = false;
@@ -227,7 +234,7 @@ void SetupApp::start_install(WindowControl& control) {
     state_.shown_progress = 0.0f;
     reset_progress_animation_ = true;
     state_.busy = true;
-    set_page(Page{PageKind::Progress, {}});
+    set_page(Page{PageKind::Progress, {}}, control.clock_time());
     platform_->start_worker(std::move(job), payload_blob_, shared_, control);
     return;
   }
@@ -291,7 +298,9 @@ void SetupApp::handle_elevation(const ElevationOutcome& outcome, WindowControl& 
     return;
   }
   state_.error_text = std::move(failure);
-  set_page(Page{state_.page.kind == PageKind::Settings ? PageKind::Settings : PageKind::Welcome, {}});
+  set_page(
+      Page{state_.page.kind == PageKind::Settings ? PageKind::Settings : PageKind::Welcome, {}},
+      control.clock_time());
 }
 
 void SetupApp::handle_result(const Status& result, WindowControl& control) {
@@ -303,13 +312,15 @@ void SetupApp::handle_result(const Status& result, WindowControl& control) {
     if (state_.passive) {
       if (command_line_.run_after) platform_->launch_application(app_path(), command_line_.app_arguments);
       state_.launch_on_finish = false;
+      // By the clock: a minimised window draws no frames to count the dwell with.
+      control.request_close_after(PASSIVE_CLOSE_SECONDS);
     }
-    set_page(Page{PageKind::Done, {}});
+    set_page(Page{PageKind::Done, {}}, control.clock_time());
     return;
   }
   exit_code_.exchange(EXIT_INSTALL_FAILED);
   if (log_) log_->failure(result.error());
-  set_page(Page{PageKind::Error, result.error()});
+  set_page(Page{PageKind::Error, result.error()}, control.clock_time());
   platform_->show_window(control);
 }
 

@@ -78,9 +78,10 @@ class SetupApp final : public WindowApp {
   std::optional<uint32_t> default_action() override;
   std::vector<TextStyle> text_styles() override;
 
-  // Changes the page; an equal page (for Error, the same text) changes nothing, so the entry
-  // animation does not start again.
-  void set_page(Page page);
+  // Changes the page, entered at `now` on the frame clock (WindowControl::clock_time; unset:
+  // the next frame stamps its own time). An equal page (for Error, the same text) changes
+  // nothing, so the entry animation does not start again.
+  void set_page(Page page, double now = PAGE_TIME_UNSET);
 
   // The wizard state, for tests and the gallery to put the controller into any page state.
   WizardState& state() { return state_; }

@@ -5,12 +5,20 @@
 
 namespace vl {
 
-FrameTimes FrameClock::tick(double now_seconds) {
+FrameTimes FrameClock::tick(double now_seconds, float max_dt) {
   double dt = now_seconds - previous_;
   if (!(dt > 0.0)) dt = 0.0;
   previous_ = now_seconds;
+  const double cap = max_dt > MAX_FRAME_DT ? max_dt : MAX_FRAME_DT;
   return FrameTimes{static_cast<float>(now_seconds - created_),
-                    static_cast<float>(std::min(dt, static_cast<double>(MAX_FRAME_DT)))};
+                    static_cast<float>(std::min(dt, cap))};
+}
+
+float frame_step_cap(bool paced, float timer_seconds, float last_frame_seconds) {
+  if (!paced) return MAX_FRAME_DT;
+  const float gap = std::max(timer_seconds, 0.0f) + std::max(last_frame_seconds, 0.0f);
+  // Not-a-number falls back to the stall rule.
+  return 1.5f * gap > MAX_FRAME_DT ? 1.5f * gap : MAX_FRAME_DT;
 }
 
 unsigned animation_timer_ms(float min_frame_interval, float last_frame_seconds) {

@@ -6,8 +6,10 @@
 
 namespace vl {
 
-// Frame times from a monotonic clock: time since creation, dt since the previous frame
-// (0 when the clock went backwards, at most 0.05 s).
+// Frame times from a monotonic clock: time since creation, dt since the previous frame (0 when
+// the clock went backwards, at most the step cap). A frame late by a stall advances animations
+// by at most 0.05 s; frames that come slowly because the page asked for a slower pace advance
+// by their real gap, so that easing keeps to real time (see frame_step_cap).
 inline constexpr float MAX_FRAME_DT = 0.05f;
 inline constexpr unsigned ANIMATION_TIMER_ID = 1;
 inline constexpr unsigned ANIMATION_TIMER_MS = 15;
@@ -19,6 +21,11 @@ inline constexpr unsigned ANIMATION_TIMER_MS = 15;
 inline constexpr float PACED_FRAME_GAP = 3.0f;
 unsigned animation_timer_ms(float min_frame_interval, float last_frame_seconds = 0.0f);
 
+// The largest dt the next frame may advance by. Unpaced frames (and none at all): MAX_FRAME_DT.
+// Paced frames come `timer_seconds` after the end of the last frame, which took
+// `last_frame_seconds` to draw: a gap up to half as long again as that counts in full.
+float frame_step_cap(bool paced, float timer_seconds, float last_frame_seconds);
+
 struct FrameTimes {
   float time = 0.0f;
   float dt = 0.0f;
@@ -28,7 +35,9 @@ class FrameClock {
  public:
   explicit FrameClock(double created_seconds)
       : created_(created_seconds), previous_(created_seconds) {}
-  FrameTimes tick(double now_seconds);
+  FrameTimes tick(double now_seconds, float max_dt = MAX_FRAME_DT);
+  // Seconds since creation at `now_seconds`, as `tick` would report it.
+  double time_at(double now_seconds) const { return now_seconds - created_; }
 
  private:
   double created_;
@@ -43,7 +52,7 @@ struct FrameContext {
   float width = 0.0f;   // client size in DIPs (pixels * 96 / dpi)
   float height = 0.0f;
   float time = 0.0f;    // seconds since the drawing context was created
-  float dt = 0.0f;      // seconds since the previous frame, at most 0.05
+  float dt = 0.0f;      // seconds since the previous frame, at most the clock's step cap
   float dpi = 96.0f;    // the window's DPI (96 is a scale of 1)
   DrawContext& draw;
   InteractionState& input;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vl {
 
@@ -86,6 +87,7 @@ void begin_frame(InteractionState& state) {
 bool end_frame(InteractionState& state) {
   std::swap(state.building, state.active);
   std::swap(state.access_building, state.access_active);
+  take_scroll(state);  // a page without a scroll area drops what was asked of it
   if (!state.mouse_inside || state.press) return false;
   const std::optional<uint32_t> hover = hit_test(state.active, state.mouse_x, state.mouse_y);
   if (hover == state.hover) return false;
@@ -165,10 +167,26 @@ KeyOutcome on_key_down(InteractionState& state, Key key, bool shift_down, bool a
       // Held down it would close the prompt and then the window.
       if (auto_repeat) return {};
       return KeyOutcome{Kind::Close, 0};
+    case Key::Up: state.scroll_lines -= 1.0f; return {};
+    case Key::Down: state.scroll_lines += 1.0f; return {};
+    case Key::PageUp: state.scroll_pages -= 1.0f; return {};
+    case Key::PageDown: state.scroll_pages += 1.0f; return {};
+    // Further than any text runs: the area stops at its end.
+    case Key::Home: state.scroll_pages = -1e6f; return {};
+    case Key::End: state.scroll_pages = 1e6f; return {};
     case Key::Other:
       return {};
   }
   return {};
+}
+
+void on_wheel(InteractionState& state, int delta) {
+  state.scroll_lines -= WHEEL_LINES * static_cast<float>(delta) / WHEEL_DELTA_NOTCH;
+}
+
+ScrollRequest take_scroll(InteractionState& state) {
+  return ScrollRequest{std::exchange(state.scroll_lines, 0.0f),
+                       std::exchange(state.scroll_pages, 0.0f)};
 }
 
 }  // namespace vl

@@ -82,7 +82,23 @@ struct InteractionState {
   bool mouse_inside = false;
   float mouse_x = 0.0f;  // DIPs
   float mouse_y = 0.0f;
+  // Scrolling asked for since the page's scroll area last took it (see take_scroll): lines
+  // and pages, positive downwards. A frame without a scroll area leaves it for none.
+  float scroll_lines = 0.0f;
+  float scroll_pages = 0.0f;
 };
+
+// What the wheel turns per notch.
+inline constexpr float WHEEL_LINES = 3.0f;
+inline constexpr int WHEEL_DELTA_NOTCH = 120;
+// WM_MOUSEWHEEL's delta (positive: away from the user, which scrolls up).
+void on_wheel(InteractionState& state, int delta);
+struct ScrollRequest {
+  float lines = 0.0f;
+  float pages = 0.0f;
+};
+// The scrolling asked for since the last call, and no more after it.
+ScrollRequest take_scroll(InteractionState& state);
 
 // Last registered first; half-open edges.
 std::optional<uint32_t> hit_test(std::span<const HitTarget> targets, float x, float y);
@@ -94,8 +110,9 @@ void move_focus(InteractionState& state, bool backwards);
 
 // ---- frame bracket -----------------------------------------------------------------------
 void begin_frame(InteractionState& state);
-// Makes the targets just built the active list and, when the mouse is inside and no press is
-// active, lets the hover follow content that moved under it. True: the hover changed and the
+// Makes the targets just built the active list, drops scrolling the frame did not take and,
+// when the mouse is inside and no press is active, lets the hover follow content that moved
+// under it. True: the hover changed and the
 // window must be invalidated.
 bool end_frame(InteractionState& state);
 
@@ -122,7 +139,8 @@ bool shows_hand_cursor(const InteractionState& state);
 bool is_drag_point(const InteractionState& state, float x, float y, float drag_height);
 
 // ---- keyboard ----------------------------------------------------------------------------
-enum class Key { Tab, Enter, Escape, Space, Other };
+// Up, Down, PageUp, PageDown, Home and End scroll the page's scroll area, if it has one.
+enum class Key { Tab, Enter, Escape, Space, Up, Down, PageUp, PageDown, Home, End, Other };
 
 struct KeyOutcome {
   enum class Kind { None, Activate, DefaultAction, Close };

@@ -1,6 +1,7 @@
 #include "ui/widgets.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 
 namespace vl {
@@ -194,8 +195,13 @@ void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selecte
   const float text_w = rect.w - 106;
   d.draw_text(widget_text(title, 12.5f, 2, rgb(13, 27, 46), TextAlign::Leading),
               Rect{rect.x + 62, rect.y + 12, text_w, 18});
-  d.draw_text(widget_text(subtitle, 11.0f, 0, rgb(106, 122, 144), TextAlign::Leading),
-              Rect{rect.x + 62, rect.y + 31, text_w, 16});
+  // The subtitle says what the choice needs ("… шаардахгүй", "does not require"): an ellipsis
+  // could cut the word that turns it round, so a subtitle too wide is set smaller instead.
+  TextStyle note = widget_text(subtitle, 11.0f, 0, rgb(106, 122, 144), TextAlign::Leading);
+  while (note.size > 9.0f && d.measure_text(note, TEXT_TALL_LAYOUT).width > text_w) {
+    note.size -= 0.25f;
+  }
+  d.draw_text(note, Rect{rect.x + 62, rect.y + 31, text_w, 16});
 
   const float rx = rect.x + rect.w - 24;
   d.fill_circle(rx, cy, 9.0f, kWhite);
@@ -206,12 +212,12 @@ void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selecte
 }
 
 void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view text,
-          TextAlign align) {
+          TextAlign align, bool enabled) {
   DrawContext& d = frame.draw;
-  const Interaction ia = interact(frame, id, rect, true);
+  const Interaction ia = interact(frame, id, rect, enabled);
   describe_target(frame, id, AccessRole::Link, text);
   const float h = ia.hover;
-  const Color color = rgb(20 + 13 * h, 136 + 35 * h, 196 + 28 * h);
+  const Color color = rgb(20 + 13 * h, 136 + 35 * h, 196 + 28 * h, enabled ? 1.0f : 0.45f);
   const TextStyle style = widget_text(text, 12.5f, 2, color, align);
   const TextSize size = d.measure_text(style, rect.w);
   d.draw_text(style, rect);
@@ -224,6 +230,18 @@ void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view t
     d.line(lx, ly, lx + h * size.width, ly, 1.0f, with_alpha(color, 0.6f));
   }
   d.focus_ring(Rect{lx - 4, rect.y, size.width + 8, rect.h}, 6.0f, ia.focused);
+}
+
+float scroll_offset(FrameContext& frame, AnimKey key, float viewport_height, float content_height,
+                    float line) {
+  const ScrollRequest asked = take_scroll(frame.input);
+  const float limit = std::max(0.0f, content_height - viewport_height);
+  const float page = std::max(line, viewport_height - line);
+  const float from = frame.input.animated.get(key).value_or(0.0f);
+  float to = from + asked.lines * line + asked.pages * page;
+  to = std::isfinite(to) ? std::clamp(to, 0.0f, limit) : 0.0f;
+  frame.input.animated.set(key, to);
+  return to;
 }
 
 void folder_icon(FrameContext& frame, float x, float y, const Color& color) {

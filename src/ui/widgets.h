@@ -64,9 +64,17 @@ using IconFn = void (*)(FrameContext& frame, float x, float y, const Color& colo
 
 void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selected, IconFn icon,
                 std::string_view title, std::string_view subtitle);
-// Used centred or trailing; the underline grows from the text's left edge on hover.
+// Used centred or trailing; the underline grows from the text's left edge on hover. A disabled
+// link registers no target (no hover, no hand cursor) and is drawn faded.
 void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view text,
-          TextAlign align);
+          TextAlign align, bool enabled = true);
+
+// The scroll position of a viewport `viewport_height` high over content `content_height`
+// high, kept under `key`: moved by what the wheel and the keys asked for since the last frame
+// (a line is `line` DIPs, a page the viewport less a line) and held within 0 .. content less
+// viewport (0 when the content fits).
+float scroll_offset(FrameContext& frame, AnimKey key, float viewport_height, float content_height,
+                    float line);
 
 // Icons, centred at (x, y); stroke width 1.7 unless noted.
 void folder_icon(FrameContext& frame, float x, float y, const Color& color);

@@ -30,6 +30,15 @@ class WindowControl {
   // What a handler changed must show at once (a new page), not at the next paced frame.
   void request_frame() { frame_requested_ = true; }
   bool take_frame_request() { return std::exchange(frame_requested_, false); }
+  // Closes the window `seconds` from now by the clock, whether or not frames are drawn
+  // meanwhile (a minimised window draws none). A later request replaces an earlier one.
+  void request_close_after(double seconds) { close_after_ = seconds; }
+  std::optional<double> take_close_after() { return std::exchange(close_after_, std::nullopt); }
+
+  // The frame clock's reading now: what FrameContext::time of a frame drawn at this moment
+  // reads. Page changes are stamped with it, so that the first frame of a page is already
+  // part of its entry animation.
+  virtual double clock_time() const = 0;
 
   // The taskbar button's progress: `fraction` (clamped to 0..1) while active, none otherwise.
   virtual void set_taskbar_progress(bool active, float fraction) = 0;
@@ -39,6 +48,7 @@ class WindowControl {
  private:
   bool close_requested_ = false;
   bool frame_requested_ = false;
+  std::optional<double> close_after_;
 };
 
 class WindowApp {

@@ -35,6 +35,8 @@ constexpr DWORD DWMWCP_ROUND_VALUE = 2;
 // An accessibility client's press of a target, carried out after its call has returned;
 // wParam is the target id.
 constexpr UINT WM_APP_ACCESS_PRESS = WM_APP + 2;
+// The timer of a close the application asked for after a delay (request_close_after).
+constexpr UINT_PTR CLOSE_TIMER_ID = ANIMATION_TIMER_ID + 1;
 
 double monotonic_seconds() {
   LARGE_INTEGER frequency{};
@@ -48,6 +50,9 @@ class HostControl final : public WindowControl {
  public:
   HWND hwnd = nullptr;
   ComPtr<ITaskbarList3> taskbar;
+  const FrameClock* clock = nullptr;
+
+  double clock_time() const override { return clock ? clock->time_at(monotonic_seconds()) : 0.0; }
 
   void set_taskbar_progress(bool active, float fraction) override {
     if (!taskbar) {
@@ -76,7 +81,9 @@ class HostControl final : public WindowControl {
 struct WindowState final : AccessibleSource {
   WindowState(std::unique_ptr<WindowApp> application, GraphicsFactories& factories)
       : factories(factories), app(std::move(application)), surface(factories), draw(surface),
-        clock(monotonic_seconds()) {}
+        clock(monotonic_seconds()) {
+    control.clock = &clock;
+  }
 
   // AccessibleSource: what screen readers read from the last frame and ask of the window.
   std::vector<AccessibleItem> accessible_items() override {
@@ -101,6 +108,8 @@ struct WindowState final : AccessibleSource {
   float dpi = 96.0f;
   bool timer_running = false;
   unsigned timer_ms = 0;  // the running timer's period
+  bool timer_paced = false;  // the running timer keeps a pace the frame asked for
+  float last_frame_seconds = 0.0f;
   bool tracking_leave = false;
   bool destroyed = false;
   HostControl control;
@@ -116,8 +125,13 @@ void store_dpi(WindowState& w, float dpi) {
   }
 }
 
-// A handler asked to close: the window goes as soon as the handler has returned.
+// A handler asked to close: the window goes as soon as the handler has returned. A close asked
+// for after a delay arms its timer, which runs whether or not frames are drawn.
 void destroy_if_requested(WindowState& w) {
+  if (std::optional<double> after = w.control.take_close_after(); after && !w.destroyed) {
+    const double ms = std::clamp(*after * 1000.0, 0.0, 600000.0);
+    ::SetTimer(w.hwnd, CLOSE_TIMER_ID, static_cast<UINT>(ms), nullptr);
+  }
   if (w.control.close_requested() && !w.destroyed) {
     w.destroyed = true;
     phase::mark("window: destroying");
@@ -176,6 +190,8 @@ void drop_render_target(WindowState& w) {
 
 void update_timer(WindowState& w, const FrameRequest& request, float frame_seconds) {
   const unsigned period = animation_timer_ms(request.min_interval, frame_seconds);
+  w.last_frame_seconds = frame_seconds;
+  w.timer_paced = request.animate && request.min_interval > 0.0f;
   switch (timer_change(request.animate, w.timer_running)) {
     case TimerChange::Start:
       ::SetTimer(w.hwnd, ANIMATION_TIMER_ID, period, nullptr);
@@ -225,9 +241,12 @@ void render_frame(WindowState& w) {
   const D2D1_MATRIX_3X2_F identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
   w.render_target->SetTransform(&identity);
 
-  const FrameSetup setup{pixels_to_dips(static_cast<int>(width), w.dpi),
-                         pixels_to_dips(static_cast<int>(height), w.dpi), w.dpi,
-                         w.clock.tick(monotonic_seconds())};
+  const FrameSetup setup{
+      pixels_to_dips(static_cast<int>(width), w.dpi),
+      pixels_to_dips(static_cast<int>(height), w.dpi), w.dpi,
+      w.clock.tick(monotonic_seconds(),
+                   frame_step_cap(w.timer_running && w.timer_paced,
+                                  static_cast<float>(w.timer_ms) / 1000.0f, w.last_frame_seconds))};
   const FrameRequest request = paint_frame(*w.app, w.draw, w.input, setup);
 
   if (w.render_target->EndDraw(nullptr, nullptr) == static_cast<HRESULT>(D2DERR_RECREATE_TARGET)) {
@@ -275,6 +294,12 @@ Key key_from_virtual(WPARAM vk) {
       return Key::Escape;
     case VK_SPACE:
       return Key::Space;
+    case VK_UP: return Key::Up;
+    case VK_DOWN: return Key::Down;
+    case VK_PRIOR: return Key::PageUp;
+    case VK_NEXT: return Key::PageDown;
+    case VK_HOME: return Key::Home;
+    case VK_END: return Key::End;
     default:
       return Key::Other;
   }
@@ -359,10 +384,21 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
       }
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_TIMER:
+      if (wparam == CLOSE_TIMER_ID) {
+        ::KillTimer(hwnd, CLOSE_TIMER_ID);
+        phase::mark("window: timed close");
+        w.control.request_close();
+        destroy_if_requested(w);
+        return 0;
+      }
       invalidate(hwnd);
       return 0;
     case WM_MOUSEMOVE:
       on_mouse_move_message(w, lparam);
+      return 0;
+    case WM_MOUSEWHEEL:
+      on_wheel(w.input, GET_WHEEL_DELTA_WPARAM(wparam));
+      invalidate(hwnd);
       return 0;
     case WM_LBUTTONDOWN:
       on_button_down(w.input);

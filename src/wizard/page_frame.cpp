@@ -17,7 +17,10 @@ namespace vl {
 
 float header_target(const HeaderInputs& in) {
   const float H = in.window_height;
-  const auto clamp_header = [](float v) { return std::clamp(v, HEADER_MIN, HEADER_MAX); };
+  // A notice takes its room from the header first: below the usual floor, down to where the
+  // logo block still fits, rather than lie over the page's controls.
+  const float floor = in.notice_height ? HEADER_NOTICE_MIN : HEADER_MIN;
+  const auto clamp_header = [floor](float v) { return std::clamp(v, floor, HEADER_MAX); };
   const float notice = in.notice_height ? *in.notice_height + 26.0f : 0.0f;
   switch (in.page) {
     case PageKind::Welcome: {
@@ -46,7 +49,9 @@ LogoBlock logo_block(float header_height, bool result_page, float window_width) 
   float a = header_height - 8.0f - 36.0f;
   if (result_page) a -= 42.0f;  // the result badge sits in the header's lower part
   a = std::max(a, 60.0f);
-  const float s = std::clamp((a - 110.0f) / 90.0f, 0.0f, 1.0f);
+  // Below s = 0 (a header lowered for a notice) the logo shrinks further, down to where
+  // logo, tagline and pill still end inside the header.
+  const float s = std::clamp((a - 110.0f) / 90.0f, -0.3f, 1.0f);
   const float w = 128.0f + 56.0f * s;
   const float h = w / kLogoAspect;
   const float g = 8.0f + 4.0f * s;
@@ -214,6 +219,11 @@ double elapsed_since(double& stamp, float now) {
 
 void paint_wizard(FrameContext& frame, WizardState& state, const ProgressSnapshot& progress) {
   const double e = elapsed_since(state.page_entered_at, frame.time);
+  // Under the prompt, Enter acts on the prompt: the focus (and its ring) moves there before
+  // anything is drawn, so no ring shows on the page behind the backdrop.
+  if (state.app_running_prompt && frame.input.focus != ACTION_CANCEL_APP_RUNNING) {
+    frame.input.focus = ACTION_CLOSE_APP_CONTINUE;
+  }
 
   const float target = header_target(header_inputs(frame, state));
   state.header_height = animate(frame, AnimKey{ANIM_HEADER_HEIGHT, 0}, target, HEADER_RATE);
@@ -244,14 +254,8 @@ void paint_wizard(FrameContext& frame, WizardState& state, const ProgressSnapsho
   if (state.app_running_prompt) {
     draw_app_running_prompt(frame, elapsed_since(state.app_running_prompt_at, frame.time));
   }
-
-  if (state.passive && kind == PageKind::Done) {
-    if (e > PASSIVE_CLOSE_SECONDS) {
-      frame.close = true;
-    } else {
-      frame.animate = true;
-    }
-  }
+  // A passive run's Done page closes by the controller's timed close, not by frames: a
+  // minimised window draws none.
 }
 
 }  // namespace vl

@@ -86,6 +86,11 @@ inline constexpr Rect FOOTER_PRIMARY{148.0f, FOOTER_Y, 246.0f, FOOTER_HEIGHT};
 inline constexpr float HEADER_MIN = 172.0f;
 inline constexpr float HEADER_MAX = 250.0f;
 inline constexpr float HEADER_RESULT = 226.0f;
+// A notice shown on Welcome or Settings may take the header down to this height, where the
+// logo block still fits in it at its smallest, before it would cover the page's controls.
+inline constexpr float HEADER_NOTICE_MIN = 128.0f;
+// The error panel ends this far above the footer's top.
+inline constexpr float ERROR_PANEL_FOOTER_GAP = 16.0f;
 inline constexpr float PANEL_RADIUS = 14.0f;
 inline constexpr float TITLE_HEIGHT = 28.0f;
 // The paragraph of a title block starts this far below the title's top.
@@ -94,5 +99,6 @@ inline constexpr float TITLE_TO_PARAGRAPH = 34.0f;
 // Keys of the pages' own animated values, apart from the widgets' keys.
 inline constexpr uint32_t ANIM_HEADER_HEIGHT = 0x7090;
 inline constexpr uint32_t ANIM_PROGRESS = 0xF00D;
+inline constexpr uint32_t ANIM_ERROR_SCROLL = 0x7094;  // sub-key: the failure text's hash
 
 }  // namespace vl

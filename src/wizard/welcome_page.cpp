@@ -64,8 +64,9 @@ void draw_welcome(FrameContext& frame, const WizardState& state, float h0) {
   button(frame, ACTION_PRIMARY, Rect{CONTENT_X, by, CONTENT_WIDTH, FOOTER_HEIGHT},
          welcome_button(mode), ButtonStyle::Primary, !state.busy);
   if (reinstall) {
+    // Inert while busy: an elevated copy may be installing into the folder it would empty.
     link(frame, ACTION_UNINSTALL, Rect{CONTENT_X, 530.0f, CONTENT_WIDTH, 24.0f}, TEXT_UNINSTALL,
-         TextAlign::Center);
+         TextAlign::Center, !state.busy);
   }
 }
 

@@ -53,8 +53,9 @@ inline constexpr double PAGE_TIME_UNSET = -1.0;
 
 struct WizardState {
   Page page;
-  // Seconds on the frame clock (FrameContext::time). The controller has no frame clock: it
-  // stores PAGE_TIME_UNSET on a change and the next frame stamps its own time.
+  // Seconds on the frame clock (FrameContext::time). The controller stamps a change with the
+  // clock's reading at that moment (WindowControl::clock_time); a state made without one
+  // (tests, the gallery) holds PAGE_TIME_UNSET and the next frame stamps its own time.
   double page_entered_at = PAGE_TIME_UNSET;
   InstalledState installed;  // mode, existing install, legacy client
   InstallOptions options;    // scope, install_dir, dir_customized, desktop, legacy

@@ -43,6 +43,7 @@ REINSTALL_PRIMARY = (210, 496)
 PROMPT_CANCEL = (94, 366)
 PROMPT_CONTINUE = (267, 366)
 BADGE = (192, 238)  # inside the result badge's disc, off its glyph
+MINIMISE = (357, 25)  # the caption's minimise button
 
 
 class Wizard:
@@ -311,6 +312,13 @@ class Passive(WizardCase):
         started = runs(self.prefix)
         self.assertEqual(len(started), 1, started)
         self.assertEqual(started[0]["cmdline"], '"%s\\verilune.exe" x' % LOCAL_DIR)
+
+    def test_a_minimised_passive_run_still_closes_itself(self):
+        # A minimised window draws no frames: the Done page's dwell is timed by the clock.
+        wizard = self.start("/P", "/CURRENTUSER")
+        wizard.click(MINIMISE, settle=0.0)
+        self.assertEqual(wizard.wait_exit(timeout=120), 0)
+        self.assertEqual(self.installed_version(), "3.0.6")
 
 
 class AllUsersFromTheLauncher(WizardCase):

@@ -428,5 +428,39 @@ TEST(FrameClock, DeltaIsClampedAndNeverNegative) {
   EXPECT_EQ(backwards.dt, 0.0f);
 }
 
+// The progress bar's easing (rate 6) under each frame pacing covers what real time says: a
+// paced page's slow frames advance by their gap, and only a stall is held to the step cap.
+TEST(FrameClock, EasingKeepsToRealTimeAtAnyPacing) {
+  const struct {
+    const char* scenario;
+    float timer;  // seconds from the end of a frame to the next
+    float draw;   // seconds a frame takes to draw
+    bool paced;
+  } cases[] = {
+      {"the 15 ms timer", 0.015f, 0.002f, false},
+      {"paced at 0.1 s", 0.1f, 0.01f, true},
+      {"paced at three frame times of slow drawing", 0.45f, 0.15f, true},
+  };
+  constexpr float kRate = 6.0f;
+  constexpr double kSpan = 0.7;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    FrameClock clock(0.0);
+    AnimatedValues values;
+    values.step(AnimKey{1, 0}, 0.0f, kRate, 0.0f);
+    float value = 0.0f;
+    double now = 0.0;
+    while (now + c.timer + c.draw <= kSpan + 1e-6) {
+      now += c.timer + c.draw;
+      const FrameTimes t = clock.tick(now, frame_step_cap(c.paced, c.timer, c.draw));
+      value = values.step(AnimKey{1, 0}, 1.0f, kRate, t.dt).value;
+    }
+    EXPECT_NEAR(value, 1.0f - std::exp(-kRate * static_cast<float>(now)), 0.01f);
+  }
+  // A stall of a paced page is still a stall.
+  FrameClock clock(0.0);
+  EXPECT_LT(clock.tick(5.0, frame_step_cap(true, 0.1f, 0.01f)).dt, 0.5f);
+}
+
 }  // namespace
 }  // namespace vl

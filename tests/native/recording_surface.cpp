@@ -113,6 +113,7 @@ DrawCall& RecordingSurface::add(DrawOp op) {
     call.context_offset_x = observed_->offset_x;
     call.context_offset_y = observed_->offset_y;
   }
+  if (targets_) call.targets_before = targets_->size();
   return call;
 }
 

@@ -65,6 +65,8 @@ struct DrawCall {
   float context_opacity = 1.0f;
   float context_offset_x = 0.0f;
   float context_offset_y = 0.0f;
+  // How many hit targets the frame had registered when the call was made (when observed).
+  size_t targets_before = 0;
 };
 
 class RecordingSurface : public DrawSurface {
@@ -73,6 +75,8 @@ class RecordingSurface : public DrawSurface {
 
   // Record this context's opacity and offset with each call.
   void observe(const DrawContext* context) { observed_ = context; }
+  // Record with each call how many targets `building` held (the frame's targets so far).
+  void observe_targets(const std::vector<HitTarget>* building) { targets_ = building; }
   void clear() { calls.clear(); }
 
   std::vector<DrawCall> of(DrawOp op) const;
@@ -108,6 +112,7 @@ class RecordingSurface : public DrawSurface {
  private:
   DrawCall& add(DrawOp op);
   const DrawContext* observed_ = nullptr;
+  const std::vector<HitTarget>* targets_ = nullptr;
 };
 
 // Runs frames the way the window's frame cycle does, on a recording surface: begin the input

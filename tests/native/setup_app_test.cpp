@@ -79,7 +79,9 @@ class TestControl final : public WindowControl {
     taskbar.push_back(active ? fraction : -1.0f);
   }
   void* window_handle() const override { return nullptr; }
+  double clock_time() const override { return now; }
   std::vector<float> taskbar;  // -1: no progress shown
+  double now = 0.0;            // the frame clock's reading
 };
 
 // The /LOG= file's lines.
@@ -202,6 +204,16 @@ TEST(StartInstall, ResumedPayloadFailureIsAFailedRun) {
   EXPECT_EQ(h.exit_code.load(), 2);
 }
 
+TEST(StartInstall, ARetryThatFailsAlikeEntersItsPageAgain) {
+  Harness h({.passive = true, .payload = false});
+  h.app->on_created(h.control);
+  ASSERT_EQ(h.state().page.kind, PageKind::Error);
+  h.control.now = 7.5;
+  h.app->on_action(ACTION_RETRY, h.control);
+  EXPECT_EQ(h.state().page, page(PageKind::Error, std::string(TEXT_NO_PAYLOAD)));
+  EXPECT_EQ(h.state().page_entered_at, 7.5);  // the badge and the text run again
+}
+
 TEST(StartInstall, CloseAndContinueTerminatesThenInstallsWithoutAskingAgain) {
   Harness h;
   h.log.app_running = true;
@@ -281,9 +293,14 @@ TEST(AppMessage, Outcomes) {
       h.app->shared().elevation = c.elevation;
       h.app->shared().hide_window = c.hide;
     }
+    h.control.now = 5.0;
     h.app->on_app_message(h.control);
     EXPECT_EQ(h.state().page.kind, c.expected_page);
-    EXPECT_EQ(h.exit_code.load(), c.expected_exit);
+    // A new page is entered when it changes, not at its first frame.
+    if (c.expected_page != c.start_page) EXPECT_EQ(h.state().page_entered_at, 5.0);
+    // A passive run's Done page closes by the clock, drawn or not.
+    const bool timed_close = c.setup.passive && c.result && c.result->ok();
+    EXPECT_EQ(h.control.take_close_after().has_value(), timed_close);
     EXPECT_EQ(h.control.close_requested(), c.expected_close);
     EXPECT_EQ(h.log.launches, c.expected_launches);
     EXPECT_EQ(h.log.shown, c.shown);

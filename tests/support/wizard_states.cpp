@@ -170,6 +170,10 @@ std::vector<WizardStateCase> build() {
     WizardState over_settings = settings;
     over_settings.app_running_prompt = true;
     cases.push_back(make("prompt-over-settings", over_settings));
+    // A keyboard user who pressed Enter on "Суулгах": the ring follows Enter into the prompt.
+    WizardStateCase keyboard = make("prompt-over-welcome-focus", welcome);
+    keyboard.focus = ACTION_PRIMARY;
+    cases.push_back(keyboard);
   }
   {
     WizardStateCase entry = make("welcome-entry-0.1", base_state(InstallMode::FreshInstall));
@@ -181,6 +185,11 @@ std::vector<WizardStateCase> build() {
     WizardStateCase focus = make("welcome-primary-focus", base_state(InstallMode::FreshInstall));
     focus.focus = ACTION_PRIMARY;
     cases.push_back(focus);
+    // The elevated copy may be installing: the uninstall link is inert.
+    WizardStateCase busy = make("welcome-reinstall-busy", base_state(InstallMode::Reinstall));
+    busy.state.busy = true;
+    busy.mouse = Point{210.0f, 542.0f};
+    cases.push_back(busy);
   }
   return cases;
 }
