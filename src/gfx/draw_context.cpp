@@ -253,7 +253,7 @@ void DrawContext::shadow(const Rect& rect, float radius, float dy, float spread,
 void DrawContext::check_mark(float x, float y, float size, float progress, float width) {
   const CheckMarkPoints mark = check_mark_points(x, y, size, progress);
   polyline(std::span<const Point>(mark.points.data(), static_cast<size_t>(mark.count)), width,
-           rgb(255, 255, 255));
+           WHITE);
 }
 
 void DrawContext::focus_ring(const Rect& rect, float radius, bool focused) {
@@ -264,9 +264,9 @@ void DrawContext::focus_ring(const Rect& rect, float radius, bool focused) {
 
 void DrawContext::result_badge(bool success, float cy, float t) {
   constexpr float cx = 210.0f;
-  const Color main = success ? rgb(22, 157, 99) : rgb(221, 67, 56);
-  const Color from = success ? rgb(52, 211, 153) : rgb(242, 107, 95);
-  const Color white = rgb(255, 255, 255);
+  const Color main = success ? SUCCESS : DANGER;
+  const Color from = success ? SUCCESS_LIGHT : DANGER_LIGHT;
+  const Color white = WHITE;
 
   const float s = ease_out_back(clamp01(t / 0.45f));
   const float l = clamp01((t - 0.25f) / 0.75f);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gfx/geometry.h"
+#include "gfx/palette.h"
 #include "gfx/text_style.h"
 
 namespace vl {
@@ -154,7 +155,7 @@ uint32_t image_pixels(float dips, float dpi);
 // The rectangle a focus ring is stroked on, and its radius.
 inline constexpr float FOCUS_RING_GAP = 3.5f;
 inline constexpr float FOCUS_RING_WIDTH = 2.0f;
-inline constexpr Color FOCUS_RING_COLOR = rgb(60, 198, 239, 0.7f);
+inline constexpr Color FOCUS_RING_COLOR = with_alpha(ICON_TILE, 0.7f);
 
 // ---- the primitives ----------------------------------------------------------------------
 class DrawContext {

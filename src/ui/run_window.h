@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "gfx/palette.h"
 #include "ui/window_app.h"
 #include "ui/window_geometry.h"
 
@@ -21,8 +22,13 @@ void run_window(std::unique_ptr<WindowApp> app, std::optional<PixelPoint> start_
 // WM_APP + 1: whatever thread runs the installation posts it after each write of the shared
 // progress record.
 inline constexpr unsigned WM_APP_NOTIFY = 0x8001;
-// The class background, COLORREF 0x003D1B0D (red 13, green 27, blue 61).
-inline constexpr unsigned long WINDOW_BACKGROUND_COLORREF = 0x003D1B0D;
+// The class background, shown before the first frame: the header's middle colour as a
+// COLORREF (0x00BBGGRR).
+inline constexpr unsigned long colorref(const Color& c) {
+  auto byte = [](float v) { return static_cast<unsigned long>(v * 255.0f + 0.5f); };
+  return byte(c.r) | byte(c.g) << 8 | byte(c.b) << 16;
+}
+inline constexpr unsigned long WINDOW_BACKGROUND_COLORREF = colorref(HEADER_MID);
 // WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX.
 inline constexpr unsigned long WINDOW_STYLE = 0x80CA0000;
 

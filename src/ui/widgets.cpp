@@ -9,14 +9,12 @@ namespace vl {
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-constexpr Color kWhite = rgb(255, 255, 255);
-constexpr Color kBlack = rgb(0, 0, 0);
 constexpr float kIconStroke = 1.7f;
 
-// The sky-blue gradient of primary buttons and checked boxes, and the accents around it.
-constexpr Color kAccentFrom = rgb(57, 198, 240);
-constexpr Color kAccentTo = rgb(26, 127, 208);
-constexpr Color kSelected = rgb(33, 171, 224);
+// The sky-blue gradient of primary buttons and checked boxes is the progress bar's.
+constexpr Color kAccentFrom = BAR_START;
+constexpr Color kAccentTo = BAR_END;
+constexpr Color kSelected = ACCENT_BRIGHT;
 
 TextStyle widget_text(std::string_view text, float size, uint8_t weight, const Color& color,
                       TextAlign align) {
@@ -121,25 +119,25 @@ void button(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view
 
   Color label_color;
   if (style == ButtonStyle::Secondary) {
-    d.fill_round_rect(r, radius, rgb(245 - 7 * h, 248 - 5 * h, 252 - 3 * h));
+    d.fill_round_rect(r, radius, lerp(PANEL_FILL, TRACK, h));
     const float hs = 0.6f * h;
-    d.stroke_round_rect(r, radius, 1.0f, rgb(214 - 40 * hs, 222 - 37 * hs, 234 - 34 * hs));
-    label_color = rgb(57, 73, 95, en);
+    d.stroke_round_rect(r, radius, 1.0f, lerp(PENDING_RING, STROKE_HOVER, hs));
+    label_color = with_alpha(TEXT_BODY, en);
   } else {
     const bool primary = style == ButtonStyle::Primary;
-    const Color shadow_color = primary ? rgb(20, 127, 196) : rgb(221, 67, 56);
+    const Color shadow_color = primary ? ACCENT_SHADOW : DANGER;
     const float shadow_alpha = primary ? 0.34f : 0.32f;
-    const Color from = primary ? kAccentFrom : rgb(242, 107, 95);
-    const Color to = primary ? kAccentTo : rgb(210, 59, 48);
+    const Color from = primary ? kAccentFrom : DANGER_LIGHT;
+    const Color to = primary ? kAccentTo : DANGER_DEEP;
     d.shadow(Rect{r.x + 6, r.y + 6, r.w - 12, r.h - 12}, radius, 8 + 3 * h, 12 + 4 * h,
              with_alpha(shadow_color, (0.8f + 0.4f * h) * en * shadow_alpha));
     d.fill_gradient(r, radius, 135.0f,
                     {GradientStop{with_alpha(from, en), 0.0f}, GradientStop{with_alpha(to, en), 1.0f}});
     d.fill_gradient(Rect{r.x, r.y, r.w, 0.55f * r.h}, radius, 180.0f,
-                    {GradientStop{with_alpha(kWhite, 0.16f + 0.08f * h), 0.0f},
-                     GradientStop{with_alpha(kWhite, 0.0f), 1.0f}});
-    if (ia.press > 0.0f) d.fill_round_rect(r, radius, with_alpha(kBlack, 0.07f * ia.press));
-    label_color = with_alpha(kWhite, en);
+                    {GradientStop{with_alpha(WHITE, 0.16f + 0.08f * h), 0.0f},
+                     GradientStop{with_alpha(WHITE, 0.0f), 1.0f}});
+    if (ia.press > 0.0f) d.fill_round_rect(r, radius, with_alpha(BLACK, 0.07f * ia.press));
+    label_color = with_alpha(WHITE, en);
   }
   d.draw_text(widget_text(label, 14.0f, 3, label_color, TextAlign::Center), r);
   d.focus_ring(r, radius, ia.focused);
@@ -155,16 +153,16 @@ void check_box(FrameContext& frame, uint32_t id, const Rect& rect, bool checked,
   const float c = animate(frame, check_box_key(id), checked ? 1.0f : 0.0f, CHECK_BOX_RATE);
   const Rect b{rect.x, rect.y + rect.h / 2 - 9.5f, 19.0f, 19.0f};
 
-  d.fill_round_rect(b, radius, kWhite);
+  d.fill_round_rect(b, radius, WHITE);
   // The grey outline turns cyan on hover and fades out as the box fills.
-  d.stroke_round_rect(b, radius, 1.5f, rgb(214 - 154 * h, 222 - 24 * h, 234 + 5 * h, 1 - c));
+  d.stroke_round_rect(b, radius, 1.5f, with_alpha(lerp(PENDING_RING, ICON_TILE, h), 1 - c));
   if (c > 0.0f) {
     d.fill_gradient(b, radius, 135.0f,
                     {GradientStop{with_alpha(kAccentFrom, c), 0.0f},
                      GradientStop{with_alpha(kAccentTo, c), 1.0f}});
     d.check_mark(b.x + 9.5f, b.y + 10.0f, 4.6f, c, 1.9f);
   }
-  d.draw_text(widget_text(label, 12.5f, 1, rgb(57 - 44 * h, 73 - 46 * h, 95 - 49 * h),
+  d.draw_text(widget_text(label, 12.5f, 1, lerp(TEXT_BODY, INK, h),
                           TextAlign::Leading),
               Rect{rect.x + 29, rect.y, rect.w - 29, rect.h});
   d.focus_ring(b, radius, ia.focused);
@@ -182,30 +180,30 @@ void radio_card(FrameContext& frame, uint32_t id, const Rect& rect, bool selecte
 
   if (s > 0.0f) {
     d.shadow(Rect{rect.x + 4, rect.y + 4, rect.w - 8, rect.h - 8}, radius, 6.0f, 10.0f,
-             rgb(20, 127, 196, 0.14f * s));
+             with_alpha(ACCENT_SHADOW, 0.14f * s));
   }
-  d.fill_round_rect(rect, radius, rgb(255 - 19 * s, 255 - 6 * s, 255 - s));
+  d.fill_round_rect(rect, radius, lerp(WHITE, SELECTED_FILL, s));
   d.stroke_round_rect(rect, radius, 1 + 0.5f * s,
-                      lerp(rgb(231 - 17 * h, 236 - 14 * h, 243 - 9 * h), kSelected, s));
+                      lerp(lerp(PANEL_STROKE, PENDING_RING, h), kSelected, s));
 
   const Rect tile{rect.x + 14, cy - 18, 36, 36};
-  d.fill_round_rect(tile, 10.0f, rgb(60, 198, 239, 0.1f + 0.08f * s));
-  if (icon) icon(frame, tile.x + tile.w / 2, cy, rgb(20, 136, 196));
+  d.fill_round_rect(tile, 10.0f, with_alpha(ICON_TILE, 0.1f + 0.08f * s));
+  if (icon) icon(frame, tile.x + tile.w / 2, cy, ACCENT);
 
   const float text_w = rect.w - 106;
-  d.draw_text(widget_text(title, 12.5f, 2, rgb(13, 27, 46), TextAlign::Leading),
+  d.draw_text(widget_text(title, 12.5f, 2, INK, TextAlign::Leading),
               Rect{rect.x + 62, rect.y + 12, text_w, 18});
   // The subtitle says what the choice needs ("… шаардахгүй", "does not require"): an ellipsis
   // could cut the word that turns it round, so a subtitle too wide is set smaller instead.
-  TextStyle note = widget_text(subtitle, 11.0f, 0, rgb(106, 122, 144), TextAlign::Leading);
+  TextStyle note = widget_text(subtitle, 11.0f, 0, TEXT_MUTED, TextAlign::Leading);
   while (note.size > 9.0f && d.measure_text(note, TEXT_TALL_LAYOUT).width > text_w) {
     note.size -= 0.25f;
   }
   d.draw_text(note, Rect{rect.x + 62, rect.y + 31, text_w, 16});
 
   const float rx = rect.x + rect.w - 24;
-  d.fill_circle(rx, cy, 9.0f, kWhite);
-  d.stroke_circle(rx, cy, 8.5f, 1.5f, rgb(214 - 181 * s, 222 - 51 * s, 234 - 10 * s));
+  d.fill_circle(rx, cy, 9.0f, WHITE);
+  d.stroke_circle(rx, cy, 8.5f, 1.5f, lerp(PENDING_RING, ACCENT_BRIGHT, s));
   // The dot overshoots slightly as it grows in.
   if (s > 0.0f) d.fill_circle(rx, cy, 4.8f * ease_out_back(std::min(s, 1.0f)), kSelected);
   d.focus_ring(rect, radius, ia.focused);
@@ -217,7 +215,7 @@ void link(FrameContext& frame, uint32_t id, const Rect& rect, std::string_view t
   const Interaction ia = interact(frame, id, rect, enabled);
   describe_target(frame, id, AccessRole::Link, text);
   const float h = ia.hover;
-  const Color color = rgb(20 + 13 * h, 136 + 35 * h, 196 + 28 * h, enabled ? 1.0f : 0.45f);
+  const Color color = with_alpha(lerp(ACCENT, ACCENT_BRIGHT, h), enabled ? 1.0f : 0.45f);
   const TextStyle style = widget_text(text, 12.5f, 2, color, align);
   const TextSize size = d.measure_text(style, rect.w);
   d.draw_text(style, rect);
@@ -260,7 +258,7 @@ void folder_icon(FrameContext& frame, float x, float y, const Color& color) {
 
 void warning_icon(FrameContext& frame, float x, float y) {
   DrawContext& d = frame.draw;
-  const Color color = rgb(224, 138, 30);
+  const Color color = WARN_STROKE;
   d.polyline({{x, y - 8}, {x + 9, y + 7.5f}, {x - 9, y + 7.5f}, {x, y - 8}}, kIconStroke, color);
   d.line(x, y - 2.5f, x, y + 2, 1.8f, color);
   d.fill_circle(x, y + 4.9f, 1.05f, color);

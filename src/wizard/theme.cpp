@@ -27,7 +27,7 @@ constexpr RoleSpec role_spec(TextRole role) {
     case TextRole::PageTitle: return {21, W600, true, INK, LEAD, false, 0, 0};
     case TextRole::Percentage: return {21, W600, true, ACCENT, TextAlign::Trailing, false, 0, 0};
     case TextRole::BodyParagraph: return {12.5f, W400, false, TEXT_MUTED, LEAD, true, 18.5f, 0};
-    case TextRole::ErrorMessage: return {12.5f, W400, false, ERROR_TEXT, LEAD, true, 18, 0};
+    case TextRole::ErrorMessage: return {12.5f, W400, false, TEXT_BODY, LEAD, true, 18, 0};
     case TextRole::PromptBody: return {12.5f, W400, false, TEXT_MUTED, CENTRE, true, 18, 0};
     case TextRole::PromptTitle: return {16, W600, false, INK, CENTRE, false, 0, 0};
     case TextRole::StatusLine: return {12.5f, W400, false, TEXT_MUTED, LEAD, false, 0, 0};
