@@ -14,6 +14,7 @@ namespace vl {
 namespace {
 
 using craft::Bytes;
+using craft::index_offset;
 
 // Two entries whose data spans several 16 KiB blocks when packed with xz_blocks.
 const std::string FIRST = craft::noise(3000, 3);
@@ -21,14 +22,6 @@ const std::string SECOND = craft::noise(70000, 4);
 const Bytes CONTENT =
     craft::concat({craft::entry("a.dll", FIRST), craft::entry("sub\\b.dll", SECOND)});
 const uint64_t DATA = FIRST.size() + SECOND.size();
-
-size_t index_offset(const Bytes& stream) {
-  lzma_stream_flags footer;
-  EXPECT_EQ(
-      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE),
-      LZMA_OK);
-  return stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
-}
 
 struct CheckCase {
   const char* scenario;

@@ -110,14 +110,21 @@ struct BlockPlace {
   uint64_t offset;
   uint64_t uncompressed_offset;
 };
-inline std::vector<BlockPlace> block_places(const Bytes& stream) {
+// Where the index starts in an XZ stream, as its footer says; 0 when there is no intact footer.
+inline size_t index_offset(const Bytes& stream) {
   lzma_stream_flags footer;
-  std::vector<BlockPlace> places;
   if (stream.size() < 2 * LZMA_STREAM_HEADER_SIZE ||
-      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE) != LZMA_OK) {
-    return places;
+      lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE) != LZMA_OK ||
+      footer.backward_size > stream.size() - 2 * LZMA_STREAM_HEADER_SIZE) {
+    return 0;
   }
-  size_t index_at = stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
+  return stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size;
+}
+
+inline std::vector<BlockPlace> block_places(const Bytes& stream) {
+  std::vector<BlockPlace> places;
+  const size_t index_at = index_offset(stream);
+  if (index_at == 0) return places;
   lzma_index* index = nullptr;
   uint64_t memlimit = UINT64_MAX;
   size_t in_pos = index_at;

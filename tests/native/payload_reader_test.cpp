@@ -37,12 +37,7 @@ Outcome copy_stream(const Bytes& stream, uint32_t entry_count, uint64_t total_si
 }
 
 // The offset of the block's CRC32 in a single-block stream: just before the index.
-size_t check_offset(const Bytes& stream) {
-  lzma_stream_flags footer;
-  EXPECT_EQ(lzma_stream_footer_decode(&footer, stream.data() + stream.size() - LZMA_STREAM_HEADER_SIZE),
-            LZMA_OK);
-  return stream.size() - LZMA_STREAM_HEADER_SIZE - footer.backward_size - 4;
-}
+size_t check_offset(const Bytes& stream) { return craft::index_offset(stream) - 4; }
 
 // A stream header with its flags replaced and its CRC32 recomputed.
 Bytes with_stream_flags(Bytes stream, uint8_t flags) {
