@@ -171,9 +171,8 @@ class Decoder {
     while (!stopped()) {
       size_t index = next_block_.fetch_add(1);
       if (index >= blocks_.size()) return;
-      uint64_t since = phase::now();
+      phase::Timed timed("decode: blocks");
       if (!decode_block(stream, blocks_[index], out)) stop_on_mismatch();
-      phase::add("decode: blocks", since);
     }
   }
 
@@ -239,9 +238,7 @@ class Decoder {
       }
       file = entry.file.get();
     }
-    uint64_t since = phase::now();
-    Status wrote = file->write_at(offset, chunk);
-    phase::add("write: data", since);
+    Status wrote = phase::timed("write: data", [&] { return file->write_at(offset, chunk); });
     bool complete;
     {
       LockGuard lock(mutex_);

@@ -51,9 +51,8 @@ Status decode_entries(PayloadReader& reader, uint32_t entry_count, EntryQueue& q
 
     bool data_ended = false;
     while (remaining > 0 && !data_ended) {
-      uint64_t waited = phase::now();
-      std::span<uint8_t> buffer = queue.free_buffer();
-      phase::add("decode: waits for a buffer", waited);
+      std::span<uint8_t> buffer =
+          phase::timed("decode: waits for a buffer", [&] { return queue.free_buffer(); });
       if (buffer.empty()) return queue.finish();  // the writer failed
       // One read-some call yields what one 8 KiB input chunk decodes to; gathering reads up to
       // the chunk size keeps writes and progress reports at 256 KiB.
@@ -108,32 +107,23 @@ Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepPro
                             std::vector<std::string>& installed_files, uint32_t threads) {
   {
     std::vector<std::string> closed;
-    uint64_t since = phase::now();
-    Result<BlockDecode> blocks = decode_blocks(payload, writer, progress, threads, closed);
-    phase::add("decode: all", since);
+    Result<BlockDecode> blocks = phase::timed(
+        "decode: all", [&] { return decode_blocks(payload, writer, progress, threads, closed); });
     if (!blocks) return blocks.failure();
     if (*blocks == BlockDecode::Placed) {
-      since = phase::now();
-      Status committed = commit_entries(writer, closed, Status::success(), installed_files);
-      phase::add("commit: rename all", since);
-      return committed;
+      phase::Timed timed("commit: rename all");
+      return commit_entries(writer, closed, Status::success(), installed_files);
     }
   }
   Result<PayloadReader> opened = PayloadReader::open(payload, threads);
   if (!opened) return opened.failure();
   EntryQueue queue(writer, progress, payload.total_size);
-  uint64_t since = phase::now();
-  Status decoded = decode_entries(*opened, payload.entry_count, queue);
-  phase::add("decode: all", since);
-  since = phase::now();
-  Status written = queue.finish();
-  phase::add("decode: waits for the last writes", since);
+  Status decoded = phase::timed("decode: all",
+                                [&] { return decode_entries(*opened, payload.entry_count, queue); });
+  Status written = phase::timed("decode: waits for the last writes", [&] { return queue.finish(); });
   // The writer works behind the decoder: its failure concerns earlier bytes and comes first.
-  since = phase::now();
-  Status committed = commit_entries(writer, queue.closed(), written ? decoded : written,
-                                    installed_files);
-  phase::add("commit: rename all", since);
-  return committed;
+  phase::Timed timed("commit: rename all");
+  return commit_entries(writer, queue.closed(), written ? decoded : written, installed_files);
 }
 
 }  // namespace vl

@@ -75,9 +75,9 @@ Status EntryQueue::finish() {
 Status EntryQueue::perform(const Operation& operation) {
   switch (operation.kind) {
     case Kind::Begin: {
-      uint64_t since = phase::now();
-      Status begun = writer_.begin(PayloadEntry{operation.name, operation.size});
-      phase::add("write: create", since);
+      Status begun = phase::timed("write: create", [&] {
+        return writer_.begin(PayloadEntry{operation.name, operation.size});
+      });
       // A writer that failed to begin holds nothing to discard.
       if (begun) {
         current_ = operation.name;
@@ -86,18 +86,16 @@ Status EntryQueue::perform(const Operation& operation) {
       return begun;
     }
     case Kind::Write: {
-      uint64_t since = phase::now();
-      Status wrote = writer_.write(std::span(buffers_[operation.buffer].data(), operation.size));
-      phase::add("write: data", since);
+      Status wrote = phase::timed("write: data", [&] {
+        return writer_.write(std::span(buffers_[operation.buffer].data(), operation.size));
+      });
       if (!wrote) return wrote;
       uint64_t written = written_.fetch_add(operation.size, std::memory_order_relaxed) + operation.size;
       progress_.report(static_cast<float>(written) / denominator_, current_);
       return wrote;
     }
     case Kind::Close: {
-      uint64_t since = phase::now();
-      Status closed = writer_.close();
-      phase::add("write: close", since);
+      Status closed = phase::timed("write: close", [&] { return writer_.close(); });
       if (!closed) return closed;  // still open: discarded after the failure
       open_ = false;
       // A name that comes again was written over the same temporary file: one commit, at the
@@ -121,9 +119,10 @@ void EntryQueue::run() {
     Operation operation;
     {
       LockGuard lock(mutex_);
-      uint64_t since = phase::now();
-      changed_.wait(lock, [this] { return !queue_.empty(); });
-      phase::add("write: idle", since);
+      {
+        phase::Timed timed("write: idle");
+        changed_.wait(lock, [this] { return !queue_.empty(); });
+      }
       operation = std::move(queue_.front());
       queue_.pop_front();
     }

@@ -1,6 +1,5 @@
 #include "install/registration_win.h"
 
-#include "install/install_steps.h"
 #include "product/scope_hive_win.h"
 #include "sys/registry_win.h"
 #include "sys/text_win.h"

@@ -1,5 +1,7 @@
-// run_install: the ordered steps of one installation, each announced to the sink, with the
-// step's own fraction turned into the overall one.
+// run_install: the ordered steps of one installation. The frame here announces each step
+// (step_started, then fraction 0 with an empty detail), makes the step's closing reports and
+// turns a failure text into the end of the run; the bodies, declared beside their code, only do
+// their step's work.
 #include <string>
 #include <vector>
 
@@ -7,17 +9,23 @@
 #include "install/file_placement_win.h"
 #include "install/folder_protection_win.h"
 #include "install/install_job.h"
-#include "install/install_steps.h"
+#include "install/legacy_removal_win.h"
 #include "install/payload_check.h"
+#include "install/registration_win.h"
+#include "install/running_app_win.h"
+#include "install/shortcuts_win.h"
+#include "install/webview2_win.h"
 #include "sys/phase_times.h"
 
 namespace vl {
 
 namespace {
 
+// The Windows Installer uninstall of an earlier MSI installation of the product, waited for;
+// its outcome is ignored. When the run provisions WebView2, only once that step has succeeded.
 void remove_previous_msi_if_due(const InstallJob& job) {
   if (job.previous_msi_code && !job.update_in_place)
-    remove_previous_msi_install(*job.previous_msi_code);
+    remove_previous_msi(*job.previous_msi_code, system_msiexec_path());
 }
 
 // The executable's own payload is checked against the digest its build recorded; a payload
@@ -32,19 +40,22 @@ Status check_own_payload_digest(const Payload& payload) {
 Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress) {
   // A damaged download must stop the run while the application, an earlier MSI install and
   // the legacy client are all still in place: every byte is checked before anything changes.
-  uint64_t since = phase::now();
-  if (Status intact = check_own_payload_digest(payload); !intact) return intact;
-  phase::add("prepare: digest", since);
-  since = phase::now();
-  if (Status intact = check_payload_stream(payload); !intact) return intact;
-  phase::add("prepare: stream check", since);
+  if (Status intact = phase::timed("prepare: digest", [&] { return check_own_payload_digest(payload); });
+      !intact) {
+    return intact;
+  }
+  if (Status intact = phase::timed("prepare: stream check", [&] { return check_payload_stream(payload); });
+      !intact) {
+    return intact;
+  }
   // Before anything is written into it: an all-users folder that others may write would let
   // them swap what every user, and the elevated uninstaller, runs.
   if (Status guarded = protect_existing_install_folder(job); !guarded) return guarded;
   if (Status created = create_install_folder(job); !created) return created;
-  since = phase::now();
-  stop_running_application(job);
-  phase::add("prepare: running application", since);
+  {
+    phase::Timed timed("prepare: running application");
+    stop_application_processes(job.install_dir, job.previous_main_binary, job.update_in_place);
+  }
   progress.report(0.5f);
   // With the runtime still to come, the earlier install waits until it is in place.
   if (!job.provision_webview2) remove_previous_msi_if_due(job);
@@ -52,18 +63,22 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   return Status::success();
 }
 
-// The links before the registry values (why: install_steps.h).
+// The links before the registry values: an installation counts as existing once its Uninstall
+// entry is there, and a rerun of an existing one keeps the links it finds, so a run killed
+// between the two must not leave a registered installation without the links a fresh one has.
 Status register_installation(const InstallJob& job, const Payload& payload, StepProgress& progress,
                              const std::vector<std::string>& installed_files) {
-  uint64_t since = phase::now();
-  make_shortcuts(job);
-  phase::add("register: links", since);
+  {
+    phase::Timed timed("register: links");
+    make_shortcuts(job);
+  }
   progress.report(0.4f);
-  since = phase::now();
-  if (Status written = write_registration(job, payload.total_size, installed_files); !written) {
+  if (Status written = phase::timed("register: registry", [&] {
+        return write_registration(job, payload.total_size, installed_files);
+      });
+      !written) {
     return written;
   }
-  phase::add("register: registry", since);
   progress.report(1.0f);
   return Status::success();
 }
@@ -84,7 +99,11 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         done = prepare(job, payload, progress);
         break;
       case InstallStep::RemoveLegacy:
-        remove_legacy_client(job, progress);
+        // Best effort: the predecessor client goes once the new files are in place.
+        if (job.legacy) {
+          remove_legacy_client(*job.legacy,
+                               LegacyRemovalContext{job.install_dir, job.quiet, system_msiexec_path()});
+        }
         progress.report(1.0f);
         break;
       case InstallStep::InstallWebView2:

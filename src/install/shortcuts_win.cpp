@@ -9,7 +9,6 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
-#include "install/install_steps.h"
 #include "product/product.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"

@@ -51,4 +51,8 @@ ShortcutFolders shortcut_folders(InstallScope scope);
 void make_shortcuts_in(const InstallJob& job, const std::optional<std::string>& start_menu_folder,
                        const std::optional<std::string>& desktop_folder);
 
+// Register's first half: the Start-menu and desktop shortcuts of the job's scope, created or
+// refreshed; failures are ignored.
+void make_shortcuts(const InstallJob& job);
+
 }  // namespace vl

@@ -5,7 +5,6 @@
 #include <optional>
 #include <utility>
 
-#include "install/install_steps.h"
 #include "sys/elevation_win.h"
 #include "sys/file_trust_win.h"
 #include "sys/paths.h"

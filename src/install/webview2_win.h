@@ -36,4 +36,8 @@ std::string elevated_download_parent();
 Status provision_webview2(StepProgress& progress, std::string_view source,
                           std::string_view client_key, const ExpectedSigner* signer);
 
+// The InstallWebView2 step: reports 0.1 "WebView2 татаж байна…" before the download and 0.4
+// "WebView2 суулгаж байна…" before the bootstrapper runs.
+Status install_webview2(StepProgress& progress);
+
 }  // namespace vl

@@ -31,6 +31,13 @@ class Timed {
   const char* name_;
   uint64_t since_;
 };
+
+// The value of `work()`, with its time added to the sum under `name`.
+template <typename F>
+auto timed(const char* name, F&& work) {
+  Timed timing(name);
+  return work();
+}
 #else
 inline uint64_t now() { return 0; }
 inline void mark(const char*) {}
@@ -43,6 +50,11 @@ class Timed {
   Timed(const Timed&) = delete;
   Timed& operator=(const Timed&) = delete;
 };
+
+template <typename F>
+auto timed(const char*, F&& work) {
+  return work();
+}
 #endif
 
 }  // namespace vl::phase

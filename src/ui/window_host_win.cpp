@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "gfx/d2d_surface_win.h"
 #include "gfx/draw_context.h"
@@ -172,12 +173,10 @@ bool ensure_render_target(WindowState& w, UINT width, UINT height) {
   const D2D1_HWND_RENDER_TARGET_PROPERTIES hwnd_props{w.hwnd, {width, height},
                                                       D2D1_PRESENT_OPTIONS_NONE};
   ComPtr<ID2D1HwndRenderTarget> created;
-  const uint64_t since = phase::now();
-  if (FAILED(w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put())) ||
-      !created) {
-    return false;
-  }
-  phase::add("frame: render target", since);
+  const HRESULT made = phase::timed("frame: render target", [&] {
+    return w.factories.d2d->CreateHwndRenderTarget(&props, &hwnd_props, created.put());
+  });
+  if (FAILED(made) || !created) return false;
   w.surface.attach_target(created.query<ID2D1RenderTarget>());  // the surface's own reference
   w.render_target = std::move(created);
   return true;
@@ -234,7 +233,7 @@ void render_frame(WindowState& w) {
     const D2D1_SIZE_U size{width, height};
     w.render_target->Resize(&size);
   }
-  const uint64_t frame_began = phase::now();
+  std::optional<phase::Timed> drawing(std::in_place, "frame: draw");
   const double began = monotonic_seconds();
   w.render_target->SetDpi(w.dpi, w.dpi);
   w.render_target->BeginDraw();
@@ -253,7 +252,7 @@ void render_frame(WindowState& w) {
     drop_render_target(w);
     invalidate(w.hwnd);  // the next frame rebuilds the device resources and draws again
   }
-  phase::add("frame: draw", frame_began);
+  drawing.reset();
   phase::mark("frame");
   if (end_frame(w.input)) invalidate(w.hwnd);
   w.accessibility.announce(w.hwnd, w.accessible_items(), setup.times.time);

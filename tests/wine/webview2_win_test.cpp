@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "install/install_steps.h"
 #include "install/webview2_win.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
