@@ -8,6 +8,9 @@
 #include <new>
 #include <vector>
 
+#include "product/product.h"
+#include "sys/fatal_error_win.h"
+
 namespace {
 
 // Out of the optimiser's sight, so that the request is really made.
@@ -17,6 +20,7 @@ volatile size_t g_past_end = 1;
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  vl::set_fatal_program_name(vl::INSTALLER_NAME.data());  // as the shipped programs' entry points do
   if (argc != 2) {
     fwprintf(stderr, L"usage: shipped_runtime_probe new|nothrow|at\n");
     return 2;
