@@ -41,7 +41,11 @@ Result<UniqueHandle> open_entry(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(entry.get(), &info))
     return refused(path, GetLastError()).failure();
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+  // The path's own attributes too: a file system that follows a link even when asked not to
+  // (Wine with a Unix link) still shows the reparse point there.
+  const DWORD by_path = GetFileAttributesW(to_wide(path).c_str());
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      (by_path != INVALID_FILE_ATTRIBUTES && (by_path & FILE_ATTRIBUTE_REPARSE_POINT)))
     return refused(path, REPARSE_POINT_ENCOUNTERED).failure();
   return entry;
 }

@@ -227,7 +227,8 @@ class AllUsersRelaunch(SilentCase):
                 (folder / "sub" / "theirs.dll").write_text("someone's")
                 if linked:
                     prefix.unix_path(r"C:\elsewhere").mkdir()
-                    (folder / "sub" / "link").symlink_to(prefix.unix_path(r"C:\elsewhere"))
+                    # A relative link, as tests/e2e/legacy_peer.py plants them.
+                    (folder / "sub" / "link").symlink_to("../../../elsewhere")
                 code = self.install(prefix, "/S", "/D=" + target, elevated=True)
                 if linked:
                     self.assertEqual(code, 2)
