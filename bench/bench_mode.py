@@ -63,6 +63,10 @@ def build_installer(arch, out, *options):
 def build_target(arch, target):
     """Builds one target of the mode's development tree, under the lock its builds share."""
     lock = "/tmp/vl-build-%s.lock" % PRESETS[arch]
+    # A fresh checkout has no development tree yet: configure it first, as scripts/test does.
+    if not (ROOT / "build" / PRESETS[arch] / "build.ninja").exists():
+        subprocess.run(["flock", lock, "cmake", "--preset", PRESETS[arch]], check=True, cwd=ROOT,
+                       stdout=subprocess.DEVNULL)
     subprocess.run(["flock", lock, "cmake", "--build", "--preset", PRESETS[arch], "--target",
                     target], check=True, cwd=ROOT, stdout=subprocess.DEVNULL)
 

@@ -83,7 +83,17 @@ uint64_t block_memory(std::span<const uint8_t> bytes, lzma_check check, const St
   options.filters = chain.filters.data();
   if (lzma_block_header_decode(&options, nullptr, bytes.data() + block.stream_offset) != LZMA_OK)
     return UINT64_MAX;
-  return lzma_raw_decoder_memusage(chain.filters.data()) + DATA_CHUNK;
+  uint64_t usage = lzma_raw_decoder_memusage(chain.filters.data());
+  if (usage == UINT64_MAX) return UINT64_MAX;
+  // The dictionary is allocated at its stated size, but only the pages the block's output
+  // reaches are ever touched: a block shorter than the dictionary holds only its own length.
+  for (const lzma_filter& filter : chain.filters) {
+    if (filter.id == LZMA_VLI_UNKNOWN) break;
+    if (filter.id != LZMA_FILTER_LZMA2 || filter.options == nullptr) continue;
+    uint64_t dict = static_cast<const lzma_options_lzma*>(filter.options)->dict_size;
+    if (block.content_size < dict) usage -= dict - block.content_size;
+  }
+  return usage + DATA_CHUNK;
 }
 
 struct StreamEnd {
@@ -302,6 +312,14 @@ std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries) {
     map.insert(map.end(), header.begin(), header.end());
   }
   return map;
+}
+
+uint64_t block_decode_memory(std::span<const uint8_t> stream, const StreamBlock& block) {
+  lzma_stream_flags flags;
+  if (stream.size() < LZMA_STREAM_HEADER_SIZE ||
+      lzma_stream_header_decode(&flags, stream.data()) != LZMA_OK)
+    return UINT64_MAX;
+  return block_memory(stream, flags.check, block);
 }
 
 uint32_t threads_for_blocks(uint32_t wanted, uint64_t blocks, uint64_t per_thread) {

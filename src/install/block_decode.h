@@ -19,6 +19,7 @@
 
 #include "install/copy_entries.h"
 #include "install/install_job.h"
+#include "install/payload_check.h"
 #include "sys/result.h"
 
 namespace vl {
@@ -32,6 +33,11 @@ inline constexpr uint64_t DECODE_MEMORY_BUDGET = 32ull << 20;
 
 // The block map's bytes for entries in payload order.
 std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries);
+
+// The memory one thread holds while it decodes `block` of `stream`: the decoder's state, its
+// output buffer and as much of the dictionary as the block's output can reach. UINT64_MAX when
+// the stream's or the block's header is refused.
+uint64_t block_decode_memory(std::span<const uint8_t> stream, const StreamBlock& block);
 
 // The threads a decode of `blocks` blocks needing `per_thread` bytes each may use, at most
 // `wanted` and at least one: as many as the blocks and the memory budget allow.

@@ -157,5 +157,20 @@ INSTANTIATE_TEST_SUITE_P(
                       BudgetCase{2, 8, DECODE_MEMORY_BUDGET + 1, 1},         // never none
                       BudgetCase{2, 8, DECODE_MEMORY_BUDGET / 2, 2}));       // both fit
 
+// A block shorter than the dictionary touches only its own length of it, so the budget counts
+// that: a payload cut into small blocks decodes on as many threads as it has blocks.
+TEST(ThreadBudget, CountsOnlyTheDictionaryABlockCanFill) {
+  Bytes stream = with_map();
+  std::vector<StreamBlock> blocks;
+  ASSERT_TRUE(check_payload_stream(Payload{stream, 0, 3}, &blocks).ok());
+  lzma_options_lzma preset;
+  lzma_lzma_preset(&preset, 1);  // the crafted blocks' dictionary
+  for (const StreamBlock& block : blocks) {
+    uint64_t memory = block_decode_memory(stream, block);
+    EXPECT_GE(memory, block.content_size);
+    EXPECT_LT(memory, preset.dict_size);
+  }
+}
+
 }  // namespace
 }  // namespace vl

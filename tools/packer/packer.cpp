@@ -166,9 +166,22 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   stats.block_size =
       settings.block_size ? settings.block_size : block_size_for(content_size, lzma_options.dict_size);
   stats.block_count = (content_size + stats.block_size - 1) / stats.block_size;
-  // A dictionary larger than one block is never filled.
-  lzma_options.dict_size =
-      dictionary_for(std::min(content_size, stats.block_size), lzma_options.dict_size);
+  // A dictionary larger than one block is never filled. Blocks cut at entries can be longer
+  // than the block size (an entry larger than it stays whole), and a dictionary shorter than
+  // such a block would lose the matches inside it: size it for the largest block.
+  uint64_t largest_block = std::min(content_size, stats.block_size);
+  if (settings.cut_at_entries) {
+    largest_block = 0;
+    uint64_t in_block = 0;
+    for (const PackFile& file : files) {
+      in_block += 2 + file.name.size() + 8 + file.size;
+      if (in_block >= stats.block_size || &file == &files.back()) {
+        largest_block = std::max(largest_block, in_block);
+        in_block = 0;
+      }
+    }
+  }
+  lzma_options.dict_size = dictionary_for(largest_block, lzma_options.dict_size);
   stats.dict_size = lzma_options.dict_size;
   std::vector<lzma_filter> filters;
   if (settings.filter == Filter::X86) filters.push_back({LZMA_FILTER_X86, nullptr});
