@@ -163,6 +163,8 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   lzma_options_lzma lzma_options;
   uint32_t preset = settings.preset | (settings.extreme ? LZMA_PRESET_EXTREME : 0);
   if (lzma_lzma_preset(&lzma_options, preset)) return fail("unsupported preset");
+  lzma_options.lc = settings.literal_context_bits;
+  lzma_options.pb = settings.position_bits;
   stats.block_size =
       settings.block_size ? settings.block_size : block_size_for(content_size, lzma_options.dict_size);
   stats.block_count = (content_size + stats.block_size - 1) / stats.block_size;
