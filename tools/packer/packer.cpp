@@ -171,13 +171,17 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   // A dictionary larger than one block is never filled. Blocks cut at entries can be longer
   // than the block size (an entry larger than it stays whole), and a dictionary shorter than
   // such a block would lose the matches inside it: size it for the largest block.
+  // Cut at entries, a block ends after the first entry that brings it to the block size.
+  std::vector<bool> cut_after(files.size(), false);
   uint64_t largest_block = std::min(content_size, stats.block_size);
   if (settings.cut_at_entries) {
     largest_block = 0;
     uint64_t in_block = 0;
-    for (const PackFile& file : files) {
-      in_block += 2 + file.name.size() + 8 + file.size;
-      if (in_block >= stats.block_size || &file == &files.back()) {
+    for (size_t i = 0; i < files.size(); ++i) {
+      in_block += 2 + files[i].name.size() + 8 + files[i].size;
+      bool last = i + 1 == files.size();
+      if (in_block >= stats.block_size || last) {
+        cut_after[i] = !last;
         largest_block = std::max(largest_block, in_block);
         in_block = 0;
       }
@@ -231,7 +235,8 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   uint64_t cut_blocks = 0;  // blocks ended at an entry boundary
   std::vector<uint8_t> chunk(1 << 20);
   uint64_t done = 0;
-  for (const PackFile& file : files) {
+  for (size_t i = 0; i < files.size(); ++i) {
+    const PackFile& file = files[i];
     std::vector<uint8_t> entry_header;
     put_le(entry_header, file.name.size(), 2);
     entry_header.insert(entry_header.end(), file.name.begin(), file.name.end());
@@ -256,7 +261,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
       return abandon(fail(file.path.string() + " changed while it was packed"));
     }
     in_block += entry_header.size() + file.size;
-    if (settings.cut_at_entries && in_block >= stats.block_size && &file != &files.back()) {
+    if (cut_after[i]) {
       if (Status cut = writer.end_block(); !cut) return abandon(cut.failure());
       ++cut_blocks;
       in_block = 0;
