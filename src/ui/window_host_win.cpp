@@ -113,6 +113,7 @@ struct WindowState final : AccessibleSource {
   float last_frame_seconds = 0.0f;
   bool tracking_leave = false;
   bool destroyed = false;
+  std::optional<double> close_at;  // monotonic seconds of a delayed close's end
   HostControl control;
   WindowAccessibility accessibility{*this};  // last: detached before the rest goes
 };
@@ -127,17 +128,31 @@ void store_dpi(WindowState& w, float dpi) {
 }
 
 // A handler asked to close: the window goes as soon as the handler has returned. A close asked
-// for after a delay arms its timer, which runs whether or not frames are drawn.
+// for after a delay arms its timer, which runs whether or not frames are drawn; every frame
+// also checks the clock (close_if_due), because a window whose WM_PAINT never stops waiting
+// is never handed its WM_TIMER.
 void destroy_if_requested(WindowState& w) {
   if (std::optional<double> after = w.control.take_close_after(); after && !w.destroyed) {
-    const double ms = std::clamp(*after * 1000.0, 0.0, 600000.0);
-    ::SetTimer(w.hwnd, CLOSE_TIMER_ID, static_cast<UINT>(ms), nullptr);
+    const double seconds = std::clamp(*after, 0.0, 600.0);
+    w.close_at = monotonic_seconds() + seconds;
+    ::SetTimer(w.hwnd, CLOSE_TIMER_ID, static_cast<UINT>(seconds * 1000.0), nullptr);
   }
   if (w.control.close_requested() && !w.destroyed) {
     w.destroyed = true;
     phase::mark("window: destroying");
     ::DestroyWindow(w.hwnd);
   }
+}
+
+// The delayed close, once its time has come: from its timer or from a frame, whichever is first.
+bool close_if_due(WindowState& w) {
+  if (!w.close_at || monotonic_seconds() < *w.close_at) return false;
+  w.close_at.reset();
+  ::KillTimer(w.hwnd, CLOSE_TIMER_ID);
+  phase::mark("window: timed close");
+  w.control.request_close();
+  destroy_if_requested(w);
+  return true;
 }
 
 void close_request(WindowState& w) {
@@ -214,6 +229,7 @@ void update_timer(WindowState& w, const FrameRequest& request, float frame_secon
 
 // One frame, between BeginPaint and EndPaint.
 void render_frame(WindowState& w) {
+  if (close_if_due(w)) return;
   RECT client{};
   ::GetClientRect(w.hwnd, &client);
   const UINT width = static_cast<UINT>(std::max<LONG>(0, client.right - client.left));
@@ -384,10 +400,11 @@ LRESULT handle_message(WindowState& w, UINT message, WPARAM wparam, LPARAM lpara
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_TIMER:
       if (wparam == CLOSE_TIMER_ID) {
-        ::KillTimer(hwnd, CLOSE_TIMER_ID);
-        phase::mark("window: timed close");
-        w.control.request_close();
-        destroy_if_requested(w);
+        // Windows may hand the timer over a little before the clock says it is due.
+        if (!close_if_due(w) && w.close_at) {
+          const double left = *w.close_at - monotonic_seconds();
+          ::SetTimer(hwnd, CLOSE_TIMER_ID, static_cast<UINT>(std::ceil(left * 1000.0)), nullptr);
+        }
         return 0;
       }
       invalidate(hwnd);

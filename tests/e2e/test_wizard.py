@@ -320,6 +320,16 @@ class Passive(WizardCase):
         self.assertEqual(wizard.wait_exit(timeout=120), 0)
         self.assertEqual(self.installed_version(), "3.0.6")
 
+    def test_a_passive_run_closes_itself_while_a_repaint_always_waits(self):
+        # A waiting WM_PAINT is handed out before any WM_TIMER: the dwell's timer alone would
+        # never fire while something keeps invalidating the window.
+        repainter = self.prefix.start([harness_program("post_message"), "repaint"],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(repainter.kill)
+        wizard = self.start("/P", "/CURRENTUSER")
+        self.assertEqual(wizard.wait_exit(timeout=120), 0)
+        self.assertEqual(repainter.wait(timeout=30), 0)
+
 
 class AllUsersFromTheLauncher(WizardCase):
     def test_the_elevated_copy_opens_on_progress_where_the_first_window_was(self):
