@@ -45,13 +45,14 @@ int wmain(int argc, wchar_t** argv) {
   if (!payload) return 1;
   vl::InstallJob job;
   job.install_dir = vl::from_wide(argv[2]).value();
-  if (vl::Status created = vl::create_folder_tree(job.install_dir); !created) return 1;
+  vl::Result<std::unique_ptr<vl::InstallFolder>> folder = vl::open_install_folder(job);
+  if (!folder) return 1;
   vl::SilentProgressSink sink;
   std::vector<vl::InstallStep> steps{vl::InstallStep::Prepare, vl::InstallStep::CopyFiles,
                                      vl::InstallStep::Register};
   vl::StepProgress progress(sink, steps, vl::InstallStep::CopyFiles);
   std::vector<std::string> installed;
-  vl::Status copied = vl::copy_payload_files(job, *payload, progress, installed);
+  vl::Status copied = vl::copy_payload_files(job, **folder, *payload, progress, installed);
   QueryPerformanceCounter(&end);
   if (!copied) {
     std::fprintf(stderr, "%s\n", copied.error().c_str());

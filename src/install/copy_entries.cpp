@@ -88,6 +88,7 @@ Status decode_entries(PayloadReader& reader, uint32_t entry_count, EntryQueue& q
 // its final name in payload order; whatever is not committed is dropped.
 Status commit_entries(EntryWriter& writer, std::span<const std::string> closed, Status outcome,
                       std::vector<std::string>& installed_files) {
+  if (outcome) outcome = writer.before_commits();
   for (const std::string& name : closed) {
     if (outcome) {
       outcome = writer.commit(name);

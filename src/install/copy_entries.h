@@ -38,6 +38,9 @@ class EntryWriter {
   virtual Status write(std::span<const uint8_t> chunk) = 0;
   virtual Status close() = 0;
   virtual void discard() = 0;
+  // Once, after every entry is closed and the stream verified, before the first commit; a
+  // failure commits nothing (every closed entry is dropped) and ends the run with its text.
+  virtual Status before_commits() { return Status::success(); }
   virtual Status commit(std::string_view name) = 0;
   virtual void drop(std::string_view name) = 0;
 

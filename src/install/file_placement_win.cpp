@@ -5,20 +5,17 @@
 #include <algorithm>
 #include <optional>
 
-#include "install/folder_protection.h"
 #include "product/product.h"
-#include "sys/folders_win.h"
+#include "sys/elevation_win.h"
 #include "sys/no_follow_win.h"
 #include "sys/paths.h"
-#include "sys/security_win.h"
+#include "sys/relative_files_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 
 namespace vl {
 
 namespace {
-
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool is_folder(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -45,12 +42,61 @@ std::string write_failed(std::string_view target, std::string_view reason) {
   return format_text(TEXT_WRITE_FAILED, {target, reason});
 }
 
+// An entry name's folder and leaf: "a\b\c.dll" -> "a\b", "c.dll".
+std::string folder_of(std::string_view name) {
+  size_t cut = name.rfind('\\');
+  return cut == std::string_view::npos ? std::string() : std::string(name.substr(0, cut));
+}
+std::wstring leaf_of(std::string_view name) { return to_wide(file_name_of(name)); }
+
+// The entry `leaf` in `parent` opened itself for deletion or renaming; others may go on
+// reading, writing and deleting it (a running program's image stays open that way).
+BelowEntry open_to_move(HANDLE parent, const std::wstring& leaf) {
+  BelowOpen how;
+  how.access = DELETE | FILE_WRITE_ATTRIBUTES;
+  how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  return open_below(parent, leaf, how);
+}
+
+bool delete_entry(const BelowEntry& entry) {
+  if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes =
+        (entry.attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) | FILE_ATTRIBUTE_NORMAL;
+    if (entry.is_folder()) basic.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_NORMAL};
+    SetFileInformationByHandle(entry.handle.get(), FileBasicInfo, &basic, sizeof basic);
+  }
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(entry.handle.get(), FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// Deletes `leaf` in `parent` (the folder `relative`); see delete_now_or_at_reboot.
+void delete_below(InstallFolder& folder, HANDLE parent, std::string_view name) {
+  const std::wstring leaf = leaf_of(name);
+  BelowEntry file = open_to_move(parent, leaf);
+  bool in_use = false;
+  if (file) {
+    // Only a plain file goes; a link planted under the name is removed itself, never followed.
+    if (file.is_folder() && !file.is_reparse_point()) return;
+    if (delete_entry(file)) return;
+    in_use = !file.is_reparse_point();  // opened for deletion, but the system keeps it: in use
+  } else {
+    // Open elsewhere without delete sharing. Any other refusal (access denied among them) is
+    // not ours to overrule at the next restart.
+    in_use = file.error == ERROR_SHARING_VIOLATION;
+  }
+  file.handle.reset();
+  if (in_use && folder.may_schedule_deletes()) {
+    MoveFileExW(to_wide(join_path(folder.path(), name)).c_str(), nullptr,
+                MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+}
+
 // Whether `name` (below install_dir) is, or may be, a file this run placed.
-bool placed_by_this_run(std::string_view install_dir, std::string_view name,
-                        std::span<const std::string> installed_files) {
-  std::string path = join_path(install_dir, name);
+bool placed_by_this_run(std::string_view name, std::span<const std::string> installed_files) {
   for (const std::string& placed : installed_files) {
-    if (same_name(placed, name) || same_path(join_path(install_dir, placed), path)) return true;
+    if (same_name(placed, name) || same_path(placed, name)) return true;
   }
   return false;
 }
@@ -66,21 +112,25 @@ Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_fold
   return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
 }
 
-Status create_install_folder(const InstallJob& job) {
-  std::vector<std::string> program_files;
-  for (REFKNOWNFOLDERID id :
-       {FOLDERID_ProgramFilesX86, FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX64}) {
-    if (std::optional<std::string> folder = known_folder_path(id)) program_files.push_back(*folder);
+void delete_now_or_at_reboot(InstallFolder& folder, std::string_view name) {
+  DWORD error = ERROR_SUCCESS;
+  if (HANDLE parent = folder.folder(folder_of(name), false, error))
+    delete_below(folder, parent, name);
+}
+
+void delete_now_or_at_reboot(std::string_view path) {
+  std::optional<OpenedEntry> file = open_entry(path);
+  bool in_use = false;
+  if (file) {
+    // Only a plain file goes; a link planted under the name is not followed, nor removed.
+    if (!file->is_plain_file() || delete_through(*file)) return;
+    in_use = true;
+  } else {
+    in_use = GetLastError() == ERROR_SHARING_VIOLATION;
   }
-  if (!protects_new_folders(job.scope, absolute_path(job.install_dir), program_files)) {
-    return create_folder_tree(job.install_dir);
-  }
-  Result<UniqueSecurityDescriptor> protection =
-      security_descriptor_from_sddl(PROTECTED_FOLDER_SDDL);
-  if (!protection) {
-    return fail(format_text(TEXT_FOLDER_FAILED, {job.install_dir, protection.error()}));
-  }
-  return create_folder_tree(job.install_dir, protection->get());
+  file.reset();
+  if (in_use && is_process_elevated())
+    MoveFileExW(to_wide(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void remove_emptied_folders(std::string_view install_dir, std::string_view file) {
@@ -94,93 +144,105 @@ void remove_emptied_folders(std::string_view install_dir, std::string_view file)
   }
 }
 
-void delete_now_or_at_reboot(std::string_view path) {
-  std::optional<OpenedEntry> file = open_entry(path);
-  if (file) {
-    // Only a plain file goes; a link planted under the name is not followed, nor removed.
-    if (!file->is_plain_file() || delete_through(*file)) return;
-  } else {
-    // Held open without delete sharing: only the file's name is left to judge by.
-    DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-      return;
+void remove_emptied_folders(InstallFolder& folder, std::string_view name) {
+  for (std::string relative = folder_of(name); !relative.empty(); relative = folder_of(relative)) {
+    DWORD error = ERROR_SUCCESS;
+    HANDLE parent = folder.folder(folder_of(relative), false, error);
+    if (!parent) return;
+    // The run's own hold on it goes first: held without delete sharing, it could not go.
+    folder.release(relative);
+    BelowOpen how;
+    how.kind = EntryKind::Folder;
+    how.access = DELETE;
+    how.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    BelowEntry emptied = open_below(parent, leaf_of(relative), how);
+    if (!emptied || emptied.is_reparse_point() || !delete_entry(emptied)) return;
   }
-  file.reset();
-  MoveFileExW(to_wide(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-Status replace_file(std::string_view new_file, std::string_view target) {
-  std::wstring wide_new = to_wide(new_file);
-  std::wstring wide_target = to_wide(target);
+Status replace_file(InstallFolder& folder, std::string_view new_name, std::string_view target) {
+  DWORD error = ERROR_SUCCESS;
+  HANDLE parent = folder.folder(folder_of(target), false, error);
+  if (!parent) return fail(format_text(TEXT_FILE_IN_USE, {file_name_of(target)}));
+  const std::wstring new_leaf = leaf_of(new_name);
+  const std::wstring target_leaf = leaf_of(target);
   // The copies this call moved aside, the original first. None is deleted before the new file
   // holds the target's name: until then the original is the only copy the application has.
-  std::vector<std::wstring> displaced_copies;
-  for (int attempt = 0; attempt < REPLACE_ATTEMPTS; ++attempt) {
-    if (MoveFileExW(wide_new.c_str(), wide_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      for (const std::wstring& copy : displaced_copies) {
-        if (std::optional<std::string> utf8 = from_wide(copy)) delete_now_or_at_reboot(*utf8);
-      }
+  std::vector<std::string> displaced_copies;
+  BelowEntry fresh = open_to_move(parent, new_leaf);
+  for (int attempt = 0; fresh && !fresh.is_reparse_point() && attempt < REPLACE_ATTEMPTS;
+       ++attempt) {
+    if (rename_below(fresh.handle.get(), parent, target_leaf, true) == ERROR_SUCCESS) {
+      fresh.handle.reset();
+      for (const std::string& copy : displaced_copies) delete_below(folder, parent, copy);
       return Status::success();
     }
-    if (!exists(wide_target)) {
+    // Held without delete sharing, or gone meanwhile: the next attempt may go through.
+    BelowEntry old = open_to_move(parent, target_leaf);
+    if (!old) {
       Sleep(REPLACE_RETRY_MS);
       continue;
     }
-    std::wstring displaced = to_wide(displaced_file_name(target, attempt));
-    if (exists(displaced)) DeleteFileW(displaced.c_str());
-    if (!MoveFileExW(wide_target.c_str(), displaced.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    std::string displaced = displaced_file_name(target, attempt);
+    if (old.is_folder() ||
+        rename_below(old.handle.get(), parent, leaf_of(displaced), true) != ERROR_SUCCESS) {
+      old.handle.reset();
       Sleep(REPLACE_RETRY_MS);
       continue;
     }
     displaced_copies.push_back(std::move(displaced));
   }
-  DeleteFileW(wide_new.c_str());
+  if (fresh) delete_entry(fresh);
+  fresh.handle.reset();
   // Leave the application its old file rather than none; a later displaced copy (a file that
   // appeared under the target's name meanwhile) is not the original and goes.
-  if (!displaced_copies.empty() && !exists(wide_target)) {
-    MoveFileExW(displaced_copies.front().c_str(), wide_target.c_str(), 0);
+  if (!displaced_copies.empty() && attributes_below(parent, target_leaf) == INVALID_FILE_ATTRIBUTES) {
+    if (BelowEntry original = open_to_move(parent, leaf_of(displaced_copies.front())))
+      rename_below(original.handle.get(), parent, target_leaf, false);
   }
-  for (size_t i = 1; i < displaced_copies.size(); ++i) {
-    if (std::optional<std::string> utf8 = from_wide(displaced_copies[i]))
-      delete_now_or_at_reboot(*utf8);
-  }
+  for (size_t i = 1; i < displaced_copies.size(); ++i)
+    delete_below(folder, parent, displaced_copies[i]);
   return fail(format_text(TEXT_FILE_IN_USE, {file_name_of(target)}));
 }
 
-FilePlacer::FilePlacer(std::string install_dir) : install_dir_(std::move(install_dir)) {}
+FilePlacer::FilePlacer(InstallFolder& folder, std::function<Status()> before_commits)
+    : folder_(folder), before_commits_(std::move(before_commits)) {}
 
 Status FilePlacer::begin(const PayloadEntry& entry) {
   file_.reset();
-  target_ = join_path(install_dir_, entry.name);
-  new_file_ = new_file_name(target_);
-  std::string folder = parent_folder(target_);
-  if (!folder.empty()) {
-    if (Status created = create_folder_tree(folder); !created) return created;
+  target_ = join_path(folder_.path(), entry.name);
+  DWORD error = ERROR_SUCCESS;
+  // The entry's folders are created and held through their parents' handles: none can be a
+  // junction or be swapped for one, so the file is written where it was meant.
+  parent_ = folder_.folder(folder_of(entry.name), true, error);
+  if (!parent_) {
+    if (error == ERROR_DIRECTORY || error == ERROR_ALREADY_EXISTS)
+      return fail(format_text(TEXT_FOLDER_FAILED,
+                              {parent_folder(target_), system_message(ERROR_DIRECTORY)}));
+    return fail(write_failed(target_, system_message(error)));
   }
-  // The entry's folders below the install folder are held open while the new file is made, so
-  // that none can be a junction or be swapped for one: the file is written where it was meant.
-  std::optional<std::vector<OpenedEntry>> folders =
-      hold_folders(install_dir_, parent_folder(std::string_view(entry.name)));
-  if (!folders) return fail(write_failed(target_, system_message(ERROR_CANT_ACCESS_FILE)));
+  new_leaf_ = to_wide(new_file_name(file_name_of(entry.name)));
   // A leftover of an earlier run is removed as it is (a link: the link itself), then the new
   // file is made afresh without following anything of that name.
-  // (Its handle is closed before the new file is made: until then the deletion is pending.)
-  if (std::optional<OpenedEntry> leftover = open_entry(new_file_)) {
-    if (leftover->is_folder() && !leftover->is_reparse_point())
+  if (BelowEntry leftover = open_to_move(parent_, new_leaf_)) {
+    delete_entry(leftover);
+  } else if (const DWORD found = attributes_below(parent_, new_leaf_);
+             found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY)) {
+    // A folder under the name: a junction goes (itself), a real folder is not ours to empty.
+    BelowOpen how;
+    how.kind = EntryKind::Folder;
+    how.access = DELETE;
+    BelowEntry folder = open_below(parent_, new_leaf_, how);
+    if (!folder || !folder.is_reparse_point() || !delete_entry(folder))
       return fail(write_failed(target_, system_message(ERROR_DIRECTORY)));
-    if (leftover->is_reparse_point()) {
-      leftover.reset();
-      DeleteFileW(to_wide(new_file_).c_str());
-    } else {
-      delete_through(*leftover);
-    }
   }
-  file_.reset(CreateFileW(to_wide(new_file_).c_str(), GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                          nullptr));
-  if (!file_) return fail(write_failed(target_, system_message(GetLastError())));
+  BelowOpen how;
+  how.access = GENERIC_WRITE | DELETE;
+  how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  how.disposition = Disposition::CreateNew;
+  BelowEntry created = open_below(parent_, new_leaf_, how);
+  if (!created) return fail(write_failed(target_, system_message(created.error)));
+  file_ = std::move(created.handle);
   return Status::success();
 }
 
@@ -197,9 +259,7 @@ Status FilePlacer::write(std::span<const uint8_t> chunk) {
   return Status::success();
 }
 
-std::unique_ptr<EntryWriter> FilePlacer::another() {
-  return std::make_unique<FilePlacer>(install_dir_);
-}
+std::unique_ptr<EntryWriter> FilePlacer::another() { return std::make_unique<FilePlacer>(folder_); }
 
 Status FilePlacer::write_at(uint64_t offset, std::span<const uint8_t> chunk) {
   while (!chunk.empty()) {
@@ -228,54 +288,63 @@ Status FilePlacer::close() {
 }
 
 void FilePlacer::discard() {
+  if (file_) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &disposition, sizeof disposition);
+  }
   file_.reset();
-  DeleteFileW(to_wide(new_file_).c_str());
+}
+
+Status FilePlacer::before_commits() {
+  return before_commits_ ? before_commits_() : Status::success();
 }
 
 Status FilePlacer::commit(std::string_view name) {
-  std::string target = join_path(install_dir_, name);
-  return replace_file(new_file_name(target), target);
+  return replace_file(folder_, new_file_name(name), name);
 }
 
 void FilePlacer::drop(std::string_view name) {
-  DeleteFileW(to_wide(new_file_name(join_path(install_dir_, name))).c_str());
-}
-
-void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed_files) {
-  if (!job.previous_main_binary) return;
-  const std::string& name = *job.previous_main_binary;
-  if (!is_plain_file_name(name) || same_name(name, APPLICATION_FILE_NAME)) return;
-  if (placed_by_this_run(job.install_dir, name, installed_files)) return;
-  delete_now_or_at_reboot(join_path(job.install_dir, name));
-}
-
-void remove_stale_files(std::string_view install_dir, std::span<const std::string> previous_files,
-                        std::span<const std::string> installed_files) {
-  for (const std::string& name : previous_files) {
-    if (!is_valid_entry_name(name)) continue;
-    if (placed_by_this_run(install_dir, name, installed_files)) continue;
-    std::string path = join_path(install_dir, name);
-    {
-      // Never through a junction on the way: the name's folders are held, checked, meanwhile.
-      std::optional<std::vector<OpenedEntry>> folders =
-          hold_folders(install_dir, parent_folder(std::string_view(name)));
-      if (!folders) continue;
-      delete_now_or_at_reboot(path);
-    }
-    remove_emptied_folders(install_dir, path);
+  DWORD error = ERROR_SUCCESS;
+  if (HANDLE parent = folder_.folder(folder_of(name), false, error)) {
+    if (BelowEntry fresh = open_to_move(parent, to_wide(new_file_name(file_name_of(name)))))
+      delete_entry(fresh);
   }
 }
 
-Status copy_payload_files(const InstallJob& job, const Payload& payload, StepProgress& progress,
-                          std::vector<std::string>& installed_files) {
+void remove_previous_main_binary(const InstallJob& job, InstallFolder& folder,
+                                 std::span<const std::string> installed_files) {
+  if (!job.previous_main_binary) return;
+  const std::string& name = *job.previous_main_binary;
+  if (!is_plain_file_name(name) || same_name(name, APPLICATION_FILE_NAME)) return;
+  if (placed_by_this_run(name, installed_files)) return;
+  delete_now_or_at_reboot(folder, name);
+}
+
+void remove_stale_files(InstallFolder& folder, std::span<const std::string> previous_files,
+                        std::span<const std::string> installed_files) {
+  for (const std::string& name : previous_files) {
+    if (!is_valid_entry_name(name)) continue;
+    if (placed_by_this_run(name, installed_files)) continue;
+    DWORD error = ERROR_SUCCESS;
+    // Never through a junction on the way: the name's folders are opened through held handles.
+    HANDLE parent = folder.folder(folder_of(name), false, error);
+    if (!parent) continue;
+    delete_below(folder, parent, name);
+    remove_emptied_folders(folder, name);
+  }
+}
+
+Status copy_payload_files(const InstallJob& job, InstallFolder& folder, const Payload& payload,
+                          StepProgress& progress, std::vector<std::string>& installed_files,
+                          std::function<Status()> before_commits) {
   {
-    FilePlacer placer(job.install_dir);
+    FilePlacer placer(folder, std::move(before_commits));
     if (Status copied = copy_payload_entries(payload, placer, progress, installed_files); !copied) {
       return copied;
     }
   }
-  remove_previous_main_binary(job, installed_files);
-  remove_stale_files(job.install_dir, job.previous_files, installed_files);
+  remove_previous_main_binary(job, folder, installed_files);
+  remove_stale_files(folder, job.previous_files, installed_files);
   return Status::success();
 }
 

@@ -63,6 +63,9 @@ struct InstallJob {
   // The predecessor client to remove (its product code and install location).
   std::optional<LegacyClient> legacy;
   InstallScope scope = InstallScope::CurrentUser;
+  // The folder is this product's own as its all-users record names it, or the earlier MSI
+  // installation's: an all-users run may take it over whoever may change it.
+  bool folder_is_recorded = false;
   bool update_in_place = false;  // /UPDATE: longer grace period, earlier MSI install kept
   bool quiet = false;            // silent run: the legacy uninstall runs fully quiet
   bool create_start_menu_shortcut = false;
@@ -101,10 +104,10 @@ constexpr std::string_view step_label(InstallStep step) { return STEP_LABELS[ste
 
 // The steps of a run: Prepare; InstallWebView2 when `provision_webview2` is set; CopyFiles;
 // RemoveLegacy when `legacy` is present; Register. The progress page uses the same list. Nothing
-// is removed before the payload is known intact (Prepare) and the runtime is in place: Prepare
-// leaves an earlier MSI installation to the end of InstallWebView2 when that step runs. The
-// predecessor client goes only once the new files are in place. (An earlier MSI installation of
-// the product shares the install folder, so it still goes before the copy.)
+// is removed before the payload is known intact (Prepare) and the runtime is in place. An earlier
+// MSI installation of the product, which shares the install folder, goes inside CopyFiles, once
+// every new file is written and verified and before the first takes its final name; the
+// predecessor client goes only once the new files are in place.
 std::vector<InstallStep> install_steps(const InstallJob& job);
 
 // The overall fraction for `step` at step fraction `f` (clamped to 0..1):

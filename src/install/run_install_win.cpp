@@ -7,7 +7,7 @@
 
 #include "install/embedded_payload_win.h"
 #include "install/file_placement_win.h"
-#include "install/folder_protection_win.h"
+#include "install/install_folder_win.h"
 #include "install/install_job.h"
 #include "install/legacy_removal_win.h"
 #include "install/payload_check.h"
@@ -22,10 +22,13 @@ namespace vl {
 namespace {
 
 // The Windows Installer uninstall of an earlier MSI installation of the product, waited for;
-// its outcome is ignored. When the run provisions WebView2, only once that step has succeeded.
-void remove_previous_msi_if_due(const InstallJob& job) {
+// its outcome is ignored. It runs inside CopyFiles, once every new file is written, flushed
+// and verified beside the old ones and before the first takes its name: a full disk, a damaged
+// payload or a kill before then leaves the earlier installation as it was.
+Status remove_previous_msi_if_due(const InstallJob& job) {
   if (job.previous_msi_code && !job.update_in_place)
     remove_previous_msi(*job.previous_msi_code, system_msiexec_path());
+  return Status::success();
 }
 
 // The executable's own payload is checked against the digest its build recorded; a payload
@@ -37,7 +40,8 @@ Status check_own_payload_digest(const Payload& payload) {
   return check_payload_digest(own, find_embedded_payload_digest());
 }
 
-Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress) {
+Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress,
+               std::unique_ptr<InstallFolder>& folder) {
   // A damaged download must stop the run while the application, an earlier MSI install and
   // the legacy client are all still in place: every byte is checked before anything changes.
   if (Status intact = phase::timed("prepare: digest", [&] { return check_own_payload_digest(payload); });
@@ -48,17 +52,17 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
       !intact) {
     return intact;
   }
-  // Before anything is written into it: an all-users folder that others may write would let
+  // The new files are written beside the old ones before any old one goes.
+  if (Status room = check_free_space(job.install_dir, payload.total_size); !room) return room;
+  // Before anything is written into it: an all-users folder that others may change would let
   // them swap what every user, and the elevated uninstaller, runs.
-  if (Status guarded = protect_existing_install_folder(job); !guarded) return guarded;
-  if (Status created = create_install_folder(job); !created) return created;
+  Result<std::unique_ptr<InstallFolder>> opened = open_install_folder(job);
+  if (!opened) return opened.failure();
+  folder = std::move(*opened);
   {
     phase::Timed timed("prepare: running application");
     stop_application_processes(job.install_dir, job.previous_main_binary, job.update_in_place);
   }
-  progress.report(0.5f);
-  // With the runtime still to come, the earlier install waits until it is in place.
-  if (!job.provision_webview2) remove_previous_msi_if_due(job);
   progress.report(1.0f);
   return Status::success();
 }
@@ -88,6 +92,7 @@ Status register_installation(const InstallJob& job, const Payload& payload, Step
 Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& sink) {
   const std::vector<InstallStep> steps = install_steps(job);
   std::vector<std::string> installed_files;
+  std::unique_ptr<InstallFolder> folder;  // held from Prepare to the end of the run
   for (InstallStep step : steps) {
     sink.step_started(step);
     StepProgress progress(sink, steps, step);
@@ -96,7 +101,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
     switch (step) {
       case InstallStep::Prepare:
         phase::mark("Prepare");
-        done = prepare(job, payload, progress);
+        done = prepare(job, payload, progress, folder);
         break;
       case InstallStep::RemoveLegacy:
         // Best effort: the predecessor client goes once the new files are in place.
@@ -108,12 +113,12 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         break;
       case InstallStep::InstallWebView2:
         done = install_webview2(progress);
-        if (done) remove_previous_msi_if_due(job);
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:
         phase::mark("CopyFiles");
-        done = copy_payload_files(job, payload, progress, installed_files);
+        done = copy_payload_files(job, *folder, payload, progress, installed_files,
+                                  [&job] { return remove_previous_msi_if_due(job); });
         break;
       case InstallStep::Register:
         phase::mark("Register");

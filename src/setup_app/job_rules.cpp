@@ -1,5 +1,7 @@
 #include "setup_app/job_rules.h"
 
+#include "sys/paths.h"
+
 namespace vl {
 
 InstallJob make_install_job(const StartupContext& state, std::vector<std::string> previous_files,
@@ -17,6 +19,11 @@ InstallJob make_install_job(const StartupContext& state, std::vector<std::string
     job.previous_main_binary = existing->main_binary;
   }
   job.previous_msi_code = state.installed.previous_msi_code;
+  // The earlier MSI installation has no location of its own on record: it used the default.
+  job.folder_is_recorded =
+      (existing && existing->scope == InstallScope::AllUsers &&
+       same_path(existing->location, options.install_dir)) ||
+      (job.previous_msi_code && !options.dir_customized);
   if (state.installed.legacy && options.remove_legacy) job.legacy = state.installed.legacy;
   job.update_in_place = cmd.update;
   job.quiet = cmd.silent;
@@ -26,8 +33,10 @@ InstallJob make_install_job(const StartupContext& state, std::vector<std::string
   return job;
 }
 
-bool installs_in_process(InstallScope scope, bool elevated, bool resumed) {
-  return scope == InstallScope::CurrentUser || elevated || resumed;
+InstallPlace install_place(InstallScope scope, bool elevated, bool resumed) {
+  if (scope == InstallScope::CurrentUser)
+    return elevated ? InstallPlace::Refused : InstallPlace::InProcess;
+  return elevated || resumed ? InstallPlace::InProcess : InstallPlace::ElevatedCopy;
 }
 
 ResumeState resume_state(const StartupContext& state) {

@@ -17,11 +17,15 @@ namespace vl {
 InstallJob make_install_job(const StartupContext& state, std::vector<std::string> previous_files,
                             bool webview2_present);
 
-// The installation runs in this process for the current user, when elevated, and always in a
-// resumed copy: a resumed copy that is still not elevated ("runas" gave it the same rights)
-// must not relaunch again, or every copy would start the next one without end. It installs
-// and fails on what it may not write instead.
-bool installs_in_process(InstallScope scope, bool elevated, bool resumed);
+// Where an installation runs. All users: in this process when elevated, and always in a resumed
+// copy (one that "runas" left unelevated must not relaunch again, or every copy would start the
+// next one without end: it installs and fails on what it may not write instead); otherwise in
+// an elevated copy. The current user: in this process, unless it is elevated. An elevated
+// process never installs for one user: that user's folders, record and links are theirs to
+// change while it works, so it would write and delete, as administrator, wherever they point.
+// It refuses instead (TEXT_PER_USER_ELEVATED) and changes nothing.
+enum class InstallPlace { InProcess, ElevatedCopy, Refused };
+InstallPlace install_place(InstallScope scope, bool elevated, bool resumed);
 
 // What the elevated copy needs to continue with the same choices.
 ResumeState resume_state(const StartupContext& state);

@@ -226,9 +226,22 @@ void SetupApp::start_install(WindowControl& control) {
   }
   state_.app_running_prompt = false;
 
+  const InstallPlace place =
+      install_place(state_.options.scope, platform_->is_elevated(), command_line_.resume);
+  if (place == InstallPlace::Refused) {
+    if (log_) log_->failure(TEXT_PER_USER_ELEVATED);
+    if (auto_start_) {
+      exit_code_.exchange(EXIT_REFUSED);
+      set_page(Page{PageKind::Error, std::string(TEXT_PER_USER_ELEVATED)}, control.clock_time());
+      platform_->show_window(control);
+    } else {
+      state_.error_text = std::string(TEXT_PER_USER_ELEVATED);
+    }
+    return;
+  }
   const StartupContext context = current_context();
   shared_->reset();
-  if (installs_in_process(state_.options.scope, platform_->is_elevated(), command_line_.resume)) {
+  if (place == InstallPlace::InProcess) {
     InstallJob job = platform_->build_job(context);
     state_.step_list = install_steps(job);
     state_.shown_progress = 0.0f;

@@ -8,6 +8,7 @@
 #include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"
+#include "wizard/strings.h"
 
 namespace vl {
 namespace {
@@ -33,7 +34,10 @@ int run_silent(StartupContext context, InstallLog& log) {
   auto payload = check_payload_header(context.payload_blob);
   if (!payload) return finish(log, EXIT_INSTALL_FAILED, payload.error());
 
-  if (!installs_in_process(context.options.scope, is_process_elevated(), context.command_line.resume)) {
+  const InstallPlace place =
+      install_place(context.options.scope, is_process_elevated(), context.command_line.resume);
+  if (place == InstallPlace::Refused) return finish(log, EXIT_REFUSED, TEXT_PER_USER_ELEVATED);
+  if (place == InstallPlace::ElevatedCopy) {
     // The command line's passthrough still holds /S: the elevated copy runs silently too.
     std::string arguments = build_resume_arguments(resume_state(context), std::nullopt);
     log.relaunching(arguments);

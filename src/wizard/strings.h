@@ -87,6 +87,10 @@ inline constexpr std::string_view TEXT_CANCEL = "Цуцлах";
 inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
     "Админ эрх олгогдоогүй тул бүх хэрэглэгчид суулгах боломжгүй. «Зөвхөн надад» сонголтыг "
     "ашиглаж болно.";
+// An installation for one user asked of a process with administrator rights (refused).
+inline constexpr std::string_view TEXT_PER_USER_ELEVATED =
+    "Админ эрхтэй ажиллаж буй суулгагч «Зөвхөн надад» суулгах боломжгүй. Суулгагчийг админ "
+    "эрхгүйгээр дахин ажиллуулна уу, эсвэл бүх хэрэглэгчид суулгана уу.";
 
 // ---- rules --------------------------------------------------------------------------------
 std::string_view welcome_title(InstallMode mode);

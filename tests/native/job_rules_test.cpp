@@ -72,22 +72,27 @@ TEST(InstallJobRule, SwitchesDecideShortcutsWebView2AndLegacyRemoval) {
   }
 }
 
-TEST(InstallsInProcess, OnlyAnUnelevatedFirstAllUsersRunRelaunches) {
+TEST(InstallPlace, OnlyAnUnelevatedFirstAllUsersRunRelaunchesAndNoElevatedRunInstallsForOneUser) {
+  using enum InstallPlace;
   struct Case {
     InstallScope scope;
-    bool elevated, resumed, in_process;
+    bool elevated, resumed;
+    InstallPlace place;
   };
   const Case cases[] = {
-      {InstallScope::CurrentUser, false, false, true},
-      {InstallScope::CurrentUser, true, false, true},
-      {InstallScope::AllUsers, true, false, true},
-      {InstallScope::AllUsers, false, false, false},
+      {InstallScope::CurrentUser, false, false, InProcess},
+      {InstallScope::CurrentUser, true, false, Refused},
+      // A resumed copy told --vl-scope=user with administrator rights refuses too.
+      {InstallScope::CurrentUser, true, true, Refused},
+      {InstallScope::CurrentUser, false, true, InProcess},
+      {InstallScope::AllUsers, true, false, InProcess},
+      {InstallScope::AllUsers, false, false, ElevatedCopy},
       // A resumed copy that "runas" left unelevated installs itself instead of relaunching.
-      {InstallScope::AllUsers, false, true, true},
-      {InstallScope::AllUsers, true, true, true},
+      {InstallScope::AllUsers, false, true, InProcess},
+      {InstallScope::AllUsers, true, true, InProcess},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(installs_in_process(c.scope, c.elevated, c.resumed), c.in_process)
+    EXPECT_EQ(install_place(c.scope, c.elevated, c.resumed), c.place)
         << (c.scope == InstallScope::AllUsers ? "all users" : "current user") << " elevated=" << c.elevated
         << " resumed=" << c.resumed;
 }

@@ -16,6 +16,28 @@ using namespace wine_test;
 
 std::string in_use_text(std::string_view name) { return format_text(TEXT_FILE_IN_USE, {name}); }
 
+// `dir` held as a run holds its install folder; boot-time deletions allowed unless told not to
+// (an elevated all-users run's folder).
+std::unique_ptr<InstallFolder> held_folder(const std::string& dir, bool may_schedule = true) {
+  UniqueHandle root(CreateFileW(to_wide(dir).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return std::make_unique<InstallFolder>(dir, std::move(root), may_schedule);
+}
+
+// The calls by path, through the folder of `target` (or `dir`) held for the call.
+Status replace_file(const std::string& new_file, const std::string& target) {
+  return replace_file(*held_folder(parent_folder(target)), file_name_of(new_file),
+                      file_name_of(target));
+}
+void remove_stale_files(const std::string& dir, std::span<const std::string> previous,
+                        std::span<const std::string> installed) {
+  remove_stale_files(*held_folder(dir), previous, installed);
+}
+void remove_previous_main_binary(const InstallJob& job, std::span<const std::string> installed) {
+  remove_previous_main_binary(job, *held_folder(job.install_dir), installed);
+}
+
 TEST(ReplaceOrDisplace, FreeTargetIsReplacedDirectly) {
   TempFolder dir;
   std::string target = dir / "eToken.dll";
@@ -259,7 +281,8 @@ TEST(CreateFolderTree, CreatesMissingAncestorsAndNamesTheFolderOnFailure) {
 
 TEST(FilePlacer, WritesThroughTheNewFileAndCreatesSubfolders) {
   TempFolder dir;
-  FilePlacer placer(dir.path());
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
   ASSERT_TRUE(placer.begin(PayloadEntry{"pkcs11-drivers\\x.dll", 5}).ok());
   EXPECT_TRUE(path_exists(dir / "pkcs11-drivers\\x.dll.vl-new"));
   EXPECT_FALSE(path_exists(dir / "pkcs11-drivers\\x.dll"));  // nothing under the final name yet
@@ -278,7 +301,8 @@ TEST(FilePlacer, AnEntryGivenUpLeavesTheOldFileAndNoNewFile) {
     SCOPED_TRACE(closed_first ? "dropped after close" : "discarded while written");
     TempFolder dir;
     ASSERT_TRUE(write_file(dir / "eToken.dll", "good"));
-    FilePlacer placer(dir.path());
+    std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
     ASSERT_TRUE(placer.begin(PayloadEntry{"eToken.dll", 3}).ok());
     const uint8_t data[] = {'b', 'a', 'd'};
     ASSERT_TRUE(placer.write(data).ok());
@@ -296,7 +320,8 @@ TEST(FilePlacer, AnEntryGivenUpLeavesTheOldFileAndNoNewFile) {
 TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "a.dll.vl-new", "a much longer leftover from an earlier run"));
-  FilePlacer placer(dir.path());
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 2}).ok());
   const uint8_t data[] = {'o', 'k'};
   ASSERT_TRUE(placer.write(data).ok());
@@ -308,7 +333,8 @@ TEST(FilePlacer, LeftoverNewFileIsOverwritten) {
 TEST(FilePlacer, EntryFolderThatIsAFileFailsWithTheFolderText) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "sub", "a file, not a folder"));
-  FilePlacer placer(dir.path());
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
   Status begun = placer.begin(PayloadEntry{"sub\\x.dll", 1});
   ASSERT_FALSE(begun.ok());
   EXPECT_EQ(begun.error().rfind("«" + (dir / "sub") + "» хавтсыг үүсгэж чадсангүй.\n", 0), 0u)
@@ -319,7 +345,8 @@ TEST(FilePlacer, NewFileThatCannotBeOpenedFailsWithTheTargetPath) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "a.dll.vl-new", "held"));
   UniqueHandle held = hold(dir / "a.dll.vl-new", 0);  // no sharing at all
-  FilePlacer placer(dir.path());
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
   Status begun = placer.begin(PayloadEntry{"a.dll", 1});
   ASSERT_FALSE(begun.ok());
   std::string expected_start = "«" + (dir / "a.dll") + "» файлыг бичиж чадсангүй.\n";
@@ -329,7 +356,8 @@ TEST(FilePlacer, NewFileThatCannotBeOpenedFailsWithTheTargetPath) {
 TEST(FilePlacer, DriveRootInstallDirDoesNotDoubleTheBackslash) {
   // join_path keeps "C:\" + name as "C:\name"; the placer must use it for every path.
   TempFolder dir;
-  FilePlacer placer(dir.path() + "\\");
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path() + "\\");
+  FilePlacer placer(*folder);
   ASSERT_TRUE(placer.begin(PayloadEntry{"a.dll", 0}).ok());
   ASSERT_TRUE(placer.close().ok());
   ASSERT_TRUE(placer.commit("a.dll").ok());
@@ -378,15 +406,19 @@ TEST(StaleFiles, UnsafeNamesFromTheRegistryAreSkipped) {
   EXPECT_TRUE(path_exists(outer / "app\\x.dll"));
 }
 
-TEST(StaleFiles, FileHeldOpenIsScheduledAndItsFolderKept) {
-  TempFolder dir;
-  ASSERT_TRUE(create_folder_tree(dir / "drivers").ok());
-  ASSERT_TRUE(write_file(dir / "drivers\\held.dll", "x"));
-  UniqueHandle held = hold(dir / "drivers\\held.dll", FILE_SHARE_READ);
-  std::vector<std::string> previous{"drivers\\held.dll"};
-  remove_stale_files(dir.path(), previous, {});
-  EXPECT_TRUE(is_scheduled_for_deletion(dir / "drivers\\held.dll"));
-  EXPECT_TRUE(path_exists(dir / "drivers"));
+// A file in use is left to the next restart only in a folder where that is allowed (an
+// elevated all-users run's); in a per-user folder it stays, and the next run removes it.
+TEST(StaleFiles, FileHeldOpenIsScheduledOnlyWhereAllowedAndItsFolderKept) {
+  for (const bool may_schedule : {true, false}) {
+    TempFolder dir;
+    ASSERT_TRUE(create_folder_tree(dir / "drivers").ok());
+    ASSERT_TRUE(write_file(dir / "drivers\\held.dll", "x"));
+    UniqueHandle held = hold(dir / "drivers\\held.dll", FILE_SHARE_READ);
+    std::vector<std::string> previous{"drivers\\held.dll"};
+    remove_stale_files(*held_folder(dir.path(), may_schedule), previous, {});
+    EXPECT_EQ(is_scheduled_for_deletion(dir / "drivers\\held.dll"), may_schedule);
+    EXPECT_TRUE(path_exists(dir / "drivers"));
+  }
 }
 
 TEST(PreviousMainBinary, DeletedWhenItHadAnotherName) {
@@ -453,7 +485,8 @@ TEST(LinkedEntries, NothingIsWrittenOrDeletedThroughALinkedFolder) {
   EXPECT_EQ(read_file(join_path(outside, "keep.txt")), "must survive");
 
   // An entry below the linked folder is refused before anything is written.
-  FilePlacer placer(install);
+  std::unique_ptr<InstallFolder> folder = held_folder(install);
+  FilePlacer placer(*folder);
   std::string target = join_path(install, "linked-sub\\planted.dll");
   Status begun = placer.begin(PayloadEntry{"linked-sub\\planted.dll", 1});
   ASSERT_FALSE(begun.ok());
@@ -468,7 +501,8 @@ using namespace wine_test;
 // once: each file holds its bytes at their offsets, and nothing is at the target until commit.
 TEST(FilePlacer, PositionalWritesInAnyOrderPlaceTheBytesAtTheirOffsets) {
   TempFolder dir;
-  FilePlacer placer(dir.path());
+  std::unique_ptr<InstallFolder> folder = held_folder(dir.path());
+  FilePlacer placer(*folder);
   std::unique_ptr<EntryWriter> first = placer.another();
   std::unique_ptr<EntryWriter> second = placer.another();
   ASSERT_TRUE(first->begin(PayloadEntry{"a.dll", 6}).ok());

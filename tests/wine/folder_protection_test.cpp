@@ -13,6 +13,10 @@
 #include "install/file_placement_win.h"
 #include "install/folder_protection.h"
 #include "install/folder_protection_win.h"
+#include "install/install_folder_win.h"
+#include "sys/folders_win.h"
+#include "sys/paths.h"
+#include "sys/text.h"
 #include "install/install_job.h"
 #include "sys/security_win.h"
 #include "sys/text_win.h"
@@ -84,40 +88,65 @@ std::string dacl_text(const std::string& path) {
   return from_wide(text.get()).value_or("unreadable");
 }
 
-TEST(InstallFolder, AnExistingFolderKeepsItsPermissions) {
-  TempFolder root;
-  const std::string dir = root / "Verilune";
-  make_dirs(dir);
-  const std::string before = dacl_text(dir);
-  InstallJob job;
-  job.scope = InstallScope::AllUsers;
-  job.install_dir = dir;
-  ASSERT_TRUE(create_install_folder(job).ok());
-  EXPECT_NE(before, "unreadable");
-  EXPECT_EQ(dacl_text(dir), before);
-}
-
-// Wine 8 carries out no SetSecurityInfo through a handle opened without following reparse
-// points (the read-back permissions stay as they were), so only the walk itself shows here:
-// every entry of a tree opened and set without a failure, and the cases that touch nothing.
-TEST(InstallFolder, AnExistingAllUsersFolderIsProtectedEntryByEntry) {
-  TempFolder root;
-  const std::string dir = root / "Verilune";
-  make_dirs(dir + "\\sub");
-  ASSERT_TRUE(write_file(dir + "\\sub\\theirs.dll", "someone's"));
-  ASSERT_TRUE(write_file(dir + "\\verilune.exe", "old"));
-  const std::string before = dacl_text(dir);
-  InstallJob job;
-  job.install_dir = dir;
-  job.scope = InstallScope::CurrentUser;
-  ASSERT_TRUE(protect_existing_install_folder(job).ok());
-  EXPECT_EQ(dacl_text(dir), before) << "a per-user folder is left as it is";
-  job.scope = InstallScope::AllUsers;
-  Status done = protect_existing_install_folder(job);
-  EXPECT_TRUE(done.ok()) << done.error();
-  job.install_dir = root / "not yet made";
-  EXPECT_TRUE(protect_existing_install_folder(job).ok());
-  EXPECT_FALSE(wine_test::dir_exists(job.install_dir));
+// Wine reports every folder as owned by, and writable for, the user who runs it (it keeps no
+// descriptor that is set), so what the rules read there is "a non-administrator may change
+// it": only the system's own folders above pass on trust, and an existing folder only as
+// empty or recorded. Which of the refusals an administrators-only folder would pass, the
+// native rule tests show.
+TEST(InstallFolder, AnAllUsersRunRefusesFoldersOthersMayChangeBeforeWritingAnything) {
+  const std::string program_files = known_folder_path(FOLDERID_ProgramFilesX86).value_or("");
+  ASSERT_FALSE(program_files.empty());
+  const std::string unique = "vl-test-" + std::to_string(GetCurrentProcessId());
+  const std::string ours = join_path(program_files, unique);  // each row's folder: ours + "-…"
+  const std::string users = join_path("C:\\", unique);
+  struct Row {
+    const char* what;
+    std::string dir;
+    const char* plant;  // a file made there first ("" none; "=" the folder is itself a file)
+    bool recorded;
+    bool opens;
+  };
+  const Row rows[] = {
+      {"new, below Program Files", ours + "-new\\Verilune", "", false, true},
+      {"existing and empty", ours + "-empty", "", false, true},
+      {"existing with someone's file", ours + "-full", "theirs.dll", false, false},
+      {"this product's recorded folder", ours + "-recorded", "verilune.exe", true, true},
+      {"a file", ours + "-file", "=", false, false},
+      {"a drive root", "C:\\", "", false, false},
+      {"the Windows folder", known_folder_path(FOLDERID_Windows).value_or("C:\\windows"), "", false,
+       false},
+      {"below a folder a user made", users + "\\Verilune", "", false, false},
+      {"inside the profile", known_folder_path(FOLDERID_LocalAppData).value_or("") + "\\" + unique,
+       "", false, false},
+  };
+  make_dirs(users);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const bool existed = row.dir.starts_with(ours) && !row.dir.starts_with(ours + "-new");
+    if (existed && std::string_view(row.plant) == "=") {
+      ASSERT_TRUE(write_file(row.dir, "x"));
+    } else if (existed) {
+      make_dirs(row.dir);
+      if (*row.plant) ASSERT_TRUE(write_file(join_path(row.dir, row.plant), "theirs"));
+    }
+    InstallJob job;
+    job.scope = InstallScope::AllUsers;
+    job.install_dir = row.dir;
+    job.folder_is_recorded = row.recorded;
+    Result<std::unique_ptr<InstallFolder>> opened = open_install_folder(job);
+    EXPECT_EQ(opened.ok(), row.opens) << (opened ? "" : opened.error());
+    if (!opened) {
+      EXPECT_NE(opened.error().find("бүх хэрэглэгчид суулгах боломжгүй"), std::string::npos)
+          << opened.error();
+      if (!existed && row.dir.find(unique) != std::string::npos) EXPECT_FALSE(dir_exists(row.dir));
+    }
+    if (*row.plant && std::string_view(row.plant) != "=")
+      EXPECT_EQ(read_file(join_path(row.dir, row.plant)), "theirs");
+  }
+  for (const Row& row : rows) {
+    if (row.dir.starts_with(ours)) delete_tree(row.dir.starts_with(ours + "-new") ? ours + "-new" : row.dir);
+  }
+  delete_tree(users);
 }
 
 }  // namespace
