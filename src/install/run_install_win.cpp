@@ -59,6 +59,7 @@ Status prepare(const InstallJob& job, const Payload& payload, StepProgress& prog
   Result<std::unique_ptr<InstallFolder>> opened = open_install_folder(job);
   if (!opened) return opened.failure();
   folder = std::move(*opened);
+  progress.report(0.5f);
   {
     phase::Timed timed("prepare: running application");
     stop_application_processes(job.install_dir, job.previous_main_binary, job.update_in_place);

@@ -213,30 +213,51 @@ class AllUsersRelaunch(SilentCase):
                 self.assertEqual(prefix.unix_path(folder).stat().st_mode & 0o027, 0, folder)
 
 
-    def test_an_existing_folder_is_taken_over_or_the_run_stops_before_writing(self):
-        # Wine carries out no permission change through a handle that does not follow links, so
-        # the folder's Unix modes show nothing here (tests/wine/folder_protection_test.cpp); what
-        # shows is that the walk lets an install into an existing tree through and that a link
-        # anywhere in it stops the run before a file is placed.
-        target = r"C:\Apps\Verilune"
-        for linked in (False, True):
-            with self.subTest(link_inside=linked), Prefix() as prefix:
+    def test_an_all_users_run_refuses_a_folder_others_may_change_and_rewrites_nothing(self):
+        # Wine reports every folder a test makes as its user's own, so each of these is one a
+        # non-administrator could change: the run stops before it writes, and what was there
+        # stays as it was (a link inside leads nowhere either).
+        cases = [  # name, /D= target, what the test makes first
+            ("someone's non-empty folder", r"C:\Apps\Verilune", "folder"),
+            ("with a link inside", r"C:\Apps\Verilune", "link"),
+            ("a file", r"C:\Apps\Verilune", "file"),
+            ("a drive root", "C:\\", None),
+        ]
+        for name, target, plant in cases:
+            with self.subTest(case=name), Prefix() as prefix:
                 self.with_webview2(prefix, "HKLM", 32)
+                apps = prefix.unix_path(r"C:\Apps")
+                apps.mkdir()
                 folder = prefix.unix_path(target)
-                (folder / "sub").mkdir(parents=True)
-                (folder / "sub" / "theirs.dll").write_text("someone's")
-                if linked:
-                    prefix.unix_path(r"C:\elsewhere").mkdir()
-                    # A relative link, as tests/e2e/legacy_peer.py plants them.
-                    (folder / "sub" / "link").symlink_to("../../../elsewhere")
+                if plant == "file":
+                    folder.write_text("a file")
+                elif plant:
+                    (folder / "sub").mkdir(parents=True)
+                    (folder / "sub" / "theirs.dll").write_text("someone's")
+                    if plant == "link":
+                        prefix.unix_path(r"C:\elsewhere").mkdir()
+                        # A relative link, as tests/e2e/legacy_peer.py plants them.
+                        (folder / "sub" / "link").symlink_to("../../../elsewhere")
+                before = {p: p.read_bytes() if p.is_file() and not p.is_symlink() else None
+                          for p in apps.rglob("*")}
                 code = self.install(prefix, "/S", "/D=" + target, elevated=True)
-                if linked:
-                    self.assertEqual(code, 2)
-                    self.assertEqual(sorted(p.name for p in folder.iterdir()), ["sub"])
-                    self.assertEqual(list(prefix.unix_path(r"C:\elsewhere").iterdir()), [])
-                else:
-                    self.assertEqual(code, 0)
-                    self.assert_files_installed(prefix, target)
+                self.assertEqual(code, 2)
+                self.assertEqual({p: p.read_bytes() if p.is_file() and not p.is_symlink() else None
+                                  for p in apps.rglob("*")}, before)
+                self.assertIsNone(prefix.reg_query("HKLM\\" + UNINSTALL_KEY, view=32))
+                self.assertFalse(prefix.unix_path("C:\\verilune.exe").exists())
+
+    def test_an_elevated_run_installs_nothing_for_one_user(self):
+        # As administrator, the user's own folders, record and links could steer its writes and
+        # deletions anywhere: it refuses (1) and leaves the user's tree as it was.
+        for name, switches in [("/CURRENTUSER", ["/S", "/CURRENTUSER"]),
+                               ("resumed for one user", ["--vl-resume", "--vl-scope=user",
+                                                         "--vl-dir=" + LOCAL_DIR, "/S"])]:
+            with self.subTest(case=name), Prefix() as prefix:
+                self.with_webview2(prefix)
+                self.assertEqual(self.install(prefix, *switches, elevated=True), 1)
+                self.assertFalse(prefix.unix_path(LOCAL_DIR).exists())
+                self.assertIsNone(prefix.reg_query("HKCU\\" + UNINSTALL_KEY))
 
 class Upgrades(SilentCase):
     STALE = ["old.dll", "sub\\deeper\\gone.dll", "sub\\other.txt"]
