@@ -284,10 +284,12 @@ ComPtr<ID2D1Bitmap> D2DSurface::decode_png(std::span<const uint8_t> png, uint32_
                                           static_cast<DWORD>(png.size())))) {
     return {};
   }
+  // The system's own PNG decoder, by its class: asking the factory to find one for the stream
+  // would load and try every codec installed on the machine, anyone's.
   ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(wic->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                          decoder.put())) ||
-      !decoder) {
+  if (FAILED(CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWICBitmapDecoder, decoder.put_void())) ||
+      !decoder || FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) {
     return {};
   }
   ComPtr<IWICBitmapFrameDecode> frame;

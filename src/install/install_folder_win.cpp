@@ -12,6 +12,7 @@
 #include "sys/folders_win.h"
 #include "sys/no_follow_win.h"
 #include "sys/paths.h"
+#include "sys/registry_win.h"
 #include "sys/relative_files_win.h"
 #include "sys/security_win.h"
 #include "sys/text.h"
@@ -63,8 +64,14 @@ std::optional<SplitPath> split_full_path(const std::string& full) {
 
 Result<std::unique_ptr<InstallFolder>> open_all_users_folder(const InstallJob& job,
                                                               const std::string& full) {
-  const std::vector<std::string> program_files =
+  std::vector<std::string> program_files =
       known_folders({&FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX64});
+  // A 32-bit process on 64-bit Windows is told of no 64-bit Program Files: the machine's own
+  // record of it (HKLM, the 64-bit view) names it.
+  if (std::optional<std::string> native = read_reg_string(
+          HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+          RegView::Bits64))
+    program_files.push_back(*native);
   std::vector<std::string> trusted = program_files;
   for (std::string& folder : known_folders({&FOLDERID_Windows})) trusted.push_back(folder);
   std::vector<std::string> system_folders = trusted;

@@ -113,7 +113,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         progress.report(1.0f);
         break;
       case InstallStep::InstallWebView2:
-        done = install_webview2(progress);
+        done = install_webview2(progress, job.scope);
         if (done) progress.report(1.0f);
         break;
       case InstallStep::CopyFiles:

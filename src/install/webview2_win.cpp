@@ -1,6 +1,7 @@
 #include "install/webview2_win.h"
 
 #include <windows.h>
+#include <urlmon.h>
 
 #include <optional>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "sys/elevation_win.h"
 #include "sys/file_trust_win.h"
 #include "sys/paths.h"
+#include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
@@ -31,6 +33,40 @@ std::string temporary_folder() {
   return from_wide(std::wstring_view(buffer, length)).value_or("");
 }
 
+// Ends a download that runs past its time: URLDownloadToFileW asks it after every chunk that
+// arrives (a connection that sends nothing at all ends by urlmon's own timeouts). It lives on
+// the caller's stack for the one call, so it counts no references.
+class DownloadDeadline final : public IBindStatusCallback {
+ public:
+  explicit DownloadDeadline(DWORD limit_ms) : start_(GetTickCount()), limit_(limit_ms) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == IID_IBindStatusCallback) {
+      *out = static_cast<IBindStatusCallback*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override {
+    return GetTickCount() - start_ > limit_ ? E_ABORT : S_OK;  // unsigned: survives the wrap
+  }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+ private:
+  DWORD start_;
+  DWORD limit_;
+};
+
 // URLDownloadToFileW from urlmon, which is not a system-known DLL: loaded from System32 only.
 HRESULT download_to_file(std::string_view source, const std::string& path) {
   using DownloadFn = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, void*);
@@ -39,7 +75,8 @@ HRESULT download_to_file(std::string_view source, const std::string& path) {
   auto download = reinterpret_cast<DownloadFn>(
       reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileW")));
   if (!download) return HRESULT_FROM_WIN32(GetLastError());
-  return download(nullptr, to_wide(source).c_str(), to_wide(path).c_str(), 0, nullptr);
+  DownloadDeadline deadline(CHILD_WAIT_MS);
+  return download(nullptr, to_wide(source).c_str(), to_wide(path).c_str(), 0, &deadline);
 }
 
 }  // namespace
@@ -57,23 +94,26 @@ std::string elevated_download_parent() {
   return join_path(windows, "Temp");
 }
 
-bool webview2_installed_at(std::string_view client_key) {
+bool webview2_installed_at(std::string_view client_key, InstallScope scope) {
   for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (hive == HKEY_CURRENT_USER && scope == InstallScope::AllUsers) break;
     if (is_webview2_version(read_reg_string(hive, client_key, WEBVIEW2_VERSION_VALUE))) return true;
   }
   return false;
 }
 
-bool webview2_installed() { return webview2_installed_at(WEBVIEW2_CLIENT_KEY); }
+bool webview2_installed(InstallScope scope) {
+  return webview2_installed_at(WEBVIEW2_CLIENT_KEY, scope);
+}
 
 std::string webview2_bootstrapper_path() {
   return join_path(temporary_folder(), WEBVIEW2_BOOTSTRAPPER_FILE);
 }
 
-Status provision_webview2(StepProgress& progress, std::string_view source,
+Status provision_webview2(StepProgress& progress, InstallScope scope, std::string_view source,
                           std::string_view client_key, const ExpectedSigner* signer) {
   // Another program may have installed the runtime since the job was built.
-  if (webview2_installed_at(client_key)) return Status::success();
+  if (webview2_installed_at(client_key, scope)) return Status::success();
 
   // An elevated process must not run a file that the user, or anything the user runs, could
   // have placed or swapped: its own folder keeps everyone else out, and it lies where users
@@ -125,10 +165,10 @@ Status provision_webview2(StepProgress& progress, std::string_view source,
   return Status::success();
 }
 
-Status install_webview2(StepProgress& progress) {
+Status install_webview2(StepProgress& progress, InstallScope scope) {
   const ExpectedSigner microsoft{
       MICROSOFT_SIGNER_NAME, {MICROSOFT_ROOT_2010_THUMBPRINT, MICROSOFT_ROOT_2011_THUMBPRINT}};
-  return provision_webview2(progress, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY,
+  return provision_webview2(progress, scope, WEBVIEW2_BOOTSTRAPPER_URL, WEBVIEW2_CLIENT_KEY,
                             is_process_elevated() ? &microsoft : nullptr);
 }
 

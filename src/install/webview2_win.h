@@ -9,10 +9,12 @@
 
 namespace vl {
 
-// True when HKLM, then HKCU, holds a usable "pv" under `client_key`.
-bool webview2_installed_at(std::string_view client_key);
+// True when HKLM holds a usable "pv" under `client_key`, or, for one user, HKCU does: a
+// runtime registered only for the user who runs the installer serves nobody else, so an
+// all-users installation counts only the machine's.
+bool webview2_installed_at(std::string_view client_key, InstallScope scope);
 // The runtime's own client key.
-bool webview2_installed();
+bool webview2_installed(InstallScope scope);
 
 // The bootstrapper's local path: the user's temporary folder joined with its file name.
 std::string webview2_bootstrapper_path();
@@ -33,11 +35,11 @@ std::string elevated_download_parent();
 // administrators can write (its permissions given in the creating call), is held
 // unchangeable from before its signature check until its run ends, and runs only when signed
 // by `signer`; a refused file is deleted with its folder and the refusal is the failure.
-Status provision_webview2(StepProgress& progress, std::string_view source,
+Status provision_webview2(StepProgress& progress, InstallScope scope, std::string_view source,
                           std::string_view client_key, const ExpectedSigner* signer);
 
 // The InstallWebView2 step: reports 0.1 "WebView2 татаж байна…" before the download and 0.4
 // "WebView2 суулгаж байна…" before the bootstrapper runs.
-Status install_webview2(StepProgress& progress);
+Status install_webview2(StepProgress& progress, InstallScope scope);
 
 }  // namespace vl

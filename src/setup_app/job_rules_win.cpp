@@ -10,7 +10,7 @@ InstallJob build_install_job(const StartupContext& state) {
   std::vector<std::string> previous_files;
   if (state.installed.existing)
     previous_files = read_previous_files(state.installed.existing->scope);
-  const bool webview2_present = state.command_line.update || webview2_installed();
+  const bool webview2_present = state.command_line.update || webview2_installed(state.options.scope);
   return make_install_job(state, std::move(previous_files), webview2_present);
 }
 

@@ -259,7 +259,8 @@ void SetupApp::start_install(WindowControl& control) {
 }
 
 void SetupApp::close_app_and_continue(WindowControl& control) {
-  platform_->terminate_processes(platform_->find_processes(app_path()));
+  // The application is not ended here: Prepare asks it to close and ends it after its grace
+  // period, once the payload's every byte is checked, so a damaged download leaves it running.
   start_install(control);  // the prompt is still open: no second look; it closes there
 }
 

@@ -33,7 +33,6 @@ class ControllerPlatform {
   virtual bool is_elevated() = 0;
   // Ids of the processes running the executable at `image_path`.
   virtual std::vector<uint32_t> find_processes(const std::string& image_path) = 0;
-  virtual void terminate_processes(const std::vector<uint32_t>& ids) = 0;
   // The job from the state as the pages have changed it (reads the registry).
   virtual InstallJob build_job(const StartupContext& state) = 0;
   virtual std::string default_install_dir(InstallScope scope) = 0;
@@ -53,6 +52,8 @@ class ControllerPlatform {
   virtual void show_window(WindowControl& window) = 0;
 
   virtual void launch_application(const std::string& program, const std::string& arguments) = 0;
+  // Starts a program without waiting, never with more rights than the user's own: an elevated
+  // run hands it to the desktop shell (the installed uninstaller may be the user's to swap).
   virtual void run_command(const std::string& program, const std::string& arguments) = 0;
   // The system folder picker seeded with `current`; none when cancelled or failed.
   virtual std::optional<std::string> pick_folder(WindowControl& window,

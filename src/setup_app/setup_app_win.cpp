@@ -82,10 +82,6 @@ class WinControllerPlatform final : public ControllerPlatform {
     return find_processes_by_image(image_path);
   }
 
-  void terminate_processes(const std::vector<uint32_t>& ids) override {
-    vl::terminate_processes(ids);
-  }
-
   InstallJob build_job(const StartupContext& state) override { return build_install_job(state); }
 
   std::string default_install_dir(InstallScope scope) override {
@@ -133,7 +129,7 @@ class WinControllerPlatform final : public ControllerPlatform {
   }
 
   void run_command(const std::string& program, const std::string& arguments) override {
-    vl::run_command(program, arguments);
+    vl::launch_application(program, arguments);  // through the shell when elevated
   }
 
   std::optional<std::string> pick_folder(WindowControl& window,

@@ -6,6 +6,7 @@
 #include "setup_app/job_rules_win.h"
 #include "sys/elevation_win.h"
 #include "sys/paths.h"
+#include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/text.h"
 #include "wizard/strings.h"
@@ -41,7 +42,7 @@ int run_silent(StartupContext context, InstallLog& log) {
     // The command line's passthrough still holds /S: the elevated copy runs silently too.
     std::string arguments = build_resume_arguments(resume_state(context), std::nullopt);
     log.relaunching(arguments);
-    ElevationOutcome outcome = relaunch_elevated(own_module_path(), arguments, nullptr);
+    ElevationOutcome outcome = relaunch_elevated(own_module_path(), arguments, nullptr, {}, CHILD_WAIT_MS);
     return finish(log, silent_relaunch_exit_code(outcome), relaunch_failure_text(outcome));
   }
 

@@ -33,7 +33,7 @@ std::string own_module_path() {
 }
 
 ElevationOutcome relaunch_elevated(std::string_view program, std::string_view arguments, HWND parent,
-                                   const std::function<void()>& on_child_started) {
+                                   const std::function<void()>& on_child_started, DWORD wait_ms) {
   // ShellExecuteExW may hand the request to shell extensions that need an apartment.
   ComApartment com;
   std::wstring file = to_wide(program);
@@ -59,7 +59,7 @@ ElevationOutcome relaunch_elevated(std::string_view program, std::string_view ar
   // whether the copy ran and how it ended is then unknown, which is not success.
   if (!process) return ElevationOutcome::failed(std::string(TEXT_ELEVATED_COPY_UNKNOWN));
   if (on_child_started) on_child_started();
-  Result<uint32_t> code = wait_for_exit_code(process.get(), program);
+  Result<uint32_t> code = wait_for_exit_code(process.get(), program, wait_ms);
   if (!code) return ElevationOutcome::failed(code.error());
   return ElevationOutcome::finished(*code);
 }

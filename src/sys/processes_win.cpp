@@ -51,9 +51,11 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for) {
   return records;
 }
 
-Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject) {
-  if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
-    return fail(last_error_text(subject));
+Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject, DWORD wait_ms) {
+  const DWORD waited = WaitForSingleObject(process, wait_ms);
+  if (waited == WAIT_TIMEOUT)
+    return fail(format_text(TEXT_CHILD_TIMED_OUT, {subject, std::to_string(wait_ms / 60000)}));
+  if (waited != WAIT_OBJECT_0) return fail(last_error_text(subject));
   DWORD code = 0;
   if (!GetExitCodeProcess(process, &code)) return fail(last_error_text(subject));
   return static_cast<uint32_t>(code);

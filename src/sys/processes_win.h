@@ -20,10 +20,17 @@ std::vector<ProcessRecord> snapshot_processes(std::string_view read_paths_for);
 // Terminates each process with exit code 1 and waits a bounded time for it to end.
 void terminate_processes(const std::vector<uint32_t>& ids);
 
-// Waits without a time limit for `process` to end and reads its exit code. A wait that fails
-// or an exit code that cannot be read is "{subject}: {system message}": an outcome nobody
-// knows is not a success.
-Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject);
+// How long the installer waits for a program it started (msiexec, the WebView2 bootstrapper,
+// an unattended run's elevated copy) before it gives up on it and ends with a text. Generous:
+// each of them may download or remove hundreds of megabytes on a slow machine.
+inline constexpr DWORD CHILD_WAIT_MS = 30u * 60u * 1000u;
+inline constexpr std::string_view TEXT_CHILD_TIMED_OUT = "{}: {} минутын дотор дуусаагүй.";
+
+// Waits up to `wait_ms` for `process` to end and reads its exit code. A wait that fails or runs
+// out ("{subject}: … минутын дотор дуусаагүй.", the program left running), or an exit code that
+// cannot be read, is a failure text: an outcome nobody knows is not a success.
+Result<uint32_t> wait_for_exit_code(HANDLE process, std::string_view subject,
+                                    DWORD wait_ms = INFINITE);
 
 // Posts WM_CLOSE to every top-level window of these processes (hidden ones too: a tray
 // application's window is hidden). Returns how many windows were asked.

@@ -58,7 +58,10 @@ bool create_process(std::string_view program, std::string_view arguments, PROCES
   std::wstring command = to_wide(quoted_command_line(program, arguments));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  wchar_t system[MAX_PATH + 1];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH + 1);
+  const wchar_t* folder = length > 0 && length <= MAX_PATH ? system : nullptr;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
                       &info)) {
     error = GetLastError();
     return false;
@@ -116,7 +119,7 @@ Result<uint32_t> run_and_wait(std::string_view program, std::string_view argumen
     return fail(std::string(program) + ": " + hresult_message(HRESULT_FROM_WIN32(error)));
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
-  return wait_for_exit_code(process.get(), program);
+  return wait_for_exit_code(process.get(), program, CHILD_WAIT_MS);
 }
 
 void run_command(std::string_view program, std::string_view arguments) {

@@ -8,13 +8,15 @@
 
 namespace vl {
 
-// Starts `program` (quoted) with `arguments`, waits without a time limit and returns its exit
+// Every program started here works in the system folder, not in the installer's current folder
+// (often Downloads, or a folder the user chose), which it would otherwise inherit.
+
+// Starts `program` (quoted) with `arguments`, waits up to CHILD_WAIT_MS and returns its exit
 // code, or "{program}: {system message}" when it cannot be started, waited for or its exit code
-// cannot be read.
+// cannot be read (the timeout's own text when it runs longer).
 Result<uint32_t> run_and_wait(std::string_view program, std::string_view arguments);
 
-// Starts `program` with `arguments` and does not wait; a failure is ignored. The child works in
-// the installer's current folder.
+// Starts `program` with `arguments` and does not wait; a failure is ignored.
 void run_command(std::string_view program, std::string_view arguments);
 
 // Asks the desktop shell (Explorer, running with the user's rights) to open `program`.

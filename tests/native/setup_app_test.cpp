@@ -18,7 +18,6 @@ struct PlatformLog {
   int workers = 0;
   int elevations = 0;
   std::string elevation_arguments;
-  int terminated = 0;
   int hidden = 0;
   int shown = 0;
   std::vector<std::string> launches;  // "program|arguments"
@@ -32,10 +31,6 @@ class RecordingPlatform final : public ControllerPlatform {
   bool is_elevated() override { return log_.elevated; }
   std::vector<uint32_t> find_processes(const std::string&) override {
     return log_.app_running ? std::vector<uint32_t>{42} : std::vector<uint32_t>{};
-  }
-  void terminate_processes(const std::vector<uint32_t>& ids) override {
-    log_.terminated += static_cast<int>(ids.size());
-    log_.app_running = false;
   }
   InstallJob build_job(const StartupContext& state) override {
     InstallJob job;
@@ -214,13 +209,12 @@ TEST(StartInstall, ARetryThatFailsAlikeEntersItsPageAgain) {
   EXPECT_EQ(h.state().page_entered_at, 7.5);  // the badge and the text run again
 }
 
-TEST(StartInstall, CloseAndContinueTerminatesThenInstallsWithoutAskingAgain) {
+TEST(StartInstall, CloseAndContinueLeavesTheApplicationToThePipelineAndInstallsWithoutAskingAgain) {
   Harness h;
   h.log.app_running = true;
   h.app->on_action(ACTION_PRIMARY, h.control);
   ASSERT_TRUE(h.state().app_running_prompt);
   h.app->on_action(ACTION_CLOSE_APP_CONTINUE, h.control);
-  EXPECT_EQ(h.log.terminated, 1);
   EXPECT_EQ(h.log.workers, 1);
   EXPECT_FALSE(h.state().app_running_prompt);
   EXPECT_EQ(h.state().page.kind, PageKind::Progress);

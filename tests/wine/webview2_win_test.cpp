@@ -48,26 +48,27 @@ struct PresenceKeys {
   }
 };
 
-TEST(WebView2Installed, EitherHiveWithAUsableVersionCounts) {
+TEST(WebView2Installed, EitherHiveWithAUsableVersionCountsForOneUserTheMachinesForAll) {
   struct Case {
     const char* name;
     std::optional<std::string> machine;  // pv as REG_SZ; nullopt: not written
     std::optional<std::string> user;
-    bool installed;
+    bool installed, for_all_users;
   };
   const Case cases[] = {
-      {"nothing", std::nullopt, std::nullopt, false},
-      {"machine", "120.0.2210.91", std::nullopt, true},
-      {"user", std::nullopt, "119.0.1", true},
-      {"zeros in HKLM, version in HKCU", "0.0.0.0", "120.0.2210.91", true},
-      {"zeros only", "0.0.0.0", "0.0.0.0", false},
-      {"empty only", "", std::nullopt, false},
+      {"nothing", std::nullopt, std::nullopt, false, false},
+      {"machine", "120.0.2210.91", std::nullopt, true, true},
+      {"user", std::nullopt, "119.0.1", true, false},
+      {"zeros in HKLM, version in HKCU", "0.0.0.0", "120.0.2210.91", true, false},
+      {"zeros only", "0.0.0.0", "0.0.0.0", false, false},
+      {"empty only", "", std::nullopt, false, false},
   };
   for (const Case& c : cases) {
     PresenceKeys keys;
     if (c.machine) ASSERT_TRUE(wine_test::set_reg_string(HKEY_LOCAL_MACHINE, keys.path, "pv", *c.machine));
     if (c.user) ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, keys.path, "pv", *c.user));
-    EXPECT_EQ(webview2_installed_at(keys.path), c.installed) << c.name;
+    EXPECT_EQ(webview2_installed_at(keys.path, InstallScope::CurrentUser), c.installed) << c.name;
+    EXPECT_EQ(webview2_installed_at(keys.path, InstallScope::AllUsers), c.for_all_users) << c.name;
   }
 }
 
@@ -75,22 +76,22 @@ TEST(WebView2Installed, AVersionStoredAsDwordCountsAsAbsent) {
   PresenceKeys keys;
   DWORD number = 120;
   ASSERT_TRUE(wine_test::set_reg_value(HKEY_LOCAL_MACHINE, keys.path, "pv", REG_DWORD, &number, 4));
-  EXPECT_FALSE(webview2_installed_at(keys.path));
+  EXPECT_FALSE(webview2_installed_at(keys.path, InstallScope::CurrentUser));
   // REG_EXPAND_SZ is accepted like REG_SZ.
   std::wstring text = L"120.0";
   ASSERT_TRUE(wine_test::set_reg_value(HKEY_CURRENT_USER, keys.path, "pv", REG_EXPAND_SZ, text.c_str(), 12));
-  EXPECT_TRUE(webview2_installed_at(keys.path));
+  EXPECT_TRUE(webview2_installed_at(keys.path, InstallScope::CurrentUser));
 }
 
 TEST(WebView2Installed, ReadsTheRuntimesOwnClientKey) {
   // The prefix has no WebView2: absent, until a "pv" appears under the real client key.
   const std::string key(WEBVIEW2_CLIENT_KEY);
   ASSERT_FALSE(wine_test::get_reg_value(HKEY_CURRENT_USER, key, "pv")) << "the prefix already has WebView2";
-  EXPECT_FALSE(webview2_installed());
+  EXPECT_FALSE(webview2_installed(InstallScope::CurrentUser));
   ASSERT_TRUE(wine_test::set_reg_string(HKEY_CURRENT_USER, key, "pv", "120.0.2210.91"));
-  EXPECT_TRUE(webview2_installed());
+  EXPECT_TRUE(webview2_installed(InstallScope::CurrentUser));
   RegDeleteKeyW(HKEY_CURRENT_USER, to_wide(key).c_str());
-  EXPECT_FALSE(webview2_installed());
+  EXPECT_FALSE(webview2_installed(InstallScope::CurrentUser));
 }
 
 class WebView2Step : public ::testing::Test {
@@ -102,7 +103,7 @@ class WebView2Step : public ::testing::Test {
   }
   Status run(std::string_view source) {
     StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
-    return provision_webview2(progress, source, keys_.path, nullptr);
+    return provision_webview2(progress, InstallScope::CurrentUser, source, keys_.path, nullptr);
   }
   std::vector<std::string> details() const {
     std::vector<std::string> out;
@@ -281,7 +282,7 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
     ScopedEnvironment record_path("VL_PROBE_RECORD", record);
     StepProgress progress(sink_, STEPS, InstallStep::InstallWebView2);
     Status result =
-        provision_webview2(progress, wine_test::file_url(source), keys_.path, &expected);
+        provision_webview2(progress, InstallScope::CurrentUser, wine_test::file_url(source), keys_.path, &expected);
 
     auto seen = wine_test::read_probe_record(record);
     std::printf("bootstrapper %-32s %s\n", c.name, result.ok() ? "ran" : result.error().c_str());
@@ -308,13 +309,13 @@ TEST_F(WebView2Step, ElevatedRunsStartOnlyAnUnchangedBootstrapperOfTheExpectedSi
 
 TEST(WebView2ProductStep, WithoutNetworkTheDownloadFailsWithItsText) {
   // The product's own source and key: this machine has no network and the prefix no runtime.
-  ASSERT_FALSE(webview2_installed());
+  ASSERT_FALSE(webview2_installed(InstallScope::CurrentUser));
   // This process is elevated (Wine), so the shared temporary path is left alone: an unelevated
   // run would delete whatever lies there before downloading.
   ASSERT_TRUE(wine_test::write_file(webview2_bootstrapper_path(), "someone's file"));
   RecordingSink sink;
   StepProgress progress(sink, STEPS, InstallStep::InstallWebView2);
-  Status result = install_webview2(progress);
+  Status result = install_webview2(progress, InstallScope::CurrentUser);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), "WebView2 татаж чадсангүй. Интернэт холболтоо шалгаад дахин оролдоно уу.");
   EXPECT_EQ(download_folders_left(), std::vector<std::string>{})
