@@ -334,6 +334,47 @@ void remove_stale_files(InstallFolder& folder, std::span<const std::string> prev
   }
 }
 
+namespace {
+
+void remove_others_below(InstallFolder& folder, const std::string& relative,
+                         std::span<const std::string> previous_files,
+                         std::span<const std::string> installed_files) {
+  DWORD error = ERROR_SUCCESS;
+  HANDLE handle = folder.folder(relative, false, error);
+  if (!handle) return;
+  for (const FolderEntry& entry : folder_entries(handle)) {
+    const std::optional<std::string> leaf = from_wide(entry.name);
+    if (!leaf) continue;
+    const std::string name = relative.empty() ? *leaf : join_path(relative, *leaf);
+    const bool link = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && !link) {
+      // The predecessor client's own folder is its uninstaller's to remove, when asked to.
+      if (!same_name(name, LEGACY_FOLDER_NAME))
+        remove_others_below(folder, name, previous_files, installed_files);
+      continue;
+    }
+    if (placed_by_this_run(name, installed_files) || placed_by_this_run(name, previous_files))
+      continue;
+    if (link && (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      BelowOpen how;
+      how.kind = EntryKind::Folder;
+      how.access = DELETE;
+      if (BelowEntry junction = open_below(handle, entry.name, how); junction && junction.is_reparse_point())
+        delete_entry(junction);
+    } else {
+      delete_below(folder, handle, name);
+    }
+    remove_emptied_folders(folder, name);
+  }
+}
+
+}  // namespace
+
+void remove_others_files(InstallFolder& folder, std::span<const std::string> previous_files,
+                         std::span<const std::string> installed_files) {
+  remove_others_below(folder, "", previous_files, installed_files);
+}
+
 Status copy_payload_files(const InstallJob& job, InstallFolder& folder, const Payload& payload,
                           StepProgress& progress, std::vector<std::string>& installed_files,
                           std::function<Status()> before_commits) {
@@ -345,6 +386,7 @@ Status copy_payload_files(const InstallJob& job, InstallFolder& folder, const Pa
   }
   remove_previous_main_binary(job, folder, installed_files);
   remove_stale_files(folder, job.previous_files, installed_files);
+  if (folder.holds_others_files()) remove_others_files(folder, job.previous_files, installed_files);
   return Status::success();
 }
 

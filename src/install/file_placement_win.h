@@ -93,9 +93,16 @@ void remove_previous_main_binary(const InstallJob& job, InstallFolder& folder,
 void remove_stale_files(InstallFolder& folder, std::span<const std::string> previous_files,
                         std::span<const std::string> installed_files);
 
+// In a folder that holds others' files (InstallFolder::holds_others_files), removes every
+// entry below it that is neither placed by this run nor on the previous file list (a link
+// itself, never what it leads to), with the folders that end up empty. The predecessor client's
+// folder is left to its own uninstaller.
+void remove_others_files(InstallFolder& folder, std::span<const std::string> previous_files,
+                         std::span<const std::string> installed_files);
+
 // The body of step CopyFiles: every entry written, and once the payload's data is verified and
 // `before_commits` has succeeded, placed in payload order (its name appended to installed_files
-// once placed), then the previous main binary and the stale files removed.
+// once placed), then the previous main binary, the stale files and others' files removed.
 Status copy_payload_files(const InstallJob& job, InstallFolder& folder, const Payload& payload,
                           StepProgress& progress, std::vector<std::string>& installed_files,
                           std::function<Status()> before_commits = {});

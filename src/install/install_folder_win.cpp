@@ -102,6 +102,7 @@ Result<std::unique_ptr<InstallFolder>> open_all_users_folder(const InstallJob& j
     return refused(full, format_text(REFUSAL_PARENT, {split->root}));
   std::string path = split->root;
   bool made_by_this_run = false;  // a folder this run created holds nobody else's
+  bool others_files = false;
   for (size_t i = 0; i < split->parts.size(); ++i) {
     const bool last = i + 1 == split->parts.size();
     path = join_path(path, split->parts[i]);
@@ -123,17 +124,19 @@ Result<std::unique_ptr<InstallFolder>> open_all_users_folder(const InstallJob& j
     if (!last && !made_by_this_run && !is_trusted_ancestor(path, trusted) &&
         !administrators_only(next.handle.get()))
       return refused(full, format_text(REFUSAL_PARENT, {path}));
-    if (last && !made_by_this_run && !job.folder_is_recorded &&
-        !administrators_only(next.handle.get())) {
+    others_files = last && !made_by_this_run && !administrators_only(next.handle.get());
+    if (others_files && !job.folder_is_recorded) {
       // An empty folder is made the installation's own; a file that appears in it before
       // that is done means someone else is still at work there.
       if (!folder_entries(next.handle.get()).empty() || !protect_empty_folder(next.handle.get()) ||
           !folder_entries(next.handle.get()).empty())
         return refused(full, REFUSAL_FOREIGN);
+      others_files = false;  // empty, and now the installation's own
     }
     current = std::move(next.handle);
   }
-  return std::make_unique<InstallFolder>(full, std::move(current), is_process_elevated());
+  return std::make_unique<InstallFolder>(full, std::move(current), is_process_elevated(),
+                                         others_files);
 }
 
 Result<std::unique_ptr<InstallFolder>> open_per_user_folder(const std::string& full) {
@@ -149,8 +152,12 @@ Result<std::unique_ptr<InstallFolder>> open_per_user_folder(const std::string& f
 
 }  // namespace
 
-InstallFolder::InstallFolder(std::string path, UniqueHandle root, bool may_schedule_deletes)
-    : path_(std::move(path)), root_(std::move(root)), may_schedule_deletes_(may_schedule_deletes) {}
+InstallFolder::InstallFolder(std::string path, UniqueHandle root, bool may_schedule_deletes,
+                             bool holds_others_files)
+    : path_(std::move(path)),
+      root_(std::move(root)),
+      may_schedule_deletes_(may_schedule_deletes),
+      holds_others_files_(holds_others_files) {}
 
 HANDLE InstallFolder::folder(std::string_view relative, bool create, DWORD& error) {
   LockGuard guard(mutex_);

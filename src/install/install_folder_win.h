@@ -23,13 +23,17 @@ class InstallFolder {
   // `may_schedule_deletes`: the folder is one only administrators can change and this process
   // is elevated, so a file that is in use may be left to a deletion at the next restart
   // (carried out by path, as SYSTEM). Anywhere else that deletion could be aimed elsewhere.
-  InstallFolder(std::string path, UniqueHandle root, bool may_schedule_deletes);
+  InstallFolder(std::string path, UniqueHandle root, bool may_schedule_deletes,
+                bool holds_others_files = false);
   InstallFolder(const InstallFolder&) = delete;
   InstallFolder& operator=(const InstallFolder&) = delete;
 
   // The folder's full path, for texts and for the boot-time deletions.
   const std::string& path() const { return path_; }
   bool may_schedule_deletes() const { return may_schedule_deletes_; }
+  // An all-users run took over a recorded folder that others could change: whatever in it is
+  // neither placed by the run nor on the previous file list may be theirs, and goes.
+  bool holds_others_files() const { return holds_others_files_; }
 
   // The folder `relative` below the install folder (backslash-separated; empty: the install
   // folder itself), each part opened through its parent's handle and held from then on; with
@@ -43,6 +47,7 @@ class InstallFolder {
   std::string path_;
   UniqueHandle root_;
   bool may_schedule_deletes_;
+  bool holds_others_files_;
   Mutex mutex_;
   std::map<std::string, UniqueHandle> held_;  // by lower-cased relative path
 };

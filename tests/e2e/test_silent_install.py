@@ -222,6 +222,7 @@ class AllUsersRelaunch(SilentCase):
             ("with a link inside", r"C:\Apps\Verilune", "link"),
             ("a file", r"C:\Apps\Verilune", "file"),
             ("a drive root", "C:\\", None),
+            ("swapped for a link to another folder", MACHINE_DIR, "swap"),
         ]
         for name, target, plant in cases:
             with self.subTest(case=name), Prefix() as prefix:
@@ -229,7 +230,12 @@ class AllUsersRelaunch(SilentCase):
                 apps = prefix.unix_path(r"C:\Apps")
                 apps.mkdir()
                 folder = prefix.unix_path(target)
-                if plant == "file":
+                if plant == "swap":
+                    victim = prefix.unix_path(r"C:\Apps\victim")
+                    victim.mkdir()
+                    (victim / "verilune.exe").write_text("someone else's")
+                    folder.symlink_to(victim)
+                elif plant == "file":
                     folder.write_text("a file")
                 elif plant:
                     (folder / "sub").mkdir(parents=True)

@@ -421,6 +421,22 @@ TEST(StaleFiles, FileHeldOpenIsScheduledOnlyWhereAllowedAndItsFolderKept) {
   }
 }
 
+TEST(OthersFiles, EverythingNeitherPlacedNorListedGoesButThePredecessorsFolder) {
+  TempFolder dir;
+  for (const char* name : {"verilune.exe", "planted.dll", "sub\\ours.dll", "sub\\theirs.dll",
+                           "deep\\er\\theirs.dll", "listed.txt", "VeriluneClient\\client.exe"}) {
+    ASSERT_TRUE(create_folder_tree(parent_folder(dir / name)).ok());
+    ASSERT_TRUE(write_file(dir / name, "x"));
+  }
+  std::vector<std::string> previous{"listed.txt"};
+  std::vector<std::string> installed{"verilune.exe", "sub\\ours.dll"};
+  remove_others_files(*held_folder(dir.path()), previous, installed);
+  for (const char* kept : {"verilune.exe", "sub\\ours.dll", "listed.txt", "VeriluneClient\\client.exe"})
+    EXPECT_TRUE(path_exists(dir / kept)) << kept;
+  for (const char* gone : {"planted.dll", "sub\\theirs.dll", "deep"})
+    EXPECT_FALSE(path_exists(dir / gone)) << gone;
+}
+
 TEST(PreviousMainBinary, DeletedWhenItHadAnotherName) {
   TempFolder dir;
   ASSERT_TRUE(write_file(dir / "verilune-legacy.exe", "old main"));

@@ -149,5 +149,21 @@ TEST(InstallFolder, AnAllUsersRunRefusesFoldersOthersMayChangeBeforeWritingAnyth
   delete_tree(users);
 }
 
+// Held without delete sharing, the folder cannot be renamed away (and a junction put in its
+// place) while the run holds it; once the run lets go, it can.
+TEST(InstallFolder, TheHeldFolderCannotBeRenamedAwayDuringTheRun) {
+  const std::string program_files = known_folder_path(FOLDERID_ProgramFilesX86).value_or("");
+  const std::string dir = join_path(program_files, "vl-held-" + std::to_string(GetCurrentProcessId()));
+  InstallJob job;
+  job.scope = InstallScope::AllUsers;
+  job.install_dir = dir;
+  Result<std::unique_ptr<InstallFolder>> opened = open_install_folder(job);
+  ASSERT_TRUE(opened.ok()) << opened.error();
+  EXPECT_FALSE(MoveFileExW(to_wide(dir).c_str(), to_wide(dir + "-moved").c_str(), 0));
+  opened->reset();
+  EXPECT_TRUE(MoveFileExW(to_wide(dir).c_str(), to_wide(dir + "-moved").c_str(), 0));
+  delete_tree(dir + "-moved");
+}
+
 }  // namespace
 }  // namespace vl
