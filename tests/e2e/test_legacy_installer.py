@@ -49,7 +49,7 @@ class LegacyRemovalBySilentInstall(unittest.TestCase):
         self.addCleanup(self.prefix.__exit__, None, None, None)
         legacy_peer.use_virtual_desktop(self.prefix)
         # The WebView2 runtime counts as present: there is no network here.
-        mark_webview2_present(self.prefix)
+        mark_webview2_present(self.prefix, "HKLM", 32)
         self.msi_dir = tempfile.mkdtemp(prefix="vl-peer-msi-")
         self.addCleanup(shutil.rmtree, self.msi_dir, True)
         legacy_peer.build_peer_msis(self.msi_dir)

@@ -334,6 +334,7 @@ class FailingWriter final : public EntryWriter {
   }
   Status close() override { return record("close " + current_); }
   void discard() override { events.push_back("discard " + current_); }
+  Status before_commits() override { return record("before commits"); }
   Status commit(std::string_view name) override { return record("commit " + std::string(name)); }
   void drop(std::string_view name) override { events.push_back("drop " + std::string(name)); }
   std::vector<std::string> events;
@@ -381,8 +382,14 @@ INSTANTIATE_TEST_SUITE_P(
                           {}},
         WriterFailureCase{"Commit", "commit b.dll",
                           {"begin a.dll", "close a.dll", "begin b.dll", "close b.dll", "begin c.dll",
-                           "close c.dll", "commit a.dll", "drop b.dll", "drop c.dll"},
-                          {"a.dll"}}),
+                           "close c.dll", "before commits", "commit a.dll", "drop b.dll", "drop c.dll"},
+                          {"a.dll"}},
+        // What must wait for every file (the earlier MSI installation's removal) comes after
+        // the last close and never after a failure; when it fails, nothing is committed.
+        WriterFailureCase{"BeforeCommits", "before commits",
+                          {"begin a.dll", "close a.dll", "begin b.dll", "close b.dll", "begin c.dll",
+                           "close c.dll", "drop a.dll", "drop b.dll", "drop c.dll"},
+                          {}}),
     [](const auto& info) { return std::string(info.param.scenario); });
 
 TEST(LzmaErrorText, MapsEveryErrorCode) {
