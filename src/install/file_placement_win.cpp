@@ -74,6 +74,8 @@ bool delete_entry(const BelowEntry& entry) {
 // Deletes `leaf` in `parent` (the folder `relative`); see delete_now_or_at_reboot.
 void delete_below(InstallFolder& folder, HANDLE parent, std::string_view name) {
   const std::wstring leaf = leaf_of(name);
+  // A link that only its path shows (see path_shows_reparse_point) is left as it is.
+  if (path_shows_reparse_point(join_path(folder.path(), name))) return;
   BelowEntry file = open_to_move(parent, leaf);
   bool in_use = false;
   if (file) {

@@ -119,7 +119,7 @@ Result<std::unique_ptr<InstallFolder>> open_all_users_folder(const InstallJob& j
       if (next.error == ERROR_DIRECTORY) return refused(path, REFUSAL_NOT_A_FOLDER);
       return not_created(path, next.error);
     }
-    if (next.is_reparse_point()) return refused(path, REFUSAL_LINK);
+    if (next.is_reparse_point() || path_shows_reparse_point(path)) return refused(path, REFUSAL_LINK);
     made_by_this_run = made_by_this_run || next.created;
     if (!last && !made_by_this_run && !is_trusted_ancestor(path, trusted) &&
         !administrators_only(next.handle.get()))
@@ -180,7 +180,7 @@ HANDLE InstallFolder::folder(std::string_view relative, bool create, DWORD& erro
       error = next.error;
       return nullptr;
     }
-    if (next.is_reparse_point()) {
+    if (next.is_reparse_point() || path_shows_reparse_point(join_path(path_, so_far))) {
       error = ERROR_CANT_ACCESS_FILE;
       return nullptr;
     }

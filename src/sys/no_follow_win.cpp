@@ -26,6 +26,11 @@ std::optional<OpenedEntry> open_entry(std::string_view path, DWORD access) {
   return entry;
 }
 
+bool path_shows_reparse_point(std::string_view path) {
+  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool delete_through(const OpenedEntry& entry) {
   if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
     FILE_BASIC_INFO basic{};

@@ -32,6 +32,11 @@ struct OpenedEntry {
 // it cannot be opened; GetLastError() then tells why.
 std::optional<OpenedEntry> open_entry(std::string_view path, DWORD access = 0);
 
+// Whether the path's own attributes show a reparse point. Only ever a further refusal beside a
+// handle's answer: Wine follows a Unix link even when asked not to, and shows it as a reparse
+// point only by path.
+bool path_shows_reparse_point(std::string_view path);
+
 // Marks the entry open through `entry` for deletion (FILE_DISPOSITION_INFO; it goes when its
 // last handle closes), making a read-only entry writable first. False when the system refuses
 // (a folder that is not empty, a running program's image).
