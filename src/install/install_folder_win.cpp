@@ -74,13 +74,16 @@ Result<std::unique_ptr<InstallFolder>> open_all_users_folder(const InstallJob& j
     program_files.push_back(*native);
   std::vector<std::string> trusted = program_files;
   for (std::string& folder : known_folders({&FOLDERID_Windows})) trusted.push_back(folder);
+  // The profiles' folder is the user's profile's parent. (Asking for it by its own id makes
+  // Wine write it into the machine's registry: a run would change what it did not install.)
+  std::vector<std::string> no_install_below = known_folders({&FOLDERID_Windows});
+  for (const std::string& profile : known_folders({&FOLDERID_Profile})) {
+    no_install_below.push_back(profile);
+    no_install_below.push_back(parent_folder(profile));
+  }
   std::vector<std::string> system_folders = trusted;
-  for (std::string& folder :
-       known_folders({&FOLDERID_System, &FOLDERID_SystemX86, &FOLDERID_ProgramData,
-                      &FOLDERID_Public, &FOLDERID_UserProfiles, &FOLDERID_Profile}))
-    system_folders.push_back(folder);
-  const std::vector<std::string> no_install_below =
-      known_folders({&FOLDERID_Windows, &FOLDERID_UserProfiles, &FOLDERID_Profile});
+  for (std::string& folder : known_folders({&FOLDERID_ProgramData})) system_folders.push_back(folder);
+  for (const std::string& folder : no_install_below) system_folders.push_back(folder);
 
   if (is_volume_root(full)) return refused(full, REFUSAL_ROOT);
   if (is_system_folder(full, system_folders, no_install_below)) return refused(full, REFUSAL_SYSTEM);
