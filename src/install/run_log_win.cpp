@@ -19,11 +19,6 @@ void write_whole(HANDLE handle, const std::string& bytes) {
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// Built by both ends from the relay's number alone: no name the user gave reaches the copy.
-std::wstring relay_pipe_name(uint32_t relay) {
-  return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
-}
-
 constexpr DWORD RELAY_BUFFER = 64 * 1024;
 constexpr DWORD COLLECT_WAIT_MS = 5000;
 constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -55,6 +50,10 @@ UniqueHandle create_fresh_log_file(const std::string& path, DWORD& error) {
 }
 
 }  // namespace
+
+std::wstring relay_pipe_name(uint32_t relay) {
+  return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
+}
 
 // The parent's end: one pipe instance, served by a detached thread for the rest of the process.
 // Each client's messages (whole stamped lines) are appended to the log file as they arrive;

@@ -86,6 +86,10 @@ class RunLogSinks {
   InstallLog log_{nullptr, nullptr};
 };
 
+// The relay's pipe, built by both ends from its number alone: no name the user gave reaches
+// the copy.
+std::wstring relay_pipe_name(uint32_t relay);
+
 // Milliseconds of a steady clock, for the step durations.
 uint64_t log_clock_ms();
 

@@ -7,19 +7,20 @@ constexpr int SWEEP_RETRIES =
     5;  // each waits about 2 s: the line stays well within cmd.exe's 8191 characters
 
 // Whether cmd.exe reads `text` as plain words: no variable or escape character anywhere (they
-// act even inside quotes), and no operator or block character outside quotes.
-bool plain_for_command_processor(std::string_view text, bool quotes_allowed) {
-  bool in_quotes = false;
+// act even inside quotes), balanced quotes, and no operator or block character outside them.
+// `quoted`: the text goes on the line in quotes of its own, so it may hold no quote itself.
+bool plain_for_command_processor(std::string_view text, bool quoted) {
+  bool in_quotes = quoted;
   for (char c : text) {
     if (c == '%' || c == '^' || c == '!' || c == '\r' || c == '\n') return false;
     if (c == '"') {
-      if (!quotes_allowed) return false;
+      if (quoted) return false;
       in_quotes = !in_quotes;
     } else if (!in_quotes && std::string_view("&|<>()").find(c) != std::string_view::npos) {
       return false;
     }
   }
-  return !in_quotes;
+  return in_quotes == quoted;
 }
 
 }  // namespace
@@ -29,9 +30,9 @@ std::optional<std::string> copy_and_sweep_command(std::string_view program,
                                                   std::string_view folder,
                                                   std::string_view system) {
   if (program.empty() || folder.empty() || system.empty() ||
-      !plain_for_command_processor(system, false) || !plain_for_command_processor(program, false) ||
-      !plain_for_command_processor(folder, false) ||
-      !plain_for_command_processor(arguments, true)) {
+      !plain_for_command_processor(system, true) || !plain_for_command_processor(program, true) ||
+      !plain_for_command_processor(folder, true) ||
+      !plain_for_command_processor(arguments, false)) {
     return std::nullopt;
   }
   const std::string quoted_folder = "\"" + std::string(folder) + "\"";

@@ -168,6 +168,31 @@ class Uninstall(unittest.TestCase):
             prefix.unix_path(r"C:\u.log").unlink()
             self.assertEqual(snapshot_differences(installed, snapshot(prefix)), {})
 
+    def test_started_elevated_it_writes_its_log_only_to_a_new_file_reached_through_no_link(self):
+        with Prefix() as prefix:
+            self.prepare(prefix, "/S", "/CURRENTUSER")
+            stray = prefix.unix_path(r"C:\elsewhere\uninstall.exe")
+            stray.parent.mkdir()
+            stray.write_bytes(prefix.unix_path(LOCAL_DIR + "\\uninstall.exe").read_bytes())
+            target = prefix.unix_path(r"C:\target")
+            target.mkdir()
+            os.symlink(target, prefix.unix_path(r"C:\linked"))  # Wine shows it as a reparse point
+            existing = prefix.unix_path(r"C:\existing.log")
+            existing.write_text("theirs")
+            cases = [(r"C:\linked\u.log", target / "u.log"), (r"C:\existing.log", existing),
+                     (r"C:\new.log", None)]
+            for log, untouched in cases:
+                with self.subTest(log=log):
+                    code, result = prefix.run_exit_code([r"C:\elsewhere\uninstall.exe", "/S", "/LOG=" + log],
+                                                        elevated=True, timeout=120)
+                    self.assertEqual(code, 2)  # refused: no installation there
+                    if untouched is None:
+                        self.assertIn("C:\\elsewhere", prefix.unix_path(log).read_text(encoding="utf-8"))
+                        continue
+                    self.assertIn(log, result.stderr)
+                    self.assertEqual(untouched.read_text() if untouched.exists() else None,
+                                     "theirs" if untouched == existing else None)
+
 
 if __name__ == "__main__":
     unittest.main()
