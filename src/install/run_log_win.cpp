@@ -1,6 +1,12 @@
 #include "install/run_log_win.h"
 
+#include <optional>
+#include <vector>
+
 #include "install/file_placement_win.h"
+#include "sys/elevation_win.h"
+#include "sys/no_follow_win.h"
+#include "sys/paths.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/threads.h"
@@ -13,15 +19,41 @@ void write_whole(HANDLE handle, const std::string& bytes) {
   WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// Built by both ends from the relay's number alone: no name the user gave reaches the copy.
+constexpr DWORD RELAY_BUFFER = 64 * 1024;
+constexpr DWORD COLLECT_WAIT_MS = 5000;
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The log file of an elevated run that has no relay (see RunLogSinks): created new, below
+// folders held open that are no links. Empty with the reason in `error` otherwise.
+UniqueHandle create_fresh_log_file(const std::string& path, DWORD& error) {
+  error = ERROR_BAD_PATHNAME;
+  // A plain "X:\..." path (absolute_path has already resolved dots): a share or a device path
+  // names folders this process cannot hold.
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\' ||
+      path.find("\\\\") != std::string::npos)
+    return {};
+  const std::string folder = parent_folder(path);
+  const std::string root = path.substr(0, 3);
+  const std::optional<std::vector<OpenedEntry>> held = hold_folders(
+      root, folder.size() > 3 ? std::string_view(folder).substr(3) : std::string_view());
+  if (!held) {
+    error = ERROR_CANT_ACCESS_FILE;
+    return {};
+  }
+  // CREATE_NEW fails on any existing name, a link or a hard link to another file included;
+  // FILE_FLAG_OPEN_REPARSE_POINT keeps a link made in between from being followed.
+  UniqueHandle file(CreateFileW(to_wide(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, SHARE_ALL,
+                                nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) error = GetLastError();
+  return file;
+}
+
+}  // namespace
+
 std::wstring relay_pipe_name(uint32_t relay) {
   return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
 }
-
-constexpr DWORD RELAY_BUFFER = 64 * 1024;
-constexpr DWORD COLLECT_WAIT_MS = 5000;
-
-}  // namespace
 
 // The parent's end: one pipe instance, served by a detached thread for the rest of the process.
 // Each client's messages (whole stamped lines) are appended to the log file as they arrive;
@@ -82,7 +114,32 @@ void FileLogSink::write_line(std::string_view line) {
       decimal_digits(time.wMilliseconds, 3) + " [" + decimal_digits(GetCurrentProcessId()) + "] ";
   // One write per line: on a handle opened for appending only, each write lands whole at the
   // end of the file, whoever else appends.
-  write_whole(file_.get(), stamp + std::string(line) + "\r\n");
+  if (bounded_) {
+    write_bounded(stamp + std::string(line) + "\r\n");
+  } else {
+    write_whole(file_.get(), stamp + std::string(line) + "\r\n");
+  }
+}
+
+void FileLogSink::write_bounded(const std::string& bytes) {
+  if (dropped_.load()) return;
+  UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done) return;
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = done.get();
+  DWORD written = 0;
+  if (WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &overlapped))
+    return;
+  if (GetLastError() != ERROR_IO_PENDING) {
+    dropped_ = true;  // the relay has gone: nothing later would arrive either
+    return;
+  }
+  if (WaitForSingleObject(done.get(), RELAY_WRITE_WAIT_MS) != WAIT_OBJECT_0) {
+    dropped_ = true;
+    CancelIoEx(file_.get(), &overlapped);
+  }
+  // The buffer and the OVERLAPPED must outlive the operation, cancelled or not.
+  GetOverlappedResult(file_.get(), &overlapped, &written, TRUE);
 }
 
 bool FileLogSink::duplicate_into(UniqueHandle& out) const {
@@ -112,22 +169,29 @@ RunLogSinks::RunLogSinks(const std::optional<std::string>& path, bool to_standar
   if (relay_to) {
     const std::wstring name = relay_pipe_name(*relay_to);
     for (int attempt = 0; attempt < 2; ++attempt) {
-      UniqueHandle pipe(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+      UniqueHandle pipe(CreateFileW(
+          name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+          FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
       if (pipe) {
-        file_.emplace(std::move(pipe));
+        file_.emplace(std::move(pipe), true);
         break;
       }
       if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeW(name.c_str(), 2000)) break;
     }
   } else if (path) {
-    constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    UniqueHandle file(CreateFileW(to_wide(*path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, SHARE_ALL,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD error = ERROR_SUCCESS;
+    UniqueHandle file;
+    if (is_process_elevated()) {
+      file = create_fresh_log_file(*path, error);
+    } else {
+      file.reset(CreateFileW(to_wide(*path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, SHARE_ALL,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) error = GetLastError();
+    }
     if (file) {
       file_.emplace(std::move(file));
     } else {
-      open_failure = format_text(TEXT_WRITE_FAILED, {*path, system_message(GetLastError())});
+      open_failure = format_text(TEXT_WRITE_FAILED, {*path, system_message(error)});
     }
   }
   log_ = InstallLog(file_ ? &*file_ : nullptr, errors_ ? &*errors_ : nullptr);

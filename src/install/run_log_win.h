@@ -1,5 +1,6 @@
 #pragma once
 // Where a run's log goes on Windows: the file named by /LOG= and standard error.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,10 +17,17 @@ namespace vl {
 // appends to the same file while its parent still holds it, and lines never mix.
 class LogRelay;
 
-// Also writes to a pipe: the resumed copy's sink is the client end of its parent's relay.
+// Also writes to a pipe: the resumed copy's sink is the client end of its parent's relay. Such a
+// handle, opened for overlapped writes, is `bounded`: a line that cannot be handed over within
+// RELAY_WRITE_WAIT_MS (a parent that is suspended, or that is itself stalled writing to its file)
+// is cancelled, and it and every later line are dropped, so that a stalled reader never holds
+// up the run.
+inline constexpr unsigned RELAY_WRITE_WAIT_MS = 2000;
+
 class FileLogSink final : public LogSink {
  public:
-  explicit FileLogSink(UniqueHandle file) : file_(std::move(file)) {}
+  explicit FileLogSink(UniqueHandle file, bool bounded = false)
+      : file_(std::move(file)), bounded_(bounded) {}
   void write_line(std::string_view line) override;
   void collect() override;
   // Lines relayed from an elevated copy are appended to this sink's file as they come.
@@ -28,7 +36,11 @@ class FileLogSink final : public LogSink {
   bool duplicate_into(UniqueHandle& out) const;
 
  private:
+  void write_bounded(const std::string& bytes);
+
   UniqueHandle file_;
+  bool bounded_ = false;
+  std::atomic<bool> dropped_{false};
   std::shared_ptr<LogRelay> relay_;
 };
 
@@ -50,6 +62,12 @@ class StandardErrorSink final : public LogSink {
 // relay's number, builds the pipe's name itself and connects allowing identification only (a
 // server that is not its parent cannot act with its rights); it opens no other path. A copy
 // without a relay writes no file.
+//
+// An elevated run that was started so (not a resumed copy) has no unelevated parent to write
+// for it. It opens the named path with administrator rights only as a new file: the path must
+// be a plain drive path, every folder on the way is held open, none of them a link or a
+// junction, while the file is created, and the file itself must not exist (nor a link under its
+// name). Otherwise the run goes on without the file and says why on standard error.
 class RunLogSinks {
  public:
   // `relay_to`: this is a resumed copy; its file sink is the parent's relay of that number.
@@ -67,6 +85,10 @@ class RunLogSinks {
   std::optional<StandardErrorSink> errors_;
   InstallLog log_{nullptr, nullptr};
 };
+
+// The relay's pipe, built by both ends from its number alone: no name the user gave reaches
+// the copy.
+std::wstring relay_pipe_name(uint32_t relay);
 
 // Milliseconds of a steady clock, for the step durations.
 uint64_t log_clock_ms();

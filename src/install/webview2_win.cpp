@@ -9,6 +9,7 @@
 #include "sys/elevation_win.h"
 #include "sys/file_trust_win.h"
 #include "sys/paths.h"
+#include "sys/private_folder_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
@@ -19,19 +20,6 @@
 namespace vl {
 
 namespace {
-
-// GetTempPath2W (Windows 11 and recent Windows 10) where present, else GetTempPathW.
-std::string temporary_folder() {
-  using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPWSTR);
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto get_temp_path2 = kernel ? reinterpret_cast<GetTempPath2Fn>(
-                                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetTempPath2W")))
-                               : nullptr;
-  wchar_t buffer[MAX_PATH + 1];
-  DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH) return {};
-  return from_wide(std::wstring_view(buffer, length)).value_or("");
-}
 
 // Ends a download that runs past its time: URLDownloadToFileW asks it after every chunk that
 // arrives (a connection that sends nothing at all ends by urlmon's own timeouts). It lives on

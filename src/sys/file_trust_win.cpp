@@ -5,7 +5,7 @@
 #include <wintrust.h>
 
 #include "sys/paths.h"
-#include "sys/security_win.h"
+#include "sys/private_folder_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
@@ -100,24 +100,7 @@ FileSignature describe_signer(HMODULE wintrust, HANDLE state) {
 }  // namespace
 
 Result<std::string> create_admin_only_folder(std::string_view parent, std::string_view prefix) {
-  // An unknown parent (no temporary folder) must not become the current folder.
-  if (!is_absolute_path(parent)) {
-    return fail(std::string(parent) + ": " + system_message(ERROR_PATH_NOT_FOUND));
-  }
-  Result<UniqueSecurityDescriptor> descriptor =
-      security_descriptor_from_sddl(ADMIN_ONLY_FOLDER_SDDL);
-  if (!descriptor) return fail(std::string(parent) + ": " + descriptor.error());
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->get(), FALSE};
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  // A name someone made first is skipped, never entered: its permissions are theirs.
-  for (unsigned attempt = 0;; ++attempt) {
-    std::string path =
-        join_path(parent, std::string(prefix) + std::to_string(GetCurrentProcessId()) + "-" +
-                              std::to_string(counter.QuadPart + attempt));
-    if (CreateDirectoryW(to_wide(path).c_str(), &attributes)) return path;
-    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 64) return fail(last_error_text(path));
-  }
+  return create_private_folder(parent, prefix, ADMIN_ONLY_FOLDER_SDDL);
 }
 
 Result<UniqueHandle> hold_file_unchanged(std::string_view path) {

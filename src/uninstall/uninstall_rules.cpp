@@ -32,10 +32,22 @@ RemovalPlan plan_removal(std::string_view install_dir, std::span<const std::stri
   return plan;
 }
 
-std::string relaunch_arguments(const std::optional<std::string>& absolute_log_path) {
+std::string relaunch_arguments(std::optional<uint32_t> log_relay) {
   std::string arguments = "/S --vl-resume";
-  if (absolute_log_path) arguments += " " + quote_if_needed("--vl-log=" + *absolute_log_path);
+  if (log_relay) arguments += " --vl-log-relay=" + std::to_string(*log_relay);
   return arguments;
+}
+
+std::string removal_copy_arguments(std::string_view install_dir) {
+  return "--vl-from-temp " + quote_if_needed("_?=" + std::string(install_dir));
+}
+
+std::optional<std::string> removal_copy_folder(const CommandLine& cmd,
+                                               std::string_view own_folder) {
+  if (!cmd.from_temp || !cmd.uninstaller_dir_flag || !cmd.dir_choice) return std::nullopt;
+  std::string folder = normalize_location(*cmd.dir_choice);
+  if (!is_absolute_path(folder) || same_path(folder, own_folder)) return std::nullopt;
+  return folder;
 }
 
 bool link_points_into(std::string_view install_dir, std::string_view link_target) {

@@ -1,16 +1,21 @@
 #pragma once
 // The uninstaller's decisions as plain data: which registered installation is the one it runs
 // from, which files it removes, and its texts.
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "args/command_line.h"
 #include "product/exit_codes.h"
 #include "product/product.h"
 
 namespace vl {
+
+// The program's name in its log and its fatal line.
+inline constexpr std::string_view UNINSTALLER_NAME = VL_PRODUCT_NAME " Uninstaller";
 
 inline constexpr std::string_view TEXT_CONFIRM_UNINSTALL =
     "Verilune програмыг энэ компьютерээс устгах уу?";
@@ -44,8 +49,16 @@ RemovalPlan plan_removal(std::string_view install_dir, std::span<const std::stri
                          std::string_view own_file);
 
 // The elevated copy's arguments: silent (the user already confirmed), marked as the relaunch
-// so that it never relaunches again, and appending to the same log file.
-std::string relaunch_arguments(const std::optional<std::string>& absolute_log_path);
+// so that it never relaunches again, and handing its log lines to this process's relay (it
+// opens no path the user named).
+std::string relaunch_arguments(std::optional<uint32_t> log_relay);
+
+// The last step of an uninstall runs in a copy of the uninstaller in a private folder: it
+// waits for the uninstaller in `install_dir` to end, then removes that file and the folder
+// when nothing else is left in it. Its arguments, and whether a command line is that run's
+// (its folder from `_?=`, which is not the folder the copy runs from).
+std::string removal_copy_arguments(std::string_view install_dir);
+std::optional<std::string> removal_copy_folder(const CommandLine& cmd, std::string_view own_folder);
 
 // Whether a link's target lies in the install directory, so that the link is the product's.
 bool link_points_into(std::string_view install_dir, std::string_view link_target);

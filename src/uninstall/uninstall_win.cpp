@@ -6,10 +6,16 @@
 #include "install/registration.h"
 #include "install/running_app_win.h"
 #include "install/shortcuts_win.h"
+#include "install/webview2_win.h"
 #include "product/scope_hive_win.h"
 #include "sys/elevation_win.h"
+#include "sys/file_trust_win.h"
 #include "sys/message_box_win.h"
+#include "sys/no_follow_win.h"
+#include "sys/own_copy_win.h"
 #include "sys/paths.h"
+#include "sys/private_folder_win.h"
+#include "sys/processes_win.h"
 #include "sys/registry_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
@@ -51,7 +57,22 @@ bool reached_through_link(std::string_view install_dir, std::string_view path) {
   return false;
 }
 
-// Files in use (a token module loaded by another program) go at the next restart.
+// A file in use (a token module loaded by another program) goes at the next restart where this
+// process may schedule that (an administrator's); otherwise it stays, and the log says so.
+void remove_file(const std::string& path, InstallLog& log) {
+  std::optional<OpenedEntry> file = open_entry(path);
+  // Only a plain file goes; a link planted under the name is not followed, nor removed.
+  if (file && (!file->is_plain_file() || delete_through(*file))) return;
+  const std::string reason = system_message(GetLastError());
+  file.reset();
+  if (is_process_elevated()) {
+    delete_now_or_at_reboot(path);
+    log.note("removed at the next restart: " + path);
+  } else {
+    log.note("not removed: " + path + ": " + reason);
+  }
+}
+
 void remove_installed_files(std::string_view install_dir, std::span<const std::string> installed,
                             std::string_view own_path, InstallLog& log) {
   const RemovalPlan plan = plan_removal(install_dir, installed, own_path);
@@ -62,7 +83,7 @@ void remove_installed_files(std::string_view install_dir, std::span<const std::s
       log.note("not removed (reached through a link): " + path);
       continue;
     }
-    delete_now_or_at_reboot(path);
+    remove_file(path, log);
     remove_emptied_folders(install_dir, path);
   }
 }
@@ -89,14 +110,49 @@ Status delete_key(HKEY hive, std::string_view key, bool parent_too) {
   return Status::success();
 }
 
-// The running executable cannot be deleted while it runs: its deletion, and then that of the
-// folder when nothing else is left in it, is scheduled for the next restart.
-void remove_self(std::string_view install_dir, std::string_view own_path) {
-  delete_now_or_at_reboot(own_path);
-  const std::wstring folder = to_wide(install_dir);
-  if (RemoveDirectoryW(folder.c_str())) return;
-  if (GetFileAttributesW(to_wide(own_path).c_str()) != INVALID_FILE_ATTRIBUTES)
-    MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+// Logs each file left below `folder` (a link or a junction as itself, not followed) except
+// `own_path`: what the user added, which stays with its folder.
+void log_kept(const std::string& folder, std::string_view own_path, InstallLog& log,
+              int depth = 0) {
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle find(FindFirstFileExW(to_wide(join_path(folder, "*")).c_str(), FindExInfoBasic,
+                                         &found, FindExSearchNameMatch, nullptr, 0));
+  if (!find) return;
+  do {
+    const std::wstring_view name(found.cFileName);
+    if (name == L"." || name == L"..") continue;
+    const std::string path = join_path(folder, from_wide(name).value_or("?"));
+    if (same_path(path, own_path)) continue;
+    const bool descend = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                         !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < 32;
+    if (descend) {
+      log_kept(path, own_path, log, depth + 1);
+    } else {
+      log.note("kept (not placed by the installer): " + path);
+    }
+  } while (FindNextFileW(find.get(), &found));
+}
+
+// The running uninstaller cannot delete its own file, and only an administrator may schedule a
+// deletion for the next restart. So a copy of it in a folder of its own, which no one else can
+// have prepared (for an elevated run one only administrators can write, as the WebView2
+// download's), waits for this process to end and removes this file and the folder, when empty.
+void hand_over_own_removal(std::string_view install_dir, std::string_view own_path,
+                           InstallLog& log) {
+  const bool elevated = is_process_elevated();
+  const std::string parent = elevated ? elevated_download_parent() : temporary_folder();
+  Result<std::string> folder = elevated ? create_admin_only_folder(parent, "Verilune-uninstall-")
+                                        : create_private_folder(parent, "Verilune-uninstall-");
+  Status started =
+      folder ? start_own_copy(*folder, UNINSTALLER_FILE_NAME, removal_copy_arguments(install_dir))
+             : Status(fail(folder.error()));
+  if (!started) {
+    if (folder) RemoveDirectoryW(to_wide(*folder).c_str());
+    log.note("not removed: " + std::string(own_path) + ": " + started.error());
+    return;
+  }
+  log.note("removed once this run has ended, by a copy in " + *folder + ": " +
+           std::string(own_path) + ", then its folder when nothing else is left in it");
 }
 
 Outcome uninstall(const UninstallRun& run, InstallLog& log) {
@@ -113,7 +169,7 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
   }
 
   if (*scope == InstallScope::AllUsers && !run.resumed && !is_process_elevated()) {
-    const std::string arguments = relaunch_arguments(run.log_path);
+    const std::string arguments = relaunch_arguments(run.log_relay);
     log.relaunching(arguments);
     const ElevationOutcome outcome = relaunch_elevated(run.own_path, arguments, nullptr);
     switch (outcome.kind) {
@@ -143,11 +199,49 @@ Outcome uninstall(const UninstallRun& run, InstallLog& log) {
 
   if (Status removed = delete_key(hive, PRODUCT_KEY, true); !removed) return {EXIT_INSTALL_FAILED, removed.error()};
 
-  remove_self(install_dir, run.own_path);
+  log_kept(install_dir, run.own_path, log);
+  hand_over_own_removal(install_dir, run.own_path, log);
   return {EXIT_SUCCESS_CODE, {}};
 }
 
+// Each process running `program`, opened to be waited for.
+std::vector<UniqueHandle> processes_running(const std::string& program) {
+  std::vector<UniqueHandle> found;
+  for (const ProcessRecord& record : snapshot_processes(file_name_of(program))) {
+    if (record.pid == GetCurrentProcessId() || !record.image_path ||
+        !same_path(*record.image_path, program)) {
+      continue;
+    }
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, record.pid));
+    if (process) found.push_back(std::move(process));
+  }
+  return found;
+}
+
 }  // namespace
+
+void finish_uninstall(std::string_view install_dir) {
+  const std::string folder(install_dir);
+  // Only after an uninstall that went through: an installation made here since stays whole.
+  if (!find_own_installation(folder)) {
+    const std::string original = join_path(folder, UNINSTALLER_FILE_NAME);
+    // The uninstaller and its elevated relaunch, both from that file; each ends soon after it
+    // started this copy, and a wait that does not end leaves the file, never a hung copy.
+    for (const UniqueHandle& process : processes_running(original))
+      WaitForSingleObject(process.get(), 60 * 1000);
+    // A process's file may stay in use for a moment after it has ended.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+      std::optional<OpenedEntry> file = open_entry(original);
+      if (!file) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND) break;
+      } else if (!file->is_plain_file() || delete_through(*file)) {
+        break;
+      }
+      Sleep(100);
+    }
+    RemoveDirectoryW(to_wide(folder).c_str());  // fails while the user's files are in it
+  }
+}
 
 int run_uninstall(const UninstallRun& run, InstallLog& log) {
   const Outcome outcome = uninstall(run, log);

@@ -130,7 +130,9 @@ def differences(before, after):
     if isinstance(before, str):
         before, after = set(before.splitlines()), set(after.splitlines())
         return {"gone": sorted(before - after)[:20], "new": sorted(after - before)[:20]}
-    changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+    # A folder's value is None: one side's folder alone differs from the other's by presence.
+    changed = sorted(k for k in set(before) | set(after)
+                     if (k in before) != (k in after) or before.get(k) != after.get(k))
     return {"changed": changed[:20]}
 
 

@@ -1,6 +1,7 @@
 """The companion uninstaller end to end: the real installer with the sample payload, then the
-installed uninstall.exe, under Wine. After it (and the restart that takes its own file) the
-prefix is as it was before the install, apart from what the user added."""
+installed uninstall.exe, under Wine. With no restart, once its processes have ended, the prefix
+is as it was before the install, apart from what the user added; a per-user uninstall runs
+without administrator rights, so no deletion scheduled for a restart can stand in."""
 import os
 import re
 import subprocess
@@ -9,19 +10,13 @@ import time
 import unittest
 
 from e2e.installer import send_keys, wait_for_window
-from e2e.silent_support import (UNINSTALL_KEY, installer, installer_command_lines, mark_webview2_present, snapshot,
-                                snapshot_differences)
+from e2e.silent_support import (UNINSTALL_KEY, installer, installer_command_lines, log_records, mark_webview2_present,
+                                snapshot, snapshot_differences)
 from e2e.test_silent_install import LOCAL_DIR, MACHINE_DIR, need_installer
 from harness.wine import Display, Prefix, build_dir
 
 LAUNCHER = build_dir() / "tests" / "run_unelevated.exe"
-
-
-def restart(prefix):
-    """What a restart does to a prefix: the deletions scheduled for it are carried out."""
-    prefix.wait_idle()
-    prefix.run(["wineboot", "-r"], timeout=300)
-    prefix.wait_idle()
+SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
 
 def without(snap, *paths):
@@ -66,44 +61,83 @@ class Uninstall(unittest.TestCase):
         self.assertTrue(codes, out)
         return int(codes[-1]), installer_command_lines(err, ("uninstall.exe",)), err
 
-    def test_per_user_silent_closes_the_application_and_leaves_the_prefix_as_before(self):
-        with Display() as display, Prefix(display=display) as prefix:
-            before = self.prepare(prefix, "/S", "/CURRENTUSER")
-            app = prefix.start([LOCAL_DIR + "\\verilune.exe"], env={"VL_SAMPLE_RECORD": r"C:\runs.txt"},
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.addCleanup(app.kill)
-            record = prefix.unix_path(r"C:\runs.txt")
-            deadline = time.monotonic() + 30
-            while not record.exists() and time.monotonic() < deadline:
-                time.sleep(0.2)
-            self.assertTrue(record.exists(), "the application did not start")
+    def start_application(self, prefix):
+        app = prefix.start([LOCAL_DIR + "\\verilune.exe"], env={"VL_SAMPLE_RECORD": r"C:\runs.txt"},
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(app.kill)
+        record = prefix.unix_path(r"C:\runs.txt")
+        deadline = time.monotonic() + 30
+        while not record.exists() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertTrue(record.exists(), "the application did not start")
+        return app, record
 
-            code, started, _ = self.uninstall(prefix, LOCAL_DIR, "/S")
-            self.assertEqual(code, 0)
-            self.assertEqual(len(started), 1, started)  # no relaunch for a per-user installation
-            try:  # the Linux-side wine process ends a moment after the application
-                app.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.fail("the application still runs")
-            record.unlink()
-            restart(prefix)
-            self.assertEqual(snapshot_differences(before, snapshot(prefix)), {})
+    def test_each_scope_leaves_nothing_of_the_product_without_a_restart(self):
+        log = r"C:\u.log"
+        cases = [  # install switches, uninstall switches, confirmed on screen, the application runs, the user's file
+            (["/S", "/CURRENTUSER"], ["/S"], False, True, None),
+            (["/S"], ["/S", "/LOG=" + log], False, False, "notes.txt"),
+            (["/S"], [], True, False, "mine\\notes.txt"),
+        ]
+        for install, switches, confirm, app_runs, users_file in cases:
+            per_user = "/CURRENTUSER" in install
+            install_dir = LOCAL_DIR if per_user else MACHINE_DIR
+            with self.subTest(install=install, switches=switches), Display() as display, \
+                    Prefix(display=display) as prefix:
+                before = self.prepare(prefix, *install)
+                hive = "HKCU" if per_user else "HKLM"
+                # An installed file in nested folders: the folders it emptied go too.
+                nested = prefix.unix_path(install_dir + r"\drivers\x64\token.dll")
+                nested.parent.mkdir(parents=True)
+                nested.write_bytes(b"module")
+                names = prefix.reg_query(hive + "\\" + UNINSTALL_KEY, view=None if per_user else 32)["VlFiles"][1]
+                prefix.reg_set(hive + "\\" + UNINSTALL_KEY, "VlFiles", "REG_MULTI_SZ",
+                               names.split("\\0") + [r"drivers\x64\token.dll"], view=None if per_user else 32)
+                kept = None
+                if users_file:
+                    kept = prefix.unix_path(install_dir + "\\" + users_file)
+                    kept.parent.mkdir(parents=True, exist_ok=True)
+                    kept.write_text("mine")
+                app, record = self.start_application(prefix) if app_runs else (None, None)
 
-    def test_all_users_confirmed_by_keyboard_relaunches_once_and_keeps_the_users_file(self):
-        with Display() as display, Prefix(display=display) as prefix:
-            before = self.prepare(prefix, "/S")
-            users_file = prefix.unix_path(MACHINE_DIR + "\\notes.txt")
-            users_file.write_text("mine")
-
-            code, started, _ = self.uninstall(prefix, MACHINE_DIR, confirm_on=display)
-            self.assertEqual(code, 0)
-            self.assertEqual(len(started), 2, started)  # the launcher's start, then one relaunch
-            self.assertIn("--vl-resume", started[1])
-            restart(prefix)
-            self.assertEqual(users_file.read_text(), "mine")
-            folder = str(users_file.parent.relative_to(prefix.path / "drive_c"))
-            after = without(snapshot(prefix), folder, folder + "/notes.txt")
-            self.assertEqual(snapshot_differences(before, after), {})
+                code, started, _ = self.uninstall(prefix, install_dir, *switches,
+                                                  confirm_on=display if confirm else None)
+                self.assertEqual(code, 0)
+                # Wine's command processor starts the copy through start.exe, whose line names it too.
+                started = [line for line in started if "start.exe" not in line]
+                # The user's start, the elevated relaunch of an all-users uninstall, then the copy
+                # that removes the uninstaller's own file.
+                self.assertEqual(len(started), 2 if per_user else 3, started)
+                self.assertEqual(sum("--vl-resume" in line for line in started), 0 if per_user else 1, started)
+                self.assertIn("--vl-from-temp", started[-1])
+                if app:
+                    try:  # the Linux-side wine process ends a moment after the application
+                        app.wait(timeout=20)
+                    except subprocess.TimeoutExpired:
+                        self.fail("the application still runs")
+                    record.unlink()
+                after = snapshot(prefix)  # waits for every process of the prefix, the copy too
+                if "/LOG=" + log in switches:
+                    records = log_records(prefix.unix_path(log))
+                    self.assertEqual(len({pid for pid, _ in records}), 2, records)  # the relaunch's lines relayed
+                    self.assertIn("kept (not placed by the installer): " + install_dir + "\\" + users_file,
+                                  [text for _, text in records])
+                    self.assertEqual(records[-1][1], "exit code 0")
+                    prefix.unix_path(log).unlink()
+                    after = snapshot(prefix)
+                if kept:
+                    self.assertEqual(kept.read_text(), "mine")
+                    folder = str(prefix.unix_path(install_dir).relative_to(prefix.path / "drive_c"))
+                    paths = [folder] + ["%s/%s" % (folder, "/".join(users_file.split("\\")[:i + 1]))
+                                        for i in range(users_file.count("\\") + 1)]
+                    after = without(after, *paths)
+                self.assertEqual(snapshot_differences(before, after), {})
+                pending = (prefix.reg_query(SESSION_MANAGER) or {}).get("PendingFileRenameOperations")
+                self.assertIn(pending, (None, ("REG_MULTI_SZ", "")), pending)
+                # An elevated copy's folder lies in the Windows folder, outside the snapshot.
+                leftovers = [p.name for p in prefix.unix_path(r"C:\windows\temp").iterdir()
+                             if p.name.startswith("Verilune-")]
+                self.assertEqual(leftovers, [])
 
     def test_unsafe_installed_names_delete_nothing_outside_the_folder(self):
         with Prefix() as prefix:
@@ -134,6 +168,31 @@ class Uninstall(unittest.TestCase):
             self.assertIn("C:\\elsewhere", prefix.unix_path(r"C:\u.log").read_text(encoding="utf-8"))
             prefix.unix_path(r"C:\u.log").unlink()
             self.assertEqual(snapshot_differences(installed, snapshot(prefix)), {})
+
+    def test_started_elevated_it_writes_its_log_only_to_a_new_file_reached_through_no_link(self):
+        with Prefix() as prefix:
+            self.prepare(prefix, "/S", "/CURRENTUSER")
+            stray = prefix.unix_path(r"C:\elsewhere\uninstall.exe")
+            stray.parent.mkdir()
+            stray.write_bytes(prefix.unix_path(LOCAL_DIR + "\\uninstall.exe").read_bytes())
+            target = prefix.unix_path(r"C:\target")
+            target.mkdir()
+            os.symlink(target, prefix.unix_path(r"C:\linked"))  # Wine shows it as a reparse point
+            existing = prefix.unix_path(r"C:\existing.log")
+            existing.write_text("theirs")
+            cases = [(r"C:\linked\u.log", target / "u.log"), (r"C:\existing.log", existing),
+                     (r"C:\new.log", None)]
+            for log, untouched in cases:
+                with self.subTest(log=log):
+                    code, result = prefix.run_exit_code([r"C:\elsewhere\uninstall.exe", "/S", "/LOG=" + log],
+                                                        elevated=True, timeout=120)
+                    self.assertEqual(code, 2)  # refused: no installation there
+                    if untouched is None:
+                        self.assertIn("C:\\elsewhere", prefix.unix_path(log).read_text(encoding="utf-8"))
+                        continue
+                    self.assertIn(log, result.stderr)
+                    self.assertEqual(untouched.read_text() if untouched.exists() else None,
+                                     "theirs" if untouched == existing else None)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::string_view DIR = "C:\\Program Files (x86)\\Verilune";
 
+// A command line of ASCII arguments, as the copy would read it.
+CommandLine parsed(const std::string& arguments) {
+  return parse_command_line(u"uninstall.exe " + std::u16string(arguments.begin(), arguments.end()));
+}
+
 TEST(UninstallRules, FindsTheEntryWhoseLocationIsTheOwnFolder) {
   struct Row {
     std::optional<std::string> machine, user;
@@ -69,10 +74,28 @@ TEST(UninstallRules, OnlyLinksIntoTheFolderAreTheProducts) {
   for (const auto& [target, expected] : rows) EXPECT_EQ(link_points_into(DIR, target), expected) << target;
 }
 
-TEST(UninstallRules, TheElevatedCopyIsSilentMarkedAndKeepsTheLog) {
+TEST(UninstallRules, TheElevatedCopyIsSilentMarkedAndLogsThroughTheRelay) {
   EXPECT_EQ(relaunch_arguments(std::nullopt), "/S --vl-resume");
-  const std::string with_log = relaunch_arguments(std::string("C:\\my logs\\u.log"));
-  EXPECT_NE(with_log.find("\"--vl-log=C:\\my logs\\u.log\""), std::string::npos) << with_log;
+  const CommandLine copy = parsed(relaunch_arguments(4242u));
+  EXPECT_TRUE(copy.silent && copy.resume);
+  EXPECT_EQ(copy.log_relay, 4242u);
+  EXPECT_FALSE(copy.log_path);  // no path reaches the elevated copy
+}
+
+TEST(UninstallRules, OnlyTheCopysOwnArgumentsMakeTheRemovalCopysRun) {
+  const std::string copy_folder = "C:\\Users\\u\\AppData\\Local\\Temp\\Verilune-uninstall-1";
+  const std::string dir(DIR);
+  const std::pair<std::string, std::optional<std::string>> rows[] = {
+      {removal_copy_arguments(DIR), dir},
+      {removal_copy_arguments(dir + "\\"), dir},
+      {"\"_?=" + dir + "\"", std::nullopt},                 // no --vl-from-temp
+      {"--vl-from-temp /D=" + dir, std::nullopt},           // not the copy's folder switch
+      {removal_copy_arguments(copy_folder), std::nullopt},  // its own folder
+      {removal_copy_arguments("Verilune"), std::nullopt},   // relative
+      {"/S --vl-from-temp", std::nullopt},
+  };
+  for (const auto& [arguments, expected] : rows)
+    EXPECT_EQ(removal_copy_folder(parsed(arguments), copy_folder), expected) << arguments;
 }
 
 }  // namespace
