@@ -203,6 +203,28 @@ uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size) {
   return static_cast<uint32_t>(std::min<uint64_t>(size, preset_dict_size));
 }
 
+uint32_t dictionary_within_budget(uint64_t largest_block, uint32_t threads,
+                                  uint32_t preset_dict_size) {
+  auto per_thread = [&](uint32_t dict) {
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 9);
+    options.dict_size = dict;
+    lzma_filter chain[] = {
+        {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    uint64_t usage = lzma_raw_decoder_memusage(chain);
+    if (largest_block < dict) usage -= dict - largest_block;  // as block_decode_memory counts
+    return usage + DATA_CHUNK;
+  };
+  // The sizes an LZMA2 header can state: 2^n and 2^n + 2^(n-1).
+  uint32_t best = 1u << 20;
+  for (uint64_t size = 1u << 20; size <= preset_dict_size;
+       size = size % 3 == 0 ? size / 3 * 4 : size / 2 * 3) {
+    if (uint64_t{threads} * per_thread(static_cast<uint32_t>(size)) > DECODE_MEMORY_BUDGET) break;
+    best = static_cast<uint32_t>(size);
+  }
+  return best;
+}
+
 uint64_t block_size_for(uint64_t content_size, uint32_t preset_dict_size) {
   // A block cut loses every match that would reach back across it; matches never reach
   // further back than the dictionary, so blocks of three dictionaries lose little. Smaller
@@ -256,6 +278,11 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   }
   uint32_t dict_limit = lzma_options.dict_size;
   if (settings.dict_limit) dict_limit = std::min(dict_limit, settings.dict_limit);
+  if (settings.decode_threads) {
+    dict_limit = std::min(
+        dict_limit,
+        dictionary_within_budget(largest_block, settings.decode_threads, lzma_options.dict_size));
+  }
   lzma_options.dict_size = dictionary_for(largest_block, dict_limit);
   stats.largest_block = largest_block;
   stats.dict_size = lzma_options.dict_size;

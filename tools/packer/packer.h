@@ -46,6 +46,10 @@ struct PackSettings {
   // The largest LZMA2 dictionary to use; 0: the preset's. The installer's decoder holds one
   // dictionary per decoding thread.
   uint32_t dict_limit = 0;
+  // When not 0: the dictionary is also no larger than lets this many threads decode blocks of
+  // the largest block's size within the installer's decoding budget
+  // (dictionary_within_budget).
+  uint32_t decode_threads = 0;
   // Used by the tool to collect the files; pack_payload takes them in the order given.
   EntryOrder order = EntryOrder::Name;
   // Blocks end only between entries (at the first entry end at or past block_size), rather
@@ -94,6 +98,13 @@ std::vector<bool> balanced_entry_cuts(const std::vector<PackFile>& files, uint32
 // the smallest size that still covers the whole content (a larger one only costs the
 // installer memory), at least 1 MiB.
 uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size);
+
+// The largest LZMA2 dictionary, at most `preset_dict_size`, with which `threads` threads
+// decoding blocks of `largest_block` decompressed bytes (x86 filter and LZMA2) stay within
+// DECODE_MEMORY_BUDGET as the installer counts them (block_decode_memory): a dictionary a
+// block cannot fill counts only the block's length. At least 1 MiB.
+uint32_t dictionary_within_budget(uint64_t largest_block, uint32_t threads,
+                                  uint32_t preset_dict_size);
 
 // The default block size for `content_size` decompressed bytes and the preset's dictionary:
 // at least three dictionaries (cutting costs little compression then), more when that
