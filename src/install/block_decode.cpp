@@ -248,7 +248,10 @@ class Decoder {
   }
 
   // The entry's file, begun by the first thread that reaches it; the others wait for that.
-  // The file is made outside the lock, so that the other decoding threads go on meanwhile.
+  // The file is made outside the lock, so that the other decoding threads go on writing
+  // meanwhile; begins are one at a time (begin_mutex_): a writer's begin may hold the entry's
+  // folders open without sharing their deletion, and a second begin in the same folder at once
+  // would be refused.
   EntryWriter* open(Placed& entry) {
     {
       LockGuard lock(mutex_);
@@ -258,7 +261,10 @@ class Decoder {
       entry.opening = true;
     }
     std::unique_ptr<EntryWriter> file = writer_.another();
-    Status begun = phase::timed("write: begin", [&] { return file->begin(entry.entry); });
+    Status begun = [&] {
+      LockGuard one_at_a_time(begin_mutex_);
+      return phase::timed("write: begin", [&] { return file->begin(entry.entry); });
+    }();
     LockGuard lock(mutex_);
     entry.opening = false;
     changed_.notify_all();
@@ -332,6 +338,7 @@ class Decoder {
   std::atomic<bool> stop_{false};
   std::atomic<bool> mismatch_{false};
   Mutex mutex_;
+  Mutex begin_mutex_;             // held around a writer's begin, and only there
   CondVar changed_;               // an entry's file made, an entry complete, decoding done
   std::deque<Placed*> to_close_;  // complete entries waiting for their flush and close
   bool decoded_ = false;          // every decoding thread has returned

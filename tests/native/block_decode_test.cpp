@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <thread>
@@ -144,6 +145,22 @@ TEST(BlockParallel, NoEntryIsCommittedBeforeItsSlowFlushReturns) {
     EXPECT_LT(at("close " + name), at("commit " + name)) << name;
     EXPECT_LT(at("commit " + name), static_cast<ptrdiff_t>(writer.events.size())) << name;
   }
+}
+
+// A placer's begin holds the entry's folders without delete sharing, so two at once in one
+// folder would refuse each other: begins never overlap, whatever the threads.
+TEST(BlockParallel, BeginsComeOneAtATime) {
+  PositionalMemoryWriter writer;
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  writer.during_begin = [&](const std::string&) {
+    if (inside.fetch_add(1) > 0) overlapped = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    inside.fetch_sub(1);
+  };
+  std::vector<std::string> installed;
+  ASSERT_TRUE(copy(with_map(), writer, installed).ok());
+  EXPECT_FALSE(overlapped.load());
 }
 
 // The stream of a one-block payload reaches the in-order loop untouched: its writer sees the

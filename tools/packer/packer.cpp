@@ -285,6 +285,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   }
   lzma_options.dict_size = dictionary_for(largest_block, dict_limit);
   stats.largest_block = largest_block;
+  if (settings.blocks > 0) stats.block_size = largest_block;  // no size was asked for
   stats.dict_size = lzma_options.dict_size;
   std::vector<lzma_filter> filters;
   if (settings.filter == Filter::X86) filters.push_back({LZMA_FILTER_X86, nullptr});
