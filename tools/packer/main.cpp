@@ -21,9 +21,10 @@ constexpr const char* USAGE =
     "check holding the entries (u16 name length, UTF-8 name with backslashes, u64 size,\n"
     "data).\n"
     "\n"
-    "Entry order: names sorted byte-wise after ASCII lower-casing (--order=name), or\n"
-    "grouped by kind, the file name's extension, first (--order=kind); verilune.exe comes\n"
-    "last in either, so that the application is replaced after everything it loads.\n"
+    "Entry order: grouped by kind, the file name's extension, then by name (--order=kind,\n"
+    "the default), or by name alone (--order=name); names compare byte-wise after ASCII\n"
+    "lower-casing. verilune.exe comes last in either, so that the application is\n"
+    "replaced after everything it loads.\n"
     "Names the installer would refuse (\"..\", \":\", \"/\", a trailing dot or space,\n"
     "device names such as CON or NUL, control characters) are refused here.\n"
     "\n"
@@ -91,6 +92,10 @@ class TerminalProgress {
 
 int main(int argc, char** argv) {
   vl::packer::PackSettings settings;
+  // Grouped by kind unless asked otherwise: on the payload ten times the benchmark payload's
+  // size it gives a blob 0.75 % smaller than name order, on three times 0.15 % larger, on the
+  // benchmark payload the same order.
+  settings.order = vl::packer::EntryOrder::Kind;
   bool quiet = false;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
