@@ -109,13 +109,15 @@ def _emulated_in(prefix_path):
 
 class Watch:
     """Samples /proc every few milliseconds while a run lasts: the largest VmHWM (KiB) of the
-    processes whose command line names one of `names`, and whether any process of the prefix
-    ran emulated (then the run is no figure)."""
+    processes whose command line names one of `names`, the largest RssAnon sampled (KiB: the
+    private pages, without the pages of files mapped, such as the program's own image), and
+    whether any process of the prefix ran emulated (then the run is no figure)."""
 
     def __init__(self, names, prefix_path=None):
         self.names = [n.lower().encode() for n in names]
         self.prefix_path = prefix_path
         self.peak = 0
+        self.private_peak = 0
         self.emulated = False
         self._owners = {}
         self._stop = threading.Event()
@@ -162,6 +164,8 @@ class Watch:
                         for line in f:
                             if line.startswith("VmHWM:"):
                                 self.peak = max(self.peak, int(line.split()[1]))
+                            elif line.startswith("RssAnon:"):
+                                self.private_peak = max(self.private_peak, int(line.split()[1]))
                 except OSError:
                     pass
             # Reading every process's environment is dearer: every tenth round is enough to see

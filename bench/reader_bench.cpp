@@ -1,7 +1,7 @@
 // The payload reader's decode throughput natively, against `xz -dc` of the same stream in the
 // same run, and the peak memory of one decode against the dictionary in use plus 1 MiB.
 //
-//   bench_reader BLOB [REPETITIONS]
+//   bench_reader [--threads-only] BLOB [REPETITIONS]
 #include <lzma.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -247,8 +247,14 @@ void print_stream_check(const vl::Payload& payload) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --threads-only: one line, the CopyFiles decode on 1 and 2 threads (bench/packer-frontier).
+  bool threads_only = argc > 1 && std::string(argv[1]) == "--threads-only";
+  if (threads_only) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_reader BLOB [REPETITIONS]\n");
+    std::fprintf(stderr, "usage: bench_reader [--threads-only] BLOB [REPETITIONS]\n");
     return 2;
   }
   int repetitions = argc > 2 ? std::atoi(argv[2]) : 7;
@@ -258,6 +264,18 @@ int main(int argc, char** argv) {
   if (!payload) {
     std::fprintf(stderr, "%s\n", payload.error().c_str());
     return 1;
+  }
+  if (threads_only) {
+    std::vector<double> one, two, cpu;
+    for (int i = 0; i < repetitions; ++i) {
+      double cpu_before = cpu_seconds();
+      one.push_back(decode_once(*payload, nullptr, 1));
+      cpu.push_back(cpu_seconds() - cpu_before);
+      two.push_back(decode_once(*payload, nullptr, 2));
+    }
+    std::printf("1 thread %.3f s (processor %.3f s), 2 threads %.3f s, x%.2f\n", median(one),
+                median(cpu), median(two), median(one) / median(two));
+    return 0;
   }
   std::string xz_file = "/tmp/bench-reader-" + std::to_string(getpid()) + ".xz";
   std::ofstream(xz_file, std::ios::binary)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <memory>
 
 #include "install/lzma_filter_chain.h"
@@ -47,6 +48,7 @@ struct Placed {
   uint64_t data_at;
   // Shared between the threads (under Decoder::mutex_).
   std::unique_ptr<EntryWriter> file;
+  bool opening = false;  // a thread is making `file` (outside the lock)
   uint64_t written = 0;
   bool closed = false;
 };
@@ -161,12 +163,22 @@ class Decoder {
         progress_(progress),
         denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {}
 
-  // Every block decoded on `threads` threads (this one among them).
+  // Every block decoded on `threads` threads (this one among them). A complete entry is
+  // flushed and closed on a thread of its own, so that the decoding threads never wait for
+  // the disk; run returns once every close has returned (nothing is committed before that).
   void run(uint32_t threads) {
+    Thread closer;
+    closer.start([this] { close_entries(); });
     std::array<Thread, MAX_THREADS> helpers;
     for (uint32_t i = 1; i < threads; ++i) helpers[i].start([this] { work(); });
     work();
     for (Thread& helper : helpers) helper.join();
+    {
+      LockGuard lock(mutex_);
+      decoded_ = true;
+      changed_.notify_all();
+    }
+    closer.join();
   }
 
   bool mismatch() const { return mismatch_.load(); }
@@ -235,35 +247,72 @@ class Decoder {
     return !stopped();
   }
 
-  bool write(Placed& entry, uint64_t offset, std::span<const uint8_t> chunk) {
-    EntryWriter* file;
+  // The entry's file, begun by the first thread that reaches it; the others wait for that.
+  // The file is made outside the lock, so that the other decoding threads go on writing
+  // meanwhile; begins are one at a time (begin_mutex_): a writer's begin may hold the entry's
+  // folders open without sharing their deletion, and a second begin in the same folder at once
+  // would be refused.
+  EntryWriter* open(Placed& entry) {
     {
       LockGuard lock(mutex_);
-      if (!entry.file) {
-        entry.file = writer_.another();
-        if (Status begun = entry.file->begin(entry.entry); !begun) {
-          entry.file.reset();
-          return stop_on_failure(lock, std::move(begun));
-        }
-      }
-      file = entry.file.get();
+      changed_.wait(lock, [&] { return !entry.opening; });
+      if (entry.file) return entry.file.get();
+      if (stopped()) return nullptr;
+      entry.opening = true;
     }
-    Status wrote = phase::timed("write: data", [&] { return file->write_at(offset, chunk); });
-    bool complete;
-    {
-      LockGuard lock(mutex_);
-      if (!wrote) return stop_on_failure(lock, std::move(wrote));
-      entry.written += chunk.size();
-      written_ += chunk.size();
-      progress_.report(static_cast<float>(written_) / denominator_, entry.entry.name);
-      complete = entry.written == entry.entry.size;
-    }
-    if (!complete) return true;
-    // Every byte is in, so no other thread holds the file any more: flushed outside the lock.
-    Status closed = file->close();
+    std::unique_ptr<EntryWriter> file = writer_.another();
+    Status begun = [&] {
+      LockGuard one_at_a_time(begin_mutex_);
+      return phase::timed("write: begin", [&] { return file->begin(entry.entry); });
+    }();
     LockGuard lock(mutex_);
-    if (!closed) return stop_on_failure(lock, std::move(closed));
-    entry.closed = true;
+    entry.opening = false;
+    changed_.notify_all();
+    if (!begun) {
+      stop_on_failure(lock, std::move(begun));
+      return nullptr;
+    }
+    entry.file = std::move(file);
+    return entry.file.get();
+  }
+
+  // The closing thread: flushes and closes complete entries in the order they completed.
+  void close_entries() {
+    while (true) {
+      Placed* entry;
+      {
+        LockGuard lock(mutex_);
+        changed_.wait(lock, [&] { return !to_close_.empty() || decoded_; });
+        if (to_close_.empty()) return;
+        entry = to_close_.front();
+        to_close_.pop_front();
+        // After a failure nothing is committed: the entry is discarded with the others.
+        if (stopped()) continue;
+      }
+      Status closed = phase::timed("write: flush, close", [&] { return entry->file->close(); });
+      LockGuard lock(mutex_);
+      if (!closed) {
+        stop_on_failure(lock, std::move(closed));
+        continue;
+      }
+      entry->closed = true;
+    }
+  }
+
+  bool write(Placed& entry, uint64_t offset, std::span<const uint8_t> chunk) {
+    EntryWriter* file = open(entry);
+    if (!file) return false;
+    Status wrote = phase::timed("write: data", [&] { return file->write_at(offset, chunk); });
+    LockGuard lock(mutex_);
+    if (!wrote) return stop_on_failure(lock, std::move(wrote));
+    entry.written += chunk.size();
+    written_ += chunk.size();
+    progress_.report(static_cast<float>(written_) / denominator_, entry.entry.name);
+    // Every byte is in, so no decoding thread holds the file any more.
+    if (entry.written == entry.entry.size) {
+      to_close_.push_back(&entry);
+      changed_.notify_all();
+    }
     return true;
   }
 
@@ -289,6 +338,10 @@ class Decoder {
   std::atomic<bool> stop_{false};
   std::atomic<bool> mismatch_{false};
   Mutex mutex_;
+  Mutex begin_mutex_;             // held around a writer's begin, and only there
+  CondVar changed_;               // an entry's file made, an entry complete, decoding done
+  std::deque<Placed*> to_close_;  // complete entries waiting for their flush and close
+  bool decoded_ = false;          // every decoding thread has returned
   Status failure_;
   uint64_t written_ = 0;
 };

@@ -53,8 +53,11 @@ enum class BlockDecode {
 // Decodes a payload of several blocks with a block map into `writer` (through the writers
 // writer.another() makes, one per entry) on up to `threads` threads, reporting after every
 // chunk written: running bytes written / total_size (1 when 0) with the entry's name.
-// Entries are closed but not committed. A writer's failure fails the call with its text,
-// after every entry begun was discarded or dropped. Damage in any block commits nothing.
+// Entries are closed but not committed. A complete entry is flushed and closed (its close) on
+// a thread of its own while the decoding goes on; the call returns only once every close has
+// returned, so that no entry is committed before its bytes are on the disk. A writer's failure
+// fails the call with its text, after every entry begun was discarded or dropped. Damage in any
+// block commits nothing.
 Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
                                   StepProgress& progress, uint32_t threads,
                                   std::vector<std::string>& closed);

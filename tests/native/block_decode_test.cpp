@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <thread>
 
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
@@ -125,6 +128,40 @@ std::vector<BlockCase> block_cases() {
 
 INSTANTIATE_TEST_SUITE_P(Decode, BlockParallel, ::testing::ValuesIn(block_cases()),
                          [](const auto& info) { return std::string(info.param.scenario); });
+
+// Flushes run beside the decoding, and may end after it: still no entry is renamed in before
+// its own close (the flush) has returned.
+TEST(BlockParallel, NoEntryIsCommittedBeforeItsSlowFlushReturns) {
+  PositionalMemoryWriter writer;
+  writer.before_close = [](const std::string&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  };
+  std::vector<std::string> installed;
+  ASSERT_TRUE(copy(with_map(), writer, installed).ok());
+  for (const auto& [name, data] : FILES) {
+    auto at = [&](const std::string& event) {
+      return std::find(writer.events.begin(), writer.events.end(), event) - writer.events.begin();
+    };
+    EXPECT_LT(at("close " + name), at("commit " + name)) << name;
+    EXPECT_LT(at("commit " + name), static_cast<ptrdiff_t>(writer.events.size())) << name;
+  }
+}
+
+// A placer's begin holds the entry's folders without delete sharing, so two at once in one
+// folder would refuse each other: begins never overlap, whatever the threads.
+TEST(BlockParallel, BeginsComeOneAtATime) {
+  PositionalMemoryWriter writer;
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  writer.during_begin = [&](const std::string&) {
+    if (inside.fetch_add(1) > 0) overlapped = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    inside.fetch_sub(1);
+  };
+  std::vector<std::string> installed;
+  ASSERT_TRUE(copy(with_map(), writer, installed).ok());
+  EXPECT_FALSE(overlapped.load());
+}
 
 // The stream of a one-block payload reaches the in-order loop untouched: its writer sees the
 // in-order calls only.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <lzma.h>
 
 #include <array>
 #include <cstdlib>
@@ -223,6 +224,108 @@ TEST(Packer, DictionaryCoversTheContentWithAnLzma2Size) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(packer::dictionary_for(c.content, c.preset), c.expected) << c.content;
+  }
+}
+
+std::vector<packer::PackFile> files_of(std::vector<std::pair<const char*, uint64_t>> list) {
+  std::vector<packer::PackFile> files;
+  for (const auto& [name, size] : list) files.push_back({name, {}, size});
+  return files;
+}
+
+std::vector<std::string> names_of(const std::vector<packer::PackFile>& files) {
+  std::vector<std::string> names;
+  for (const packer::PackFile& file : files) names.push_back(file.name);
+  return names;
+}
+
+// Grouped by kind: the extensions in order, names within one, the application still last.
+TEST(Packer, KindOrderGroupsByExtensionAndKeepsTheApplicationLast) {
+  std::vector<packer::PackFile> files = files_of({{"verilune.exe", 1},
+                                                  {"b\\x.DLL", 1},
+                                                  {"a.txt", 1},
+                                                  {"z.dll", 1},
+                                                  {"README", 1},
+                                                  {"m\\tool.exe", 1},
+                                                  {"a.dll", 1}});
+  packer::order_entries(files, packer::EntryOrder::Kind);
+  EXPECT_EQ(names_of(files), (std::vector<std::string>{"README", "a.dll", "b\\x.DLL", "z.dll",
+                                                       "m\\tool.exe", "a.txt", "verilune.exe"}));
+}
+
+struct BalancedCase {
+  const char* scenario;
+  std::vector<uint64_t> sizes;  // entries named "e<index>" (12 header bytes each)
+  uint32_t blocks;
+  std::vector<size_t> cut_after;
+};
+
+class BalancedCuts : public ::testing::TestWithParam<BalancedCase> {};
+
+TEST_P(BalancedCuts, CutAtTheEntryEndNearestEachSplitPoint) {
+  const BalancedCase& c = GetParam();
+  std::vector<packer::PackFile> files;
+  for (size_t i = 0; i < c.sizes.size(); ++i)
+    files.push_back({"e" + std::to_string(i), {}, c.sizes[i]});
+  std::vector<bool> cuts = packer::balanced_entry_cuts(files, c.blocks);
+  std::vector<size_t> after;
+  for (size_t i = 0; i < cuts.size(); ++i)
+    if (cuts[i]) after.push_back(i);
+  EXPECT_EQ(after, c.cut_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packer, BalancedCuts,
+    ::testing::Values(
+        // Eight small modules then one large program (the benchmark payload's shape): the end
+        // before the program is nearer the middle than the content's end.
+        BalancedCase{"SmallModulesThenALargeProgram",
+                     {1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 15000},
+                     2,
+                     {7}},
+        BalancedCase{
+            "EvenEntriesSplitEvenly", {100, 100, 100, 100, 100, 100, 100, 100}, 4, {1, 3, 5}},
+        BalancedCase{"AnEntryOverSeveralPartsGivesFewerBlocks", {10, 1000, 10}, 4, {0, 1}},
+        BalancedCase{"OneEntryIsOneBlock", {5000}, 2, {}}),
+    [](const auto& info) { return std::string(info.param.scenario); });
+
+// A stream header and one block header stating `dict` (x86 and LZMA2), enough for the
+// installer to count a block's decoding memory.
+std::vector<uint8_t> stream_stating(uint32_t dict) {
+  std::vector<uint8_t> bytes(LZMA_STREAM_HEADER_SIZE + LZMA_BLOCK_HEADER_SIZE_MAX);
+  lzma_stream_flags flags{};
+  flags.check = LZMA_CHECK_CRC32;
+  EXPECT_EQ(lzma_stream_header_encode(&flags, bytes.data()), LZMA_OK);
+  lzma_options_lzma options;
+  lzma_lzma_preset(&options, 9);
+  options.dict_size = dict;
+  lzma_filter chain[] = {
+      {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_block block{};
+  block.version = 1;
+  block.check = LZMA_CHECK_CRC32;
+  block.filters = chain;
+  block.compressed_size = LZMA_VLI_UNKNOWN;
+  block.uncompressed_size = LZMA_VLI_UNKNOWN;
+  EXPECT_EQ(lzma_block_header_size(&block), LZMA_OK);
+  EXPECT_EQ(lzma_block_header_encode(&block, bytes.data() + LZMA_STREAM_HEADER_SIZE), LZMA_OK);
+  return bytes;
+}
+
+// The packer's dictionary for two decoding threads is one the installer's budget lets two
+// threads decode with, and the largest such: the next LZMA2 size would leave one thread.
+TEST(Packer, DictionaryWithinBudgetLetsTwoThreadsDecode) {
+  const uint32_t preset = 64u << 20;
+  for (uint64_t largest : {15'000'000ull, 35'800'000ull, 120'000'000ull}) {
+    uint32_t dict = packer::dictionary_within_budget(largest, 2, preset);
+    auto threads = [&](uint64_t size) {
+      std::vector<uint8_t> stream = stream_stating(static_cast<uint32_t>(size));
+      StreamBlock block{LZMA_STREAM_HEADER_SIZE, stream.size(), stream.size(), 0, largest};
+      return threads_for_blocks(2, 2, block_decode_memory(stream, block));
+    };
+    EXPECT_EQ(threads(dict), 2u) << largest;
+    uint64_t next = dict % 3 == 0 ? dict / 3 * 4 : dict / 2 * 3;
+    if (next <= preset) EXPECT_EQ(threads(next), 1u) << largest;
   }
 }
 

@@ -51,7 +51,8 @@ class MemoryWriter final : public EntryWriter {
 
 // An entry writer for the block-parallel decode: the entries another() makes are written at
 // offsets, from any thread; the in-order calls go to a MemoryWriter. `gate`, when set, is
-// called before every positional write with the entry's name and offset.
+// called before every positional write with the entry's name and offset; `before_close`
+// before each positional entry's close, `during_begin` inside each positional entry's begin.
 class PositionalMemoryWriter final : public EntryWriter {
  public:
   Status begin(const PayloadEntry& entry) override { return in_order.begin(entry); }
@@ -76,6 +77,8 @@ class PositionalMemoryWriter final : public EntryWriter {
 
   MemoryWriter in_order;
   std::function<void(const std::string&, uint64_t)> gate;
+  std::function<void(const std::string&)> before_close;
+  std::function<void(const std::string&)> during_begin;
   std::mutex mutex;
   std::vector<std::string> events;            // of the positional entries and commits
   std::map<std::string, std::string> files;   // committed positional entries
@@ -86,6 +89,7 @@ class PositionalMemoryWriter final : public EntryWriter {
     explicit Entry(PositionalMemoryWriter& owner) : owner_(owner) {}
     Status begin(const PayloadEntry& entry) override {
       name_ = entry.name;
+      if (owner_.during_begin) owner_.during_begin(name_);
       return Status::success();
     }
     Status write(std::span<const uint8_t>) override { return fail("in-order write"); }
@@ -97,6 +101,7 @@ class PositionalMemoryWriter final : public EntryWriter {
       return Status::success();
     }
     Status close() override {
+      if (owner_.before_close) owner_.before_close(name_);
       std::lock_guard lock(owner_.mutex);
       owner_.events.push_back("close " + name_);
       owner_.placed_at[name_] = data_;

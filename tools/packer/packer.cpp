@@ -24,7 +24,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool entry_order(const PackFile& a, const PackFile& b) {
+// The kind of an entry: its file name's extension, lower-cased ("" for none).
+std::string kind_of(std::string_view name) {
+  size_t slash = name.rfind('\\');
+  std::string_view file = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  size_t dot = file.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? std::string()
+                                                   : ascii_lower(file.substr(dot + 1));
+}
+
+bool name_order(const PackFile& a, const PackFile& b) {
   bool a_last = iequals_ascii(a.name, APPLICATION_FILE_NAME);
   bool b_last = iequals_ascii(b.name, APPLICATION_FILE_NAME);
   if (a_last != b_last) return b_last;
@@ -32,6 +41,16 @@ bool entry_order(const PackFile& a, const PackFile& b) {
   std::string lb = ascii_lower(b.name);
   if (la != lb) return la < lb;
   return a.name < b.name;
+}
+
+bool kind_order(const PackFile& a, const PackFile& b) {
+  bool a_last = iequals_ascii(a.name, APPLICATION_FILE_NAME);
+  bool b_last = iequals_ascii(b.name, APPLICATION_FILE_NAME);
+  if (a_last != b_last) return b_last;
+  std::string ka = kind_of(a.name);
+  std::string kb = kind_of(b.name);
+  if (ka != kb) return ka < kb;
+  return name_order(a, b);
 }
 
 // The entry name of a relative path; nullopt when a component holds a backslash (a legal
@@ -91,7 +110,11 @@ class StreamWriter {
 
 }  // namespace
 
-Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder) {
+void order_entries(std::vector<PackFile>& files, EntryOrder order) {
+  std::sort(files.begin(), files.end(), order == EntryOrder::Kind ? kind_order : name_order);
+}
+
+Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder, EntryOrder order) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return fail("not a folder: " + folder.string());
   std::vector<PackFile> files;
@@ -118,14 +141,56 @@ Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder) {
     files.push_back(PackFile{std::move(name), entry.path(), size});
   }
   // Names that differ only in ASCII case would land on one file on Windows.
-  std::sort(files.begin(), files.end(), entry_order);
+  order_entries(files, EntryOrder::Name);
   for (size_t i = 1; i < files.size(); ++i) {
     if (iequals_ascii(files[i - 1].name, files[i].name)) {
       return fail("file names differ only in case: " + files[i - 1].name + ", " + files[i].name);
     }
   }
   if (files.size() > std::numeric_limits<uint32_t>::max()) return fail("too many files");
+  if (order != EntryOrder::Name) order_entries(files, order);
   return files;
+}
+
+uint64_t entry_bytes(const PackFile& file) { return 2 + file.name.size() + 8 + file.size; }
+
+std::vector<bool> entry_cuts(const std::vector<PackFile>& files, uint64_t block_size) {
+  std::vector<bool> cut_after(files.size(), false);
+  uint64_t in_block = 0;
+  for (size_t i = 0; i + 1 < files.size(); ++i) {
+    in_block += entry_bytes(files[i]);
+    if (in_block >= block_size) {
+      cut_after[i] = true;
+      in_block = 0;
+    }
+  }
+  return cut_after;
+}
+
+std::vector<bool> balanced_entry_cuts(const std::vector<PackFile>& files, uint32_t blocks) {
+  std::vector<bool> cut_after(files.size(), false);
+  uint64_t content = 0;
+  for (const PackFile& file : files) content += entry_bytes(file);
+  // ends[i]: the content offset where entry i ends.
+  std::vector<uint64_t> ends;
+  for (const PackFile& file : files)
+    ends.push_back((ends.empty() ? 0 : ends.back()) + entry_bytes(file));
+  size_t from = 0;  // cuts only move forward: each block holds at least one entry
+  for (uint32_t k = 1; k < blocks; ++k) {
+    uint64_t ideal = content / blocks * k + content % blocks * k / blocks;
+    size_t best = files.size();
+    for (size_t i = from; i + 1 < files.size(); ++i) {
+      uint64_t distance = ends[i] > ideal ? ends[i] - ideal : ideal - ends[i];
+      if (best == files.size() ||
+          distance < (ends[best] > ideal ? ends[best] - ideal : ideal - ends[best]))
+        best = i;
+      if (ends[i] >= ideal) break;
+    }
+    if (best == files.size()) break;
+    cut_after[best] = true;
+    from = best + 1;
+  }
+  return cut_after;
 }
 
 uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size) {
@@ -136,6 +201,28 @@ uint32_t dictionary_for(uint64_t content_size, uint32_t preset_dict_size) {
     size = between >= content_size ? between : size * 2;
   }
   return static_cast<uint32_t>(std::min<uint64_t>(size, preset_dict_size));
+}
+
+uint32_t dictionary_within_budget(uint64_t largest_block, uint32_t threads,
+                                  uint32_t preset_dict_size) {
+  auto per_thread = [&](uint32_t dict) {
+    lzma_options_lzma options;
+    lzma_lzma_preset(&options, 9);
+    options.dict_size = dict;
+    lzma_filter chain[] = {
+        {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    uint64_t usage = lzma_raw_decoder_memusage(chain);
+    if (largest_block < dict) usage -= dict - largest_block;  // as block_decode_memory counts
+    return usage + DATA_CHUNK;
+  };
+  // The sizes an LZMA2 header can state: 2^n and 2^n + 2^(n-1).
+  uint32_t best = 1u << 20;
+  for (uint64_t size = 1u << 20; size <= preset_dict_size;
+       size = size % 3 == 0 ? size / 3 * 4 : size / 2 * 3) {
+    if (uint64_t{threads} * per_thread(static_cast<uint32_t>(size)) > DECODE_MEMORY_BUDGET) break;
+    best = static_cast<uint32_t>(size);
+  }
+  return best;
 }
 
 uint64_t block_size_for(uint64_t content_size, uint32_t preset_dict_size) {
@@ -156,7 +243,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   uint64_t content_size = 0;
   for (const PackFile& file : files) {
     stats.total_size += file.size;
-    content_size += 2 + file.name.size() + 8 + file.size;
+    content_size += entry_bytes(file);
   }
   stats.entry_count = static_cast<uint32_t>(files.size());
 
@@ -171,23 +258,34 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   // A dictionary larger than one block is never filled. Blocks cut at entries can be longer
   // than the block size (an entry larger than it stays whole), and a dictionary shorter than
   // such a block would lose the matches inside it: size it for the largest block.
-  // Cut at entries, a block ends after the first entry that brings it to the block size.
+  // Cut at entries, a block ends after the first entry that brings it to the block size, or
+  // (settings.blocks) at the entry ends nearest to the even split points.
+  bool at_entries = settings.cut_at_entries || settings.blocks > 0;
   std::vector<bool> cut_after(files.size(), false);
   uint64_t largest_block = std::min(content_size, stats.block_size);
-  if (settings.cut_at_entries) {
+  if (at_entries) {
+    cut_after = settings.blocks > 0 ? balanced_entry_cuts(files, settings.blocks)
+                                    : entry_cuts(files, stats.block_size);
     largest_block = 0;
     uint64_t in_block = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-      in_block += 2 + files[i].name.size() + 8 + files[i].size;
-      bool last = i + 1 == files.size();
-      if (in_block >= stats.block_size || last) {
-        cut_after[i] = !last;
+      in_block += entry_bytes(files[i]);
+      if (cut_after[i] || i + 1 == files.size()) {
         largest_block = std::max(largest_block, in_block);
         in_block = 0;
       }
     }
   }
-  lzma_options.dict_size = dictionary_for(largest_block, lzma_options.dict_size);
+  uint32_t dict_limit = lzma_options.dict_size;
+  if (settings.dict_limit) dict_limit = std::min(dict_limit, settings.dict_limit);
+  if (settings.decode_threads) {
+    dict_limit = std::min(
+        dict_limit,
+        dictionary_within_budget(largest_block, settings.decode_threads, lzma_options.dict_size));
+  }
+  lzma_options.dict_size = dictionary_for(largest_block, dict_limit);
+  stats.largest_block = largest_block;
+  if (settings.blocks > 0) stats.block_size = largest_block;  // no size was asked for
   stats.dict_size = lzma_options.dict_size;
   std::vector<lzma_filter> filters;
   if (settings.filter == Filter::X86) filters.push_back({LZMA_FILTER_X86, nullptr});
@@ -200,7 +298,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   mt.threads = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
   // Cut at entry boundaries, the encoder never cuts by itself: a block ends at the first entry
   // end at or past the block size.
-  mt.block_size = settings.cut_at_entries ? std::max<uint64_t>(content_size, 1) : stats.block_size;
+  mt.block_size = at_entries ? std::max<uint64_t>(content_size, 1) : stats.block_size;
   mt.filters = filters.data();
   mt.check = LZMA_CHECK_CRC32;
   lzma_stream stream = LZMA_STREAM_INIT;
@@ -267,14 +365,14 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
       in_block = 0;
     }
   }
-  if (settings.cut_at_entries) stats.block_count = cut_blocks + (in_block > 0 ? 1 : 0);
+  if (at_entries) stats.block_count = cut_blocks + (in_block > 0 ? 1 : 0);
   // Several blocks: the block map follows the last entry in a block of its own, so that the
   // installer knows where each block's bytes go before it decodes any.
   if (stats.block_count >= 2) {
     std::vector<PayloadEntry> entries;
     for (const PackFile& file : files) entries.push_back(PayloadEntry{file.name, file.size});
     std::vector<uint8_t> map = block_map_bytes(entries);
-    if (in_block > 0 || !settings.cut_at_entries) {
+    if (in_block > 0 || !at_entries) {
       if (Status cut = writer.end_block(); !cut) return abandon(cut.failure());
     }
     if (Status fed = writer.feed(map.data(), map.size()); !fed) return abandon(fed.failure());
