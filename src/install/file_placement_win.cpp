@@ -17,27 +17,6 @@ namespace vl {
 
 namespace {
 
-bool is_folder(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates `folder` after its parent, each new one with `security` (null: inherited); returns
-// the error code of the call that failed.
-DWORD create_folder_chain(const std::string& folder, SECURITY_ATTRIBUTES* security) {
-  std::wstring wide = to_wide(folder);
-  if (is_folder(wide)) return ERROR_SUCCESS;
-  std::string parent = parent_folder(folder);
-  if (!parent.empty() && parent != folder) {
-    if (DWORD error = create_folder_chain(parent, security); error != ERROR_SUCCESS) return error;
-  }
-  if (CreateDirectoryW(wide.c_str(), security)) return ERROR_SUCCESS;
-  DWORD error = GetLastError();
-  // Another process may have made it in between; a file of that name is still a failure.
-  if (error == ERROR_ALREADY_EXISTS && is_folder(wide)) return ERROR_SUCCESS;
-  return error;
-}
-
 std::string write_failed(std::string_view target, std::string_view reason) {
   return format_text(TEXT_WRITE_FAILED, {target, reason});
 }
@@ -105,15 +84,6 @@ bool placed_by_this_run(std::string_view name, std::span<const std::string> inst
 
 }  // namespace
 
-Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security) {
-  std::string path(folder);
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, new_folder_security, FALSE};
-  SECURITY_ATTRIBUTES* security = new_folder_security ? &attributes : nullptr;
-  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path, security);
-  if (error == ERROR_SUCCESS) return Status::success();
-  return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
-}
-
 void delete_now_or_at_reboot(InstallFolder& folder, std::string_view name) {
   DWORD error = ERROR_SUCCESS;
   if (HANDLE parent = folder.folder(folder_of(name), false, error))
@@ -137,7 +107,11 @@ void delete_now_or_at_reboot(std::string_view path) {
 
 void remove_emptied_folders(std::string_view install_dir, std::string_view file) {
   std::string folder = parent_folder(file);
-  while (!folder.empty() && is_folder(to_wide(folder)) && !same_path(folder, install_dir) &&
+  auto is_folder = [](const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  while (!folder.empty() && is_folder(folder) && !same_path(folder, install_dir) &&
          is_inside(install_dir, folder)) {
     if (!RemoveDirectoryW(to_wide(folder).c_str())) return;
     std::string up = parent_folder(folder);

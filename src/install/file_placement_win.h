@@ -23,16 +23,9 @@ namespace vl {
 
 inline constexpr unsigned REPLACE_RETRY_MS = 250;
 
-inline constexpr std::string_view TEXT_FOLDER_FAILED = "«{}» хавтсыг үүсгэж чадсангүй.\n{}";
 inline constexpr std::string_view TEXT_WRITE_FAILED = "«{}» файлыг бичиж чадсангүй.\n{}";
 inline constexpr std::string_view TEXT_FILE_IN_USE =
     "«{}» файлыг өөр програм ашиглаж байна. Компьютерээ дахин асаагаад оролдоно уу.";
-
-// Creates a folder and its missing ancestors by path; the failure text names the folder. The
-// folders it creates get `new_folder_security`, or inherit their parent's when it is null;
-// folders that exist are left as they are. (A per-user folder, the user's own.)
-Status create_folder_tree(std::string_view folder,
-                          PSECURITY_DESCRIPTOR new_folder_security = nullptr);
 
 // Deletes the file `name` (an entry name) below the install folder, never through a link.
 // When it is in use (open elsewhere without delete sharing, or a running program's image) and

@@ -5,7 +5,6 @@
 #include <optional>
 #include <vector>
 
-#include "install/file_placement_win.h"
 #include "install/folder_protection.h"
 #include "install/folder_protection_win.h"
 #include "sys/elevation_win.h"
@@ -22,10 +21,28 @@ namespace vl {
 
 namespace {
 
-bool is_folder_path(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(to_wide(path).c_str());
+bool is_folder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Creates `folder` after its parent, each new one with `security` (null: inherited); returns
+// the error code of the call that failed.
+DWORD create_folder_chain(const std::string& folder, SECURITY_ATTRIBUTES* security) {
+  std::wstring wide = to_wide(folder);
+  if (is_folder(wide)) return ERROR_SUCCESS;
+  std::string parent = parent_folder(folder);
+  if (!parent.empty() && parent != folder) {
+    if (DWORD error = create_folder_chain(parent, security); error != ERROR_SUCCESS) return error;
+  }
+  if (CreateDirectoryW(wide.c_str(), security)) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  // Another process may have made it in between; a file of that name is still a failure.
+  if (error == ERROR_ALREADY_EXISTS && is_folder(wide)) return ERROR_SUCCESS;
+  return error;
+}
+
+bool is_folder_path(const std::string& path) { return is_folder(to_wide(path)); }
 
 // Listing, passing through and deleting it; held without delete sharing.
 constexpr ACCESS_MASK HELD_FOLDER_ACCESS = FILE_LIST_DIRECTORY | FILE_TRAVERSE | DELETE;
@@ -154,6 +171,15 @@ Result<std::unique_ptr<InstallFolder>> open_per_user_folder(const std::string& f
 }
 
 }  // namespace
+
+Status create_folder_tree(std::string_view folder, PSECURITY_DESCRIPTOR new_folder_security) {
+  std::string path(folder);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, new_folder_security, FALSE};
+  SECURITY_ATTRIBUTES* security = new_folder_security ? &attributes : nullptr;
+  DWORD error = path.empty() ? ERROR_PATH_NOT_FOUND : create_folder_chain(path, security);
+  if (error == ERROR_SUCCESS) return Status::success();
+  return fail(format_text(TEXT_FOLDER_FAILED, {folder, system_message(error)}));
+}
 
 InstallFolder::InstallFolder(std::string path, UniqueHandle root, bool may_schedule_deletes,
                              bool holds_others_files)

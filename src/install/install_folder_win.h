@@ -18,6 +18,14 @@
 
 namespace vl {
 
+inline constexpr std::string_view TEXT_FOLDER_FAILED = "«{}» хавтсыг үүсгэж чадсангүй.\n{}";
+
+// Creates a folder and its missing ancestors by path; the failure text names the folder. The
+// folders it creates get `new_folder_security`, or inherit their parent's when it is null;
+// folders that exist are left as they are. (A per-user folder, the user's own.)
+Status create_folder_tree(std::string_view folder,
+                          PSECURITY_DESCRIPTOR new_folder_security = nullptr);
+
 class InstallFolder {
  public:
   // `may_schedule_deletes`: the folder is one only administrators can change and this process
