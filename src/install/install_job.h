@@ -113,7 +113,8 @@ float overall_fraction(std::span<const InstallStep> steps, InstallStep step, flo
 
 // Where a run reports. Calls come from the thread that runs the pipeline, which need not be
 // the window's: a windowed run's sink must hand them over to its window itself. CopyFiles
-// reports from its writer thread (entry_queue.h); never two calls at once. The silent run's
+// reports from its writer thread (entry_queue.h), and a payload decoded block by block from its
+// decoder threads, one at a time (block_decode.h); never two calls at once. The silent run's
 // sink does nothing.
 class ProgressSink {
  public:

@@ -11,12 +11,13 @@
 
 namespace vl {
 
-// Appends each line, stamped with the local time and the process id, with one write on a
-// handle opened for appending only and shared for reading and writing: the elevated copy
-// appends to the same file while its parent still holds it, and lines never mix.
+// The pipe through which an elevated copy's lines reach its parent's log file (RunLogSinks).
 class LogRelay;
 
-// Also writes to a pipe: the resumed copy's sink is the client end of its parent's relay.
+// Appends each line, stamped with the local time and the process id, with one write on a
+// handle opened for appending only and shared for reading and writing: the elevated copy
+// appends to the same file while its parent still holds it, and lines never mix. The handle
+// may also be a pipe: the resumed copy's sink is the client end of its parent's relay.
 class FileLogSink final : public LogSink {
  public:
   explicit FileLogSink(UniqueHandle file) : file_(std::move(file)) {}
