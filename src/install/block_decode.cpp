@@ -190,18 +190,22 @@ class Decoder {
     lzma_block options;
     if (!start_block(stream, bytes_, check_, block, options)) return false;
     uint64_t at = block.content_offset;
+    const uint64_t end = block.content_offset + block.content_size;
     while (!stopped()) {
       stream.next_out = out.data();
       stream.avail_out = out.size();
       size_t in_before = stream.avail_in;
       lzma_ret ret = lzma_code(&stream, LZMA_RUN);
+      // Bytes of a call that failed (a check that does not match comes with the block's last
+      // bytes) are not trusted: nothing of them is placed.
+      if (ret != LZMA_OK && ret != LZMA_STREAM_END) return false;
       size_t produced = out.size() - stream.avail_out;
+      if (produced > end - at) return false;  // more than the index gives the block
       if (produced > 0) {
         if (!place(at, std::span<const uint8_t>(out.data(), produced))) return true;
         at += produced;
       }
-      if (ret == LZMA_STREAM_END) return at == block.content_offset + block.content_size;
-      if (ret != LZMA_OK) return false;
+      if (ret == LZMA_STREAM_END) return at == end;
       if (produced == 0 && stream.avail_in == in_before) return false;  // stuck: input ended
     }
     return true;
@@ -212,8 +216,15 @@ class Decoder {
   bool place(uint64_t at, std::span<const uint8_t> bytes) {
     auto after = std::upper_bound(entries_.begin(), entries_.end(), at,
                                   [](uint64_t a, const Placed& e) { return a < e.header_at; });
+    // The entry whose record holds `at`; SIZE_MAX before the first one.
     size_t index = static_cast<size_t>(after - entries_.begin()) - 1;
     while (!bytes.empty()) {
+      // Bytes before the first record or past the last entry's data: the map does not cover
+      // them, so it is not this stream's.
+      if (index >= entries_.size()) {
+        stop_on_mismatch();
+        return false;
+      }
       Placed& entry = entries_[index];
       if (at < entry.data_at) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(bytes.size(), entry.data_at - at));
