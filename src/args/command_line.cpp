@@ -172,7 +172,10 @@ void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resu
     cmd.uninstaller_dir_flag = true;
     cmd.dir_choice = token.substr(3);
   }
-  if (!upper.starts_with("--VL-")) forwarded.push_back(token);
+  // Forwarded as it was written: a token that was quoted for its whitespace stays one token
+  // in the elevated copy, where a "--vl-dir=" inside it would otherwise become a switch.
+  if (!upper.starts_with("--VL-"))
+    forwarded.push_back(token.empty() ? "\"\"" : quote_if_needed(token));
 }
 
 std::string join(const std::vector<std::string>& items) {

@@ -19,7 +19,8 @@ struct WindowPos {
 struct CommandLine {
   std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=
   std::string app_arguments;              // /ARGS
-  std::string passthrough;                // user tokens to forward, then "/ARGS …"
+  std::string passthrough;                // user tokens to forward (quoted where they hold
+                                          // whitespace), then "/ARGS …"
   std::optional<WindowPos> window_pos;    // --VL-POS=
   bool silent = false;                    // /S
   bool passive = false;                   // /P
