@@ -1,6 +1,7 @@
 #include "uninstall/uninstall_rules.h"
 
 #include "args/command_line.h"
+#include "args/switches.h"
 #include "install/side_files.h"
 #include "sys/paths.h"
 
@@ -33,8 +34,9 @@ RemovalPlan plan_removal(std::string_view install_dir, std::span<const std::stri
 }
 
 std::string relaunch_arguments(const std::optional<std::string>& absolute_log_path) {
-  std::string arguments = "/S --vl-resume";
-  if (absolute_log_path) arguments += " " + quote_if_needed("--vl-log=" + *absolute_log_path);
+  std::string arguments = std::string(switches::SILENT) + " " + std::string(switches::RESUME);
+  if (absolute_log_path)
+    arguments += " " + quote_if_needed(std::string(switches::RESUME_LOG) + *absolute_log_path);
   return arguments;
 }
 
