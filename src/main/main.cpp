@@ -7,7 +7,7 @@
 #include "install/embedded_payload_win.h"
 #include "install/run_log_win.h"
 #include "setup_app/detect_installed_win.h"
-#include "setup_app/exit_code.h"
+#include "setup_app/process_exit_code.h"
 #include "setup_app/setup_app.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup.h"
