@@ -2,7 +2,7 @@
 // The records of the installation engine: what one run installs (InstallJob), the embedded
 // payload it installs from (Payload, PayloadEntry), the ordered steps with their labels and
 // weights (InstallStep, STEP_WEIGHTS) and where a run reports its progress (ProgressSink).
-// Everything here is portable; the run itself (run_install) is Win32.
+// Everything here is portable; the run itself is declared in run_install.h.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -148,10 +148,5 @@ class StepProgress {
   std::span<const InstallStep> steps_;
   InstallStep step_;
 };
-
-// Runs the installation: the steps of install_steps(job) in order, reporting to `sink`.
-// Success, or the one failure text that ended the run. Needs COM initialised
-// apartment-threaded on the calling thread. (Win32.)
-Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& sink);
 
 }  // namespace vl

@@ -12,6 +12,7 @@
 #include "install/legacy_removal_win.h"
 #include "install/payload_check.h"
 #include "install/registration_win.h"
+#include "install/run_install.h"
 #include "install/running_app_win.h"
 #include "install/shortcuts_win.h"
 #include "install/webview2_win.h"

@@ -7,6 +7,7 @@
 
 #include "gfx/embedded_image_win.h"
 #include "install/install_job.h"
+#include "install/run_install.h"
 #include "install/run_log_win.h"
 #include "install/running_app_win.h"
 #include "setup_app/detect_installed_win.h"

@@ -8,6 +8,7 @@
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
 #include "install/payload_reader.h"
+#include "install/run_install.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "sys/folders_win.h"
