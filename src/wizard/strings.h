@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "args/command_line.h"
 #include "product/installed_state.h"
 
 namespace vl {

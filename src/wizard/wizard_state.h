@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "args/command_line.h"
+#include "args/install_options.h"
 #include "install/install_job.h"
 #include "product/installed_state.h"
 

@@ -1,4 +1,4 @@
-#include "setup_app/install_options.h"
+#include "setup_app/settle_options.h"
 
 #include "sys/paths.h"
 #include "sys/text.h"
