@@ -87,6 +87,10 @@ inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
     "Админ эрх олгогдоогүй тул бүх хэрэглэгчид суулгах боломжгүй. «Зөвхөн надад» сонголтыг "
     "ашиглаж болно.";
 
+// The Error page's text before what the installation threw (only builds with exceptions, the
+// tests', can throw).
+inline constexpr std::string_view TEXT_INTERNAL_ERROR_PREFIX = "Дотоод алдаа: ";  // internal error
+
 // ---- rules --------------------------------------------------------------------------------
 std::string_view welcome_title(InstallMode mode);
 std::string_view welcome_button(InstallMode mode);
