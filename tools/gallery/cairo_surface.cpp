@@ -78,7 +78,6 @@ bool has_family(PangoFontMap* map, const char* name) {
 
 const char* wine_fault_name(WineFault fault) {
   switch (fault) {
-    case WineFault::GradientStopAlpha: return "gradient-stop alpha";
     case WineFault::Arc: return "arc";
     case WineFault::StrokeStyle: return "stroke style";
     case WineFault::ImageScaling: return "image scaling";
@@ -430,7 +429,6 @@ void CairoSurface::fill_linear_gradient(const Rect& rect, float radius, Point st
   round_rect_path(rect, radius);
   if (!any_translucent(stops)) cover(1.0f);
   fill_with_stops(cairo_pattern_create_linear(start.x, start.y, end.x, end.y), stops);
-  if (any_translucent(stops)) note(WineFault::GradientStopAlpha, rect);
 }
 
 void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float radius_x,
@@ -447,7 +445,6 @@ void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float ra
   cairo_matrix_translate(&matrix, -centre.x, -centre.y);
   cairo_pattern_set_matrix(pattern, &matrix);
   fill_with_stops(pattern, stops);
-  if (any_translucent(stops)) note(WineFault::GradientStopAlpha, rect);
 }
 
 void CairoSurface::push_clip(const Rect& rect) {
