@@ -330,7 +330,7 @@ class Passive(WizardCase):
         wizard = self.start("/P", "/CURRENTUSER")
         wizard.click(MINIMISE, settle=0.0)
         self.assertEqual(wizard.wait_exit(timeout=120), 0)
-        self.assertEqual(self.installed_version(), "3.0.6")
+        self.assertEqual(self.installed_version(), VERSION)
 
     def test_a_passive_run_closes_itself_while_a_repaint_always_waits(self):
         # A waiting WM_PAINT is handed out before any WM_TIMER: the dwell's timer alone would
