@@ -1,6 +1,7 @@
 #include "install/run_log_win.h"
 
 #include "install/file_placement_win.h"
+#include "product/product.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/threads.h"
@@ -15,7 +16,7 @@ void write_whole(HANDLE handle, const std::string& bytes) {
 
 // Built by both ends from the relay's number alone: no name the user gave reaches the copy.
 std::wstring relay_pipe_name(uint32_t relay) {
-  return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
+  return to_wide(LOG_RELAY_PIPE_PREFIX) + std::to_wstring(relay);
 }
 
 constexpr DWORD RELAY_BUFFER = 64 * 1024;

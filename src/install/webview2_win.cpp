@@ -80,7 +80,8 @@ Status provision_webview2(StepProgress& progress, std::string_view source,
   // may not rename or remove what others made (not in the user's %TEMP%, where they may).
   std::string folder;
   if (signer) {
-    auto created = create_admin_only_folder(elevated_download_parent(), "Verilune-WebView2-");
+    auto created =
+        create_admin_only_folder(elevated_download_parent(), WEBVIEW2_DOWNLOAD_FOLDER_PREFIX);
     if (!created) return created.failure();
     folder = *created;
   }
