@@ -10,6 +10,7 @@
 #include "sys/paths.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
+#include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -22,9 +23,7 @@ namespace {
 std::string temporary_folder() {
   using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPWSTR);
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto get_temp_path2 = kernel ? reinterpret_cast<GetTempPath2Fn>(
-                                     reinterpret_cast<void*>(GetProcAddress(kernel, "GetTempPath2W")))
-                               : nullptr;
+  auto get_temp_path2 = find_proc<GetTempPath2Fn>(kernel, "GetTempPath2W");
   wchar_t buffer[MAX_PATH + 1];
   DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : GetTempPathW(MAX_PATH + 1, buffer);
   if (length == 0 || length > MAX_PATH) return {};
@@ -36,8 +35,7 @@ HRESULT download_to_file(std::string_view source, const std::string& path) {
   using DownloadFn = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, void*);
   UniqueModule urlmon(LoadLibraryExW(L"urlmon.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!urlmon) return HRESULT_FROM_WIN32(GetLastError());
-  auto download = reinterpret_cast<DownloadFn>(
-      reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileW")));
+  auto download = find_proc<DownloadFn>(urlmon.get(), "URLDownloadToFileW");
   if (!download) return HRESULT_FROM_WIN32(GetLastError());
   return download(nullptr, to_wide(source).c_str(), to_wide(path).c_str(), 0, nullptr);
 }

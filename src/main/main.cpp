@@ -34,9 +34,7 @@ OsVersion read_os_version() {
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
   OsVersion version;
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto rtl_get_version = ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                                     reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                               : nullptr;
+  auto rtl_get_version = find_proc<RtlGetVersionFn>(ntdll, "RtlGetVersion");
   if (!rtl_get_version) return version;
   RTL_OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof(info);  // 276
