@@ -167,7 +167,7 @@ void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resu
                                                                    : InstallScope::CurrentUser;
     resume.scope = cmd.scope_choice;
   } else if (auto dir = value_of(token, sw::RESUME_DIR)) {
-    cmd.dir_choice = std::string(*dir);
+    cmd.dir_choice = std::string(trim_unicode(*dir));
     resume.dir = cmd.dir_choice;
   } else if (auto position = value_of(token, sw::RESUME_POS)) {
     if (auto parsed = parse_position(*position)) cmd.window_pos = parsed;
@@ -179,7 +179,7 @@ void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resu
     if (!user_log->empty()) cmd.log_path = std::string(*user_log);
   } else if (token.starts_with(sw::UNINSTALLER_DIR)) {
     cmd.uninstaller_dir_flag = true;
-    cmd.dir_choice = token.substr(sw::UNINSTALLER_DIR.size());
+    cmd.dir_choice = std::string(trim_unicode(token.substr(sw::UNINSTALLER_DIR.size())));
   }
   // Forwarded as it was written: a token that was quoted for its whitespace stays one token
   // in the elevated copy, where a "--vl-dir=" inside it would otherwise become a switch.
@@ -228,7 +228,8 @@ CommandLine parse_command_line(std::u16string_view command_line) {
   std::string_view text = argument_text(line);
 
   if (size_t at = find_switch(text, switches::DIR); at != std::string_view::npos) {
-    std::string_view dir = strip_quotes(trim_unicode(text.substr(at + switches::DIR.size())));
+    std::string_view dir =
+        trim_unicode(strip_quotes(trim_unicode(text.substr(at + switches::DIR.size()))));
     if (!dir.empty()) cmd.dir_choice = std::string(dir);
     text = text.substr(0, at);
   }

@@ -12,7 +12,7 @@
 namespace vl {
 
 struct CommandLine {
-  std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=
+  std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=; trimmed (possibly empty)
   std::string app_arguments;              // /ARGS
   std::string passthrough;                // user tokens to forward (quoted where they hold
                                           // whitespace), then "/ARGS …"
