@@ -44,6 +44,14 @@ struct AnimKey {
   auto operator<=>(const AnimKey&) const = default;
 };
 
+// Who owns an animated value: each family keeps its keys apart in the top byte, so that a
+// widget's key made from a target id never meets a page's own.
+enum class AnimFamily : uint8_t { Hover = 1, Press = 2, CheckBox = 3, RadioCard = 4, Page = 5 };
+// The key of value `index` (a target id, or a page's own number; below 2^24) of `family`.
+constexpr uint32_t anim_key(AnimFamily family, uint32_t index) {
+  return static_cast<uint32_t>(family) << 24 | (index & 0xFFFFFFu);
+}
+
 // One step of an animated value.
 struct AnimStep {
   float value = 0.0f;
