@@ -24,17 +24,6 @@ D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 }  // namespace
 
-bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family) {
-  ComPtr<IDWriteFontCollection> collection;
-  if (FAILED(factory->GetSystemFontCollection(collection.put(), FALSE)) || !collection) {
-    return false;
-  }
-  UINT32 index = 0;
-  BOOL exists = FALSE;
-  if (FAILED(collection->FindFamilyName(family, &index, &exists))) return false;
-  return exists != FALSE;
-}
-
 D2DSurface::D2DSurface(GraphicsFactories& factories) : factories_(factories) {
   const D2D1_STROKE_STYLE_PROPERTIES props{D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
                                            D2D1_CAP_STYLE_ROUND, D2D1_LINE_JOIN_ROUND,

@@ -155,7 +155,4 @@ class D2DSurface final : public DrawSurface {
   CircleBitmap circles_;
 };
 
-// Whether the system font collection has a family of this name (false when it cannot be read).
-bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family);
-
 }  // namespace vl

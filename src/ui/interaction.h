@@ -12,17 +12,9 @@
 
 #include "gfx/geometry.h"
 #include "ui/accessibility.h"
+#include "ui/target_ids.h"
 
 namespace vl {
-
-// Reserved ids, handled by the window host itself. Ids from 0xFFF0 upwards never take focus.
-inline constexpr uint32_t TARGET_CLOSE = 0xFFF0;
-inline constexpr uint32_t TARGET_MINIMIZE = 0xFFF1;
-// Inert target covering the page under a modal overlay; it also starts the Tab scope.
-inline constexpr uint32_t TARGET_BLOCKER = 0xFFFE;
-inline constexpr uint32_t FIRST_RESERVED_TARGET = 0xFFF0;
-
-constexpr bool is_focusable_id(uint32_t id) { return id < FIRST_RESERVED_TARGET; }
 
 struct HitTarget {
   uint32_t id = 0;
