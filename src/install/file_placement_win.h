@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "install/side_files.h"
+#include "payload/copy_entries.h"
 #include "sys/result.h"
 #include "sys/unique_handle_win.h"
 

@@ -1,7 +1,7 @@
 #pragma once
-// The records of the installation engine: what one run installs (InstallJob), the embedded
-// payload it installs from (Payload, PayloadEntry), the ordered steps with their labels and
-// weights (InstallStep, STEP_WEIGHTS) and where a run reports its progress (ProgressSink).
+// The records of the installation engine: what one run installs (InstallJob), the ordered
+// steps with their labels and weights (InstallStep, STEP_WEIGHTS) and where a run reports its
+// progress (ProgressSink). The payload it installs from is payload/payload_format.h's.
 // Everything here is portable; the run itself is declared in run_install.h.
 #include <array>
 #include <cstddef>
@@ -12,42 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "payload/entry_writer.h"
+#include "payload/payload_format.h"
 #include "product/installed_state.h"
 #include "sys/result.h"
 
 namespace vl {
-
-// ---- payload ----------------------------------------------------------------------------
-
-// The blob starts with a 20-byte header: magic "VLPL", u32 version 1, u64 total_size,
-// u32 entry_count (little-endian); one XZ stream of entries follows.
-inline constexpr std::string_view PAYLOAD_MAGIC = "VLPL";
-inline constexpr uint32_t PAYLOAD_VERSION = 1;
-inline constexpr size_t PAYLOAD_HEADER_SIZE = 20;
-
-// A borrowed view of the embedded container: the XZ stream (the blob less its header) and
-// the header's figures. It owns nothing; the blob lives as long as the process.
-struct Payload {
-  std::span<const uint8_t> stream;
-  uint64_t total_size = 0;   // sum of the entries' data sizes
-  uint32_t entry_count = 0;  // entries in the stream
-};
-
-// One entry's header as read from the stream; its data is streamed, never held.
-struct PayloadEntry {
-  std::string name;  // UTF-8 relative path, subfolders separated by backslash
-  uint64_t size = 0;
-};
-
-// The failure of the header check: a development build carries no payload.
-inline constexpr std::string_view TEXT_NO_PAYLOAD =
-    "Энэ суулгагчид суулгах файл алга (хөгжүүлэлтийн build). "
-    "scripts/build-installer-ээр build хийнэ үү.";
-
-// The header check: usable when the blob holds at least the header, starts with the magic
-// and has version 1 (total_size and entry_count are not checked here). Fails with
-// TEXT_NO_PAYLOAD.
-Result<Payload> check_payload_header(std::span<const uint8_t> blob);
 
 // ---- the job ------------------------------------------------------------------------------
 
@@ -132,14 +102,15 @@ class SilentProgressSink final : public ProgressSink {
   void report_progress(float, std::string_view) override {}
 };
 
-// A step's view of the sink: turns the step's own fraction into the overall one.
-class StepProgress {
+// A step's view of the sink: turns the step's own fraction into the overall one. The payload's
+// decoding reports through it too.
+class StepProgress final : public PayloadProgress {
  public:
   StepProgress(ProgressSink& sink, std::span<const InstallStep> steps, InstallStep step)
       : sink_(sink), steps_(steps), step_(step) {}
   InstallStep step() const { return step_; }
   // Reports the step fraction `f` (0..1) with a detail text.
-  void report(float f, std::string_view detail = {}) {
+  void report(float f, std::string_view detail = {}) override {
     sink_.report_progress(overall_fraction(steps_, step_, f), detail);
   }
 

@@ -4,8 +4,8 @@
 #include <objbase.h>
 
 #include "args/command_line.h"
-#include "install/embedded_payload_win.h"
 #include "install/run_log_win.h"
+#include "payload/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
 #include "setup_app/process_exit_code.h"
 #include "setup_app/setup_app.h"

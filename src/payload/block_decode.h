@@ -17,22 +17,17 @@
 #include <string_view>
 #include <vector>
 
-#include "install/copy_entries.h"
-#include "install/install_job.h"
-#include "install/payload_check.h"
+#include "payload/entry_writer.h"
+#include "payload/payload_check.h"
+#include "payload/payload_format.h"
 #include "sys/result.h"
 
 namespace vl {
-
-inline constexpr std::string_view BLOCK_MAP_MAGIC = "VLBM";
 
 // The memory all decoding threads may hold together (dictionaries, decoder state, output
 // buffers): the 48 MB goal for the whole process less what the rest of it needs. It decides
 // how many threads decode, never whether a run goes on.
 inline constexpr uint64_t DECODE_MEMORY_BUDGET = 32ull << 20;
-
-// The block map's bytes for entries in payload order.
-std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries);
 
 // The memory one thread holds while it decodes `block` of `stream`: the decoder's state, its
 // output buffer and as much of the dictionary as the block's output can reach. UINT64_MAX when
@@ -56,7 +51,7 @@ enum class BlockDecode {
 // Entries are closed but not committed. A writer's failure fails the call with its text,
 // after every entry begun was discarded or dropped. Damage in any block commits nothing.
 Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
-                                  StepProgress& progress, uint32_t threads,
+                                  PayloadProgress& progress, uint32_t threads,
                                   std::vector<std::string>& closed);
 
 }  // namespace vl

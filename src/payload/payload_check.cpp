@@ -1,4 +1,4 @@
-#include "install/payload_check.h"
+#include "payload/payload_check.h"
 
 #include <lzma.h>
 
@@ -6,9 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "install/copy_entries.h"
-#include "install/lzma_filter_chain.h"
-#include "install/payload_reader.h"
+#include "payload/lzma_filter_chain.h"
+#include "payload/payload_reader.h"
 #include "sys/sha256.h"
 #include "sys/text.h"
 

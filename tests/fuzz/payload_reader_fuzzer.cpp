@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "../native/payload_texts.h"
-#include "install/block_decode.h"
-#include "install/copy_entries.h"
 #include "install/install_job.h"
-#include "install/payload_check.h"
+#include "payload/block_decode.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_check.h"
 #include "sys/paths.h"
 
 namespace {
@@ -171,16 +171,12 @@ std::vector<vl::PayloadEntry> parse_entries(const uint8_t* data, size_t size, ui
   std::vector<vl::PayloadEntry> entries;
   size_t at = 0;
   for (uint32_t i = 0; i < count; ++i) {
-    if (size - at < 2) return {};
-    size_t name_length = data[at] | data[at + 1] << 8;
-    if (size - at - 2 < name_length + 8) return {};
-    std::string name(reinterpret_cast<const char*>(data + at + 2), name_length);
-    uint64_t length = 0;
-    for (int b = 0; b < 8; ++b) length |= uint64_t{data[at + 2 + name_length + b]} << (8 * b);
-    at += 2 + name_length + 8;
-    if (length > size - at) return {};
-    at += length;
-    entries.push_back({std::move(name), length});
+    auto record = vl::parse_entry_header(std::span<const uint8_t>(data + at, size - at));
+    if (!record) return {};
+    at += record->length;
+    if (record->entry.size > size - at) return {};
+    at += record->entry.size;
+    entries.push_back(std::move(record->entry));
   }
   end = at;
   return entries;

@@ -1,4 +1,4 @@
-#include "install/block_decode.h"
+#include "payload/block_decode.h"
 
 #include <gtest/gtest.h>
 

@@ -11,9 +11,9 @@
 #include <system_error>
 #include <thread>
 
-#include "install/block_decode.h"
-#include "install/install_job.h"
-#include "install/payload_reader.h"
+#include "payload/block_decode.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
 #include "product/product.h"
 #include "sys/paths.h"
 #include "sys/text.h"
@@ -45,10 +45,6 @@ std::optional<std::string> entry_name_of(const fs::path& relative) {
     name += component;
   }
   return name;
-}
-
-void put_le(std::vector<uint8_t>& out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // Feeds bytes through the encoder and writes what comes out.
@@ -110,7 +106,7 @@ Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder) {
     if (entry.is_symlink(ec) || !entry.is_regular_file(ec)) {
       return fail("not a regular file: " + name);
     }
-    if (name.size() > std::numeric_limits<uint16_t>::max() || !is_valid_entry_name(name)) {
+    if (name.size() > MAX_ENTRY_NAME || !is_valid_entry_name(name)) {
       return fail("refused file name (the installer would not accept it): " + name);
     }
     uint64_t size = entry.file_size(ec);
@@ -156,7 +152,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   uint64_t content_size = 0;
   for (const PackFile& file : files) {
     stats.total_size += file.size;
-    content_size += 2 + file.name.size() + 8 + file.size;
+    content_size += ENTRY_FIXED_BYTES + file.name.size() + file.size;
   }
   stats.entry_count = static_cast<uint32_t>(files.size());
 
@@ -178,7 +174,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
     largest_block = 0;
     uint64_t in_block = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-      in_block += 2 + files[i].name.size() + 8 + files[i].size;
+      in_block += ENTRY_FIXED_BYTES + files[i].name.size() + files[i].size;
       bool last = i + 1 == files.size();
       if (in_block >= stats.block_size || last) {
         cut_after[i] = !last;
@@ -223,11 +219,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
     return failure;
   };
 
-  std::vector<uint8_t> header;
-  header.insert(header.end(), PAYLOAD_MAGIC.begin(), PAYLOAD_MAGIC.end());
-  put_le(header, PAYLOAD_VERSION, 4);
-  put_le(header, stats.total_size, 8);
-  put_le(header, stats.entry_count, 4);
+  const std::vector<uint8_t> header = payload_header_bytes(stats.total_size, stats.entry_count);
   blob.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
 
   StreamWriter writer(stream, blob);
@@ -237,10 +229,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   uint64_t done = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     const PackFile& file = files[i];
-    std::vector<uint8_t> entry_header;
-    put_le(entry_header, file.name.size(), 2);
-    entry_header.insert(entry_header.end(), file.name.begin(), file.name.end());
-    put_le(entry_header, file.size, 8);
+    const std::vector<uint8_t> entry_header = entry_header_bytes(file.name, file.size);
     if (Status fed = writer.feed(entry_header.data(), entry_header.size()); !fed) return abandon(fed.failure());
 
     std::ifstream in(file.path, std::ios::binary);
