@@ -5,9 +5,8 @@
 //
 // A thread can place a block's bytes only when it knows which entries they belong to, and the
 // headers that say so lie in earlier blocks. So a payload of several blocks carries a block
-// map after its last entry, in a block of its own: the magic "VLBM" followed by every entry's
-// header again (name length, name, size), in payload order. The entry loop never reads past
-// its last entry, so the map changes nothing for it. The map is a hint, not trusted: each
+// map (payload_format.h) after its last entry: every entry's record again, without its data.
+// The map is a hint, not trusted: each
 // thread compares the headers inside its block with the map byte for byte, and the blocks
 // cover the content exactly (the index says so), so a run that completes has placed exactly
 // what the entry loop would have.
