@@ -367,6 +367,26 @@ TEST_F(CairoSurfaceTest, NotesWhereWineDrawsOtherwise) {
   }
 }
 
+// Only texts that can still show are compared with Wine's render.
+TEST_F(CairoSurfaceTest, ATextAnOpaqueFillHidesIsNotCompared) {
+  const struct {
+    const char* name;
+    Color cover;
+    vl::Rect over;
+    size_t boxes;
+  } cases[] = {
+      {"an opaque card over it", kWhite, {10, 10, 80, 40}, 0},
+      {"a translucent scrim over it", vl::with_alpha(kBlack, 0.5f), {10, 10, 80, 40}, 1},
+      {"an opaque card over part of it", kWhite, {10, 10, 30, 40}, 1},
+  };
+  for (const auto& c : cases) {
+    canvas(96);
+    draw->draw_text(vl::TextStyle{.size = 13, .text = "Энэ"}, {20, 20, 60, 20});
+    draw->fill_round_rect(c.over, 8, c.cover);
+    EXPECT_EQ(surface->text_boxes().size(), c.boxes) << c.name;
+  }
+}
+
 // A page that paints `paint` in the window's size.
 class PaintApp final : public vl::WindowApp {
  public:

@@ -325,6 +325,18 @@ void CairoSurface::round_rect_path(const Rect& given, float radius) {
 void CairoSurface::fill_round_rect(const Rect& rect, float radius, const Color& color) {
   round_rect_path(rect, radius);
   cover(color.a);
+  // A text an opaque fill hides (a page's under the prompt's card) is not compared: only its
+  // cover shows.
+  if (color.a >= 1.0f) {
+    std::erase_if(text_boxes_, [this](const Rect& box) {
+      for (double x : {box.x, box.x + box.w}) {
+        for (double y : {box.y, box.y + box.h}) {
+          if (!cairo_in_fill(cr_, x, y) || !cairo_in_clip(cr_, x, y)) return false;
+        }
+      }
+      return true;
+    });
+  }
   set_color(color);
   cairo_fill(cr_);
 }
