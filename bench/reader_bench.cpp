@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/install_job.h"
-#include "install/payload_check.h"
-#include "install/payload_reader.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_check.h"
+#include "payload/payload_reader.h"
 
 namespace {
 

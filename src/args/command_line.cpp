@@ -3,6 +3,7 @@
 #include <charconv>
 #include <vector>
 
+#include "args/switches.h"
 #include "sys/text.h"
 
 namespace vl {
@@ -129,50 +130,61 @@ struct ResumeChoices {
   std::optional<std::string> log_path;
 };
 
+// The value after `name` when `token` begins with it (ASCII case-insensitively).
+std::optional<std::string_view> value_of(std::string_view token, std::string_view name) {
+  if (!istarts_with_ascii(token, name)) return std::nullopt;
+  return token.substr(name.size());
+}
+
 void apply_token(const std::string& token, CommandLine& cmd, ResumeChoices& resume,
                  std::vector<std::string>& forwarded) {
-  const std::string upper = ascii_upper(token);
-  if (upper == "/S") {
+  namespace sw = switches;
+  const auto is = [&token](std::string_view name) { return iequals_ascii(token, name); };
+  if (is(sw::SILENT)) {
     cmd.silent = true;
-  } else if (upper == "/P") {
+  } else if (is(sw::PASSIVE)) {
     cmd.passive = true;
-  } else if (upper == "/R") {
+  } else if (is(sw::RUN_AFTER)) {
     cmd.run_after = true;
-  } else if (upper == "/NS") {
+  } else if (is(sw::NO_SHORTCUT)) {
     cmd.no_shortcut = true;
-  } else if (upper == "/UPDATE") {
+  } else if (is(sw::UPDATE)) {
     cmd.update = true;
-  } else if (upper == "/ALLUSERS") {
+  } else if (is(sw::ALL_USERS)) {
     cmd.scope_choice = InstallScope::AllUsers;
-  } else if (upper == "/CURRENTUSER") {
+  } else if (is(sw::CURRENT_USER)) {
     cmd.scope_choice = InstallScope::CurrentUser;
-  } else if (upper == "--VL-RESUME") {
+  } else if (is(sw::RESUME)) {
     cmd.resume = true;
-  } else if (upper == "--VL-FROM-TEMP") {
+  } else if (is(sw::FROM_TEMP)) {
     cmd.from_temp = true;
-  } else if (upper.starts_with("--VL-DESKTOP=")) {
-    cmd.desktop_choice = last_char_is_one(token);
-  } else if (upper.starts_with("--VL-LEGACY=")) {
-    cmd.legacy_choice = last_char_is_one(token);
-  } else if (upper.starts_with("--VL-SCOPE=")) {
-    cmd.scope_choice = upper.ends_with("MACHINE") ? InstallScope::AllUsers : InstallScope::CurrentUser;
+  } else if (auto desktop = value_of(token, sw::RESUME_DESKTOP)) {
+    cmd.desktop_choice = last_char_is_one(*desktop);
+  } else if (auto legacy = value_of(token, sw::RESUME_LEGACY)) {
+    cmd.legacy_choice = last_char_is_one(*legacy);
+  } else if (auto scope = value_of(token, sw::RESUME_SCOPE)) {
+    cmd.scope_choice = iends_with_ascii(*scope, sw::SCOPE_MACHINE) ? InstallScope::AllUsers
+                                                                   : InstallScope::CurrentUser;
     resume.scope = cmd.scope_choice;
-  } else if (upper.starts_with("--VL-DIR=")) {
-    cmd.dir_choice = token.substr(9);
+  } else if (auto dir = value_of(token, sw::RESUME_DIR)) {
+    cmd.dir_choice = std::string(trim_unicode(*dir));
     resume.dir = cmd.dir_choice;
-  } else if (upper.starts_with("--VL-POS=")) {
-    if (auto position = parse_position(std::string_view(token).substr(9))) cmd.window_pos = position;
-  } else if (upper.starts_with("--VL-LOG=")) {
-    if (token.size() > 9) cmd.log_path = resume.log_path = token.substr(9);
-  } else if (upper.starts_with("--VL-LOG-RELAY=")) {
-    cmd.log_relay = parse_relay(std::string_view(token).substr(15));
-  } else if (upper.starts_with("/LOG=")) {
-    if (token.size() > 5) cmd.log_path = token.substr(5);
-  } else if (token.starts_with("_?=")) {
+  } else if (auto position = value_of(token, sw::RESUME_POS)) {
+    if (auto parsed = parse_position(*position)) cmd.window_pos = parsed;
+  } else if (auto log = value_of(token, sw::RESUME_LOG)) {
+    if (!log->empty()) cmd.log_path = resume.log_path = std::string(*log);
+  } else if (auto relay = value_of(token, sw::RESUME_LOG_RELAY)) {
+    cmd.log_relay = parse_relay(*relay);
+  } else if (auto user_log = value_of(token, sw::LOG)) {
+    if (!user_log->empty()) cmd.log_path = std::string(*user_log);
+  } else if (token.starts_with(sw::UNINSTALLER_DIR)) {
     cmd.uninstaller_dir_flag = true;
-    cmd.dir_choice = token.substr(3);
+    cmd.dir_choice = std::string(trim_unicode(token.substr(sw::UNINSTALLER_DIR.size())));
   }
-  if (!upper.starts_with("--VL-")) forwarded.push_back(token);
+  // Forwarded as it was written: a token that was quoted for its whitespace stays one token
+  // in the elevated copy, where a "--vl-dir=" inside it would otherwise become a switch.
+  if (!istarts_with_ascii(token, sw::RESUME_FAMILY))
+    forwarded.push_back(token.empty() ? "\"\"" : quote_if_needed(token));
 }
 
 std::string join(const std::vector<std::string>& items) {
@@ -196,7 +208,7 @@ std::string without_dir_switches(std::string_view passthrough) {
     while (end < passthrough.size() && !is_ascii_whitespace(static_cast<unsigned char>(passthrough[end])))
       ++end;
     std::string_view piece = passthrough.substr(pos, end - pos);
-    if (!istarts_with_ascii(piece, "/D=")) {
+    if (!istarts_with_ascii(piece, switches::DIR)) {
       if (!first_kept) out += separator;
       out.append(piece);
       first_kept = false;
@@ -215,15 +227,16 @@ CommandLine parse_command_line(std::u16string_view command_line) {
   const std::string line = utf16_to_utf8(command_line).value_or(std::string());
   std::string_view text = argument_text(line);
 
-  if (size_t at = find_switch(text, "/D="); at != std::string_view::npos) {
-    std::string_view dir = strip_quotes(trim_unicode(text.substr(at + 3)));
+  if (size_t at = find_switch(text, switches::DIR); at != std::string_view::npos) {
+    std::string_view dir =
+        trim_unicode(strip_quotes(trim_unicode(text.substr(at + switches::DIR.size()))));
     if (!dir.empty()) cmd.dir_choice = std::string(dir);
     text = text.substr(0, at);
   }
 
   std::string to_tokenize(text);
-  if (size_t at = find_switch(text, "/ARGS"); at != std::string_view::npos) {
-    std::string_view after = text.substr(at + 5);
+  if (size_t at = find_switch(text, switches::APP_ARGUMENTS); at != std::string_view::npos) {
+    std::string_view after = text.substr(at + switches::APP_ARGUMENTS.size());
     size_t next_switch = after.find(" /");
     std::string_view value = after.substr(0, next_switch);
     cmd.app_arguments = std::string(trim_unicode(value));
@@ -240,7 +253,8 @@ CommandLine parse_command_line(std::u16string_view command_line) {
     if (resume.dir) cmd.dir_choice = resume.dir;
     if (resume.log_path) cmd.log_path = resume.log_path;
   }
-  if (!cmd.app_arguments.empty()) forwarded.push_back("/ARGS " + cmd.app_arguments);
+  if (!cmd.app_arguments.empty())
+    forwarded.push_back(std::string(switches::APP_ARGUMENTS) + " " + cmd.app_arguments);
   cmd.passthrough = join(forwarded);
   return cmd;
 }
@@ -251,16 +265,24 @@ std::string quote_if_needed(std::string_view text) {
 }
 
 std::string build_resume_arguments(const ResumeState& state, std::optional<WindowPos> position) {
+  namespace sw = switches;
+  const auto item = [](std::string_view name, std::string_view value) {
+    return std::string(name) + std::string(value);
+  };
   std::vector<std::string> items;
-  items.push_back("--vl-resume");
-  items.push_back(state.scope == InstallScope::CurrentUser ? "--vl-scope=user" : "--vl-scope=machine");
-  items.push_back(quote_if_needed("--vl-dir=" + state.install_dir));
-  items.push_back(state.desktop_shortcut ? "--vl-desktop=1" : "--vl-desktop=0");
-  items.push_back(state.remove_legacy ? "--vl-legacy=1" : "--vl-legacy=0");
+  items.emplace_back(sw::RESUME);
+  items.push_back(item(sw::RESUME_SCOPE, state.scope == InstallScope::CurrentUser
+                                             ? sw::SCOPE_USER
+                                             : sw::SCOPE_MACHINE));
+  items.push_back(quote_if_needed(item(sw::RESUME_DIR, state.install_dir)));
+  items.push_back(item(sw::RESUME_DESKTOP, state.desktop_shortcut ? "1" : "0"));
+  items.push_back(item(sw::RESUME_LEGACY, state.remove_legacy ? "1" : "0"));
   if (position) {
-    items.push_back("--vl-pos=" + std::to_string(position->x) + "," + std::to_string(position->y));
+    items.push_back(
+        item(sw::RESUME_POS, std::to_string(position->x) + "," + std::to_string(position->y)));
   }
-  if (state.log_relay) items.push_back("--vl-log-relay=" + std::to_string(*state.log_relay));
+  if (state.log_relay)
+    items.push_back(item(sw::RESUME_LOG_RELAY, std::to_string(*state.log_relay)));
   std::string out = join(items);
   out += ' ';
   out += without_dir_switches(state.passthrough);

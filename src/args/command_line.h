@@ -6,20 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "args/install_options.h"
 #include "product/product.h"
 
 namespace vl {
 
-struct WindowPos {
-  int32_t x = 0;
-  int32_t y = 0;
-  bool operator==(const WindowPos&) const = default;
-};
-
 struct CommandLine {
-  std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=
+  std::optional<std::string> dir_choice;  // /D=, --VL-DIR=, _?=; trimmed (possibly empty)
   std::string app_arguments;              // /ARGS
-  std::string passthrough;                // user tokens to forward, then "/ARGS …"
+  std::string passthrough;                // user tokens to forward (quoted where they hold
+                                          // whitespace), then "/ARGS …"
   std::optional<WindowPos> window_pos;    // --VL-POS=
   bool silent = false;                    // /S
   bool passive = false;                   // /P
@@ -39,16 +35,6 @@ struct CommandLine {
   // process id), to which the copy hands its log lines instead of opening the named file with
   // its rights. Unset when absent or not a decimal number.
   std::optional<uint32_t> log_relay;
-};
-
-// The effective choices that the wizard edits and the resume switches carry.
-struct InstallOptions {
-  InstallScope scope = InstallScope::AllUsers;
-  std::string install_dir;
-  bool dir_customized = false;
-  bool desktop_shortcut = true;
-  bool remove_legacy = true;
-  std::optional<WindowPos> window_pos;
 };
 
 // Parses the whole command line (program name first), as GetCommandLineW gives it.

@@ -24,17 +24,6 @@ D2D1_RECT_F d2d_rect(const Rect& r) { return {r.x, r.y, r.x + r.w, r.y + r.h}; }
 
 }  // namespace
 
-bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family) {
-  ComPtr<IDWriteFontCollection> collection;
-  if (FAILED(factory->GetSystemFontCollection(collection.put(), FALSE)) || !collection) {
-    return false;
-  }
-  UINT32 index = 0;
-  BOOL exists = FALSE;
-  if (FAILED(collection->FindFamilyName(family, &index, &exists))) return false;
-  return exists != FALSE;
-}
-
 D2DSurface::D2DSurface(GraphicsFactories& factories) : factories_(factories) {
   const D2D1_STROKE_STYLE_PROPERTIES props{D2D1_CAP_STYLE_ROUND, D2D1_CAP_STYLE_ROUND,
                                            D2D1_CAP_STYLE_ROUND, D2D1_LINE_JOIN_ROUND,
@@ -49,6 +38,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
   brush_.reset();
   bitmaps_.clear();
   gradients_.clear();
+  rasters_.clear();
   circles_ = CircleBitmap{};
   if (!target_) return;
   target_->SetTextAntialiasMode(D2D1_TEXT_ANTIALIAS_MODE_GRAYSCALE);
@@ -59,6 +49,7 @@ void D2DSurface::attach_target(ComPtr<ID2D1RenderTarget> target) {
 void D2DSurface::drop_target() {
   bitmaps_.clear();
   gradients_.clear();
+  rasters_.clear();
   circles_ = CircleBitmap{};
   brush_.reset();
   target_.reset();
@@ -68,6 +59,7 @@ void D2DSurface::set_dpi(float dpi) {
   if (std::fabs(dpi - dpi_) > 0.1f) {
     dpi_ = dpi;
     bitmaps_.clear();
+    rasters_.clear();
     circles_ = CircleBitmap{};
   }
 }
@@ -212,10 +204,40 @@ D2DSurface::GradientBrushes* D2DSurface::gradient(std::span<const GradientStop> 
   return &gradients_.insert(std::move(key), std::move(made));
 }
 
+void D2DSurface::fill_rasterised(GradientFill fill) {
+  if (!target_) return;
+  RasterBitmap* cached = rasters_.find(fill);
+  if (cached == nullptr) {
+    const PixelBlock block = rasterize_gradient(fill, dpi_);
+    if (block.pixels.empty()) return;
+    const D2D1_BITMAP_PROPERTIES props{
+        {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED}, dpi_, dpi_};
+    ComPtr<ID2D1Bitmap> bitmap;
+    if (FAILED(target_->CreateBitmap({block.width, block.height}, block.pixels.data(),
+                                     block.width * 4, &props, bitmap.put())) ||
+        !bitmap) {
+      return;  // tried again next frame
+    }
+    const float to_dips = 96.0f / dpi_;
+    const Rect rect{
+        static_cast<float>(block.left) * to_dips, static_cast<float>(block.top) * to_dips,
+        static_cast<float>(block.width) * to_dips, static_cast<float>(block.height) * to_dips};
+    cached = &rasters_.insert(std::move(fill), RasterBitmap{std::move(bitmap), rect});
+  }
+  const D2D1_RECT_F dest = d2d_rect(cached->rect);
+  target_->DrawBitmap(cached->bitmap.get(), &dest, 1.0f,
+                      D2D1_BITMAP_INTERPOLATION_MODE_NEAREST_NEIGHBOR, nullptr);
+}
+
 void D2DSurface::fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                                       std::span<const GradientStop> stops) {
   phase::Timed timed("draw: gradients");
   if (!target_ || stops.empty()) return;
+  if (has_translucent_stop(stops)) {
+    fill_rasterised(GradientFill{false, rect, radius, start, end, 0.0f, 0.0f,
+                                 std::vector<GradientStop>(stops.begin(), stops.end())});
+    return;
+  }
   GradientBrushes* cached = gradient(stops);
   if (cached == nullptr) return;
   if (cached->linear) {
@@ -243,6 +265,11 @@ void D2DSurface::fill_radial_gradient(const Rect& rect, Point centre, float radi
                                       float radius_y, std::span<const GradientStop> stops) {
   phase::Timed timed("draw: gradients");
   if (!target_ || stops.empty()) return;
+  if (has_translucent_stop(stops)) {
+    fill_rasterised(GradientFill{true, rect, 0.0f, centre, centre, radius_x, radius_y,
+                                 std::vector<GradientStop>(stops.begin(), stops.end())});
+    return;
+  }
   GradientBrushes* cached = gradient(stops);
   if (cached == nullptr) return;
   if (cached->radial) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gfx/draw_context.h"
+#include "gfx/gradient_raster.h"
 #include "gfx/graphics_factories_win.h"
 #include "gfx/lru_cache.h"
 #include "gfx/text_style.h"
@@ -74,6 +75,8 @@ class D2DSurface final : public DrawSurface {
   void draw_line(Point from, Point to, float width, const Color& color) override;
   void draw_polyline(std::span<const Point> points, float width, const Color& color) override;
   void draw_arc(const ArcFigure& arc, float width, const Color& color) override;
+  // A gradient with a translucent stop is drawn as a bitmap rasterised here
+  // (rasterize_gradient): Wine 8's gradient brushes blend such stops wrongly.
   void fill_linear_gradient(const Rect& rect, float radius, Point start, Point end,
                             std::span<const GradientStop> stops) override;
   void fill_radial_gradient(const Rect& rect, Point centre, float radius_x, float radius_y,
@@ -98,6 +101,8 @@ class D2DSurface final : public DrawSurface {
   };
   // The cached resources for these stops, made when missing; null when none can be made.
   GradientBrushes* gradient(std::span<const GradientStop> stops);
+  // Draws `fill` from its cached bitmap, rasterised when missing.
+  void fill_rasterised(GradientFill fill);
   void draw_path(ID2D1PathGeometry* path, float width, const Color& color);
   IDWriteTextFormat* text_format(const TextStyle& style);
   // A laid-out text and its metrics (zero when they could not be read).
@@ -130,6 +135,15 @@ class D2DSurface final : public DrawSurface {
   // Every frame fills the same few gradients. They belong to the render target, as bitmaps do.
   static constexpr size_t GRADIENT_CACHE_SIZE = 32;
   LruCache<std::vector<GradientStop>, GradientBrushes> gradients_{GRADIENT_CACHE_SIZE};
+  // The translucent gradients' bitmaps for the render target and DPI, with the rectangle (DIPs,
+  // on whole device pixels) each is drawn into. A frame fills a few; a moving one (the progress
+  // bar's sheen) pushes out only the least recently used.
+  struct RasterBitmap {
+    ComPtr<ID2D1Bitmap> bitmap;
+    Rect rect;
+  };
+  static constexpr size_t RASTER_CACHE_SIZE = 8;
+  LruCache<GradientFill, RasterBitmap> rasters_{RASTER_CACHE_SIZE};
   // The last circles drawn, rasterised into one bitmap for the render target and DPI.
   struct CircleBitmap {
     std::vector<Point> centres;
@@ -140,8 +154,5 @@ class D2DSurface final : public DrawSurface {
   };
   CircleBitmap circles_;
 };
-
-// Whether the system font collection has a family of this name (false when it cannot be read).
-bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family);
 
 }  // namespace vl

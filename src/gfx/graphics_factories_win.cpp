@@ -1,10 +1,21 @@
 #include "gfx/graphics_factories_win.h"
 
-#include "gfx/d2d_surface_win.h"
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 
 namespace vl {
+
+bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family) {
+  ComPtr<IDWriteFontCollection> collection;
+  if (FAILED(factory->GetSystemFontCollection(collection.put(), FALSE)) || !collection) {
+    return false;
+  }
+  UINT32 index = 0;
+  BOOL exists = FALSE;
+  if (FAILED(collection->FindFamilyName(family, &index, &exists))) return false;
+  return exists != FALSE;
+}
+
 namespace {
 
 using D2D1CreateFactoryFn = HRESULT(WINAPI*)(D2D1_FACTORY_TYPE, REFIID,

@@ -75,4 +75,7 @@ FactoriesOutcome create_graphics_factories();
 HRESULT create_d2d_factory(GraphicsFactories& out);
 HRESULT create_text_and_image_factories(GraphicsFactories& out);
 
+// Whether the system font collection has a family of this name (false when it cannot be read).
+bool system_has_font_family(IDWriteFactory* factory, const wchar_t* family);
+
 }  // namespace vl

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/install_folder_win.h"
 #include "install/install_job.h"
 #include "install/side_files.h"
+#include "payload/copy_entries.h"
 #include "sys/result.h"
 #include "sys/unique_handle_win.h"
 

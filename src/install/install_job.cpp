@@ -1,33 +1,8 @@
 #include "install/install_job.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vl {
-
-namespace {
-
-template <typename T>
-T read_le(const uint8_t* bytes) {
-  T value = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(bytes[i]) << (8 * i);
-  return value;
-}
-
-}  // namespace
-
-Result<Payload> check_payload_header(std::span<const uint8_t> blob) {
-  if (blob.size() < PAYLOAD_HEADER_SIZE ||
-      std::memcmp(blob.data(), PAYLOAD_MAGIC.data(), PAYLOAD_MAGIC.size()) != 0 ||
-      read_le<uint32_t>(blob.data() + 4) != PAYLOAD_VERSION) {
-    return fail(std::string(TEXT_NO_PAYLOAD));
-  }
-  Payload payload;
-  payload.total_size = read_le<uint64_t>(blob.data() + 8);
-  payload.entry_count = read_le<uint32_t>(blob.data() + 16);
-  payload.stream = blob.subspan(PAYLOAD_HEADER_SIZE);
-  return payload;
-}
 
 std::vector<InstallStep> install_steps(const InstallJob& job) {
   std::vector<InstallStep> steps{InstallStep::Prepare};

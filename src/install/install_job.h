@@ -1,8 +1,8 @@
 #pragma once
-// The records of the installation engine: what one run installs (InstallJob), the embedded
-// payload it installs from (Payload, PayloadEntry), the ordered steps with their labels and
-// weights (InstallStep, STEP_WEIGHTS) and where a run reports its progress (ProgressSink).
-// Everything here is portable; the run itself (run_install) is Win32.
+// The records of the installation engine: what one run installs (InstallJob), the ordered
+// steps with their labels and weights (InstallStep, STEP_WEIGHTS) and where a run reports its
+// progress (ProgressSink). The payload it installs from is payload/payload_format.h's.
+// Everything here is portable; the run itself is declared in run_install.h.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,42 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "payload/entry_writer.h"
+#include "payload/payload_format.h"
 #include "product/installed_state.h"
 #include "sys/result.h"
 
 namespace vl {
-
-// ---- payload ----------------------------------------------------------------------------
-
-// The blob starts with a 20-byte header: magic "VLPL", u32 version 1, u64 total_size,
-// u32 entry_count (little-endian); one XZ stream of entries follows.
-inline constexpr std::string_view PAYLOAD_MAGIC = "VLPL";
-inline constexpr uint32_t PAYLOAD_VERSION = 1;
-inline constexpr size_t PAYLOAD_HEADER_SIZE = 20;
-
-// A borrowed view of the embedded container: the XZ stream (the blob less its header) and
-// the header's figures. It owns nothing; the blob lives as long as the process.
-struct Payload {
-  std::span<const uint8_t> stream;
-  uint64_t total_size = 0;   // sum of the entries' data sizes
-  uint32_t entry_count = 0;  // entries in the stream
-};
-
-// One entry's header as read from the stream; its data is streamed, never held.
-struct PayloadEntry {
-  std::string name;  // UTF-8 relative path, subfolders separated by backslash
-  uint64_t size = 0;
-};
-
-// The failure of the header check: a development build carries no payload.
-inline constexpr std::string_view TEXT_NO_PAYLOAD =
-    "Энэ суулгагчид суулгах файл алга (хөгжүүлэлтийн build). "
-    "scripts/build-installer-ээр build хийнэ үү.";
-
-// The header check: usable when the blob holds at least the header, starts with the magic
-// and has version 1 (total_size and entry_count are not checked here). Fails with
-// TEXT_NO_PAYLOAD.
-Result<Payload> check_payload_header(std::span<const uint8_t> blob);
 
 // ---- the job ------------------------------------------------------------------------------
 
@@ -116,7 +86,8 @@ float overall_fraction(std::span<const InstallStep> steps, InstallStep step, flo
 
 // Where a run reports. Calls come from the thread that runs the pipeline, which need not be
 // the window's: a windowed run's sink must hand them over to its window itself. CopyFiles
-// reports from its writer thread (entry_queue.h); never two calls at once. The silent run's
+// reports from its writer thread (entry_queue.h), and a payload decoded block by block from its
+// decoder threads, one at a time (block_decode.h); never two calls at once. The silent run's
 // sink does nothing.
 class ProgressSink {
  public:
@@ -134,14 +105,15 @@ class SilentProgressSink final : public ProgressSink {
   void report_progress(float, std::string_view) override {}
 };
 
-// A step's view of the sink: turns the step's own fraction into the overall one.
-class StepProgress {
+// A step's view of the sink: turns the step's own fraction into the overall one. The payload's
+// decoding reports through it too.
+class StepProgress final : public PayloadProgress {
  public:
   StepProgress(ProgressSink& sink, std::span<const InstallStep> steps, InstallStep step)
       : sink_(sink), steps_(steps), step_(step) {}
   InstallStep step() const { return step_; }
   // Reports the step fraction `f` (0..1) with a detail text.
-  void report(float f, std::string_view detail = {}) {
+  void report(float f, std::string_view detail = {}) override {
     sink_.report_progress(overall_fraction(steps_, step_, f), detail);
   }
 
@@ -150,10 +122,5 @@ class StepProgress {
   std::span<const InstallStep> steps_;
   InstallStep step_;
 };
-
-// Runs the installation: the steps of install_steps(job) in order, reporting to `sink`.
-// Success, or the one failure text that ended the run. Needs COM initialised
-// apartment-threaded on the calling thread. (Win32.)
-Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& sink);
 
 }  // namespace vl

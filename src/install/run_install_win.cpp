@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "install/embedded_payload_win.h"
 #include "install/file_placement_win.h"
 #include "install/install_folder_win.h"
 #include "install/install_job.h"
 #include "install/legacy_removal_win.h"
-#include "install/payload_check.h"
 #include "install/registration_win.h"
+#include "install/run_install.h"
 #include "install/running_app_win.h"
 #include "install/shortcuts_win.h"
 #include "install/webview2_win.h"
+#include "payload/embedded_payload_win.h"
+#include "payload/payload_check.h"
 #include "sys/phase_times.h"
 
 namespace vl {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "install/file_placement_win.h"
+#include "product/product.h"
 #include "sys/elevation_win.h"
 #include "sys/no_follow_win.h"
 #include "sys/paths.h"
@@ -52,7 +53,7 @@ UniqueHandle create_fresh_log_file(const std::string& path, DWORD& error) {
 }  // namespace
 
 std::wstring relay_pipe_name(uint32_t relay) {
-  return L"\\\\.\\pipe\\VeriluneSetup-log-" + std::to_wstring(relay);
+  return to_wide(LOG_RELAY_PIPE_PREFIX) + std::to_wstring(relay);
 }
 
 // The parent's end: one pipe instance, served by a detached thread for the rest of the process.

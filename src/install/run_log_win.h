@@ -12,18 +12,18 @@
 
 namespace vl {
 
-// Appends each line, stamped with the local time and the process id, with one write on a
-// handle opened for appending only and shared for reading and writing: the elevated copy
-// appends to the same file while its parent still holds it, and lines never mix.
+// The pipe through which an elevated copy's lines reach its parent's log file (RunLogSinks).
 class LogRelay;
 
-// Also writes to a pipe: the resumed copy's sink is the client end of its parent's relay. Such a
+// Appends each line, stamped with the local time and the process id, with one write on a
+// handle opened for appending only and shared for reading and writing: the elevated copy
+// appends to the same file while its parent still holds it, and lines never mix. The handle
+// may also be a pipe: the resumed copy's sink is the client end of its parent's relay. Such a
 // handle, opened for overlapped writes, is `bounded`: a line that cannot be handed over within
 // RELAY_WRITE_WAIT_MS (a parent that is suspended, or that is itself stalled writing to its file)
 // is cancelled, and it and every later line are dropped, so that a stalled reader never holds
 // up the run.
 inline constexpr unsigned RELAY_WRITE_WAIT_MS = 2000;
-
 class FileLogSink final : public LogSink {
  public:
   explicit FileLogSink(UniqueHandle file, bool bounded = false)

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "product/product_names.h"
 #include "sys/file_trust.h"
 
 namespace vl {
@@ -18,6 +19,8 @@ inline constexpr std::string_view WEBVIEW2_VERSION_VALUE = "pv";
 // Microsoft's public link to the evergreen bootstrapper.
 inline constexpr std::string_view WEBVIEW2_BOOTSTRAPPER_URL = "https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 inline constexpr std::string_view WEBVIEW2_BOOTSTRAPPER_FILE = "MicrosoftEdgeWebview2Setup.exe";
+// The start of the name of the folder an elevated run downloads the bootstrapper into.
+inline constexpr std::string_view WEBVIEW2_DOWNLOAD_FOLDER_PREFIX = VL_PRODUCT_NAME "-WebView2-";
 inline constexpr std::string_view WEBVIEW2_BOOTSTRAPPER_ARGUMENTS = "/silent /install";
 
 inline constexpr std::string_view TEXT_WEBVIEW2_DOWNLOADING = "WebView2 татаж байна…";

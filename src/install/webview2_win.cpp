@@ -13,6 +13,7 @@
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
 #include "sys/registry_win.h"
+#include "sys/system_dll_win.h"
 #include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
@@ -60,8 +61,7 @@ HRESULT download_to_file(std::string_view source, const std::string& path) {
   using DownloadFn = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, void*);
   UniqueModule urlmon(LoadLibraryExW(L"urlmon.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!urlmon) return HRESULT_FROM_WIN32(GetLastError());
-  auto download = reinterpret_cast<DownloadFn>(
-      reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileW")));
+  auto download = find_proc<DownloadFn>(urlmon.get(), "URLDownloadToFileW");
   if (!download) return HRESULT_FROM_WIN32(GetLastError());
   DownloadDeadline deadline(CHILD_WAIT_MS);
   return download(nullptr, to_wide(source).c_str(), to_wide(path).c_str(), 0, &deadline);
@@ -108,7 +108,8 @@ Status provision_webview2(StepProgress& progress, InstallScope scope, std::strin
   // may not rename or remove what others made (not in the user's %TEMP%, where they may).
   std::string folder;
   if (signer) {
-    auto created = create_admin_only_folder(elevated_download_parent(), "Verilune-WebView2-");
+    auto created =
+        create_admin_only_folder(elevated_download_parent(), WEBVIEW2_DOWNLOAD_FOLDER_PREFIX);
     if (!created) return created.failure();
     folder = *created;
   }

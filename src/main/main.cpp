@@ -4,10 +4,10 @@
 #include <objbase.h>
 
 #include "args/command_line.h"
-#include "install/embedded_payload_win.h"
 #include "install/run_log_win.h"
+#include "payload/embedded_payload_win.h"
 #include "setup_app/detect_installed_win.h"
-#include "setup_app/exit_code.h"
+#include "setup_app/process_exit_code.h"
 #include "setup_app/setup_app.h"
 #include "setup_app/silent_run.h"
 #include "setup_app/startup.h"
@@ -34,9 +34,7 @@ OsVersion read_os_version() {
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
   OsVersion version;
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  auto rtl_get_version = ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                                     reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                               : nullptr;
+  auto rtl_get_version = find_proc<RtlGetVersionFn>(ntdll, "RtlGetVersion");
   if (!rtl_get_version) return version;
   RTL_OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof(info);  // 276

@@ -6,7 +6,10 @@
 // path with the runtime's own text instead. Linked into the shipped programs only.
 #include <windows.h>
 
+#include <cstdarg>
+
 #include "sys/fatal_error_win.h"
+#include "sys/runtime_message.h"
 
 namespace std {
 
@@ -14,8 +17,15 @@ void __throw_bad_alloc() { vl::fatal_error("out of memory", E_OUTOFMEMORY); }
 void __throw_bad_array_new_length() { vl::fatal_error("bad array new length", E_OUTOFMEMORY); }
 void __throw_length_error(const char* text) { vl::fatal_error(text, E_UNEXPECTED); }
 void __throw_logic_error(const char* text) { vl::fatal_error(text, E_UNEXPECTED); }
-// The format's placeholders stay unfilled: the text names the call that failed.
-void __throw_out_of_range_fmt(const char* format, ...) { vl::fatal_error(format, E_UNEXPECTED); }
+// The text names the call that failed and the index it was given, filled in on the stack.
+void __throw_out_of_range_fmt(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  vl::format_runtime_message(text, sizeof text, format, args);
+  va_end(args);
+  vl::fatal_error(text, E_UNEXPECTED);
+}
 void __throw_system_error(int) {
   vl::fatal_error("a thread or lock call of the system failed", E_UNEXPECTED);
 }

@@ -18,13 +18,16 @@ inline constexpr std::string_view OWN_VERSION = VL_VERSION_TEXT;
 inline constexpr std::string_view PRODUCT_NAME = VL_PRODUCT_NAME;
 inline constexpr std::string_view PUBLISHER = VL_PUBLISHER;
 // The installer's own name: its window's title and the first words of its fatal-stop line.
-inline constexpr std::string_view INSTALLER_NAME = VL_PRODUCT_NAME " Setup";
+inline constexpr std::string_view INSTALLER_NAME = VL_INSTALLER_NAME;
 // Held by a running installer, so that a second one started in the same session only says so.
-inline constexpr std::string_view SINGLE_INSTANCE_MUTEX_NAME = "Local\\" VL_PRODUCT_NAME "Setup";
+inline constexpr std::string_view SINGLE_INSTANCE_MUTEX_NAME = "Local\\" VL_INSTALLER_STEM;
 // The caption of the installer's and the uninstaller's message boxes.
 inline constexpr std::string_view MESSAGE_BOX_CAPTION = PRODUCT_NAME;
 // The installer window's class; outside tools find the window by it.
-inline constexpr std::string_view WINDOW_CLASS_NAME = VL_PRODUCT_NAME "SetupWindow";
+inline constexpr std::string_view WINDOW_CLASS_NAME = VL_INSTALLER_STEM "Window";
+// The named pipe through which a resumed copy's log lines reach its parent: this, then the
+// relay's number.
+inline constexpr std::string_view LOG_RELAY_PIPE_PREFIX = "\\\\.\\pipe\\" VL_INSTALLER_STEM "-log-";
 // The application's executable; an earlier installation may have named its own otherwise.
 inline constexpr std::string_view APPLICATION_FILE_NAME = "verilune.exe";
 inline constexpr std::string_view UNINSTALLER_FILE_NAME = "uninstall.exe";
@@ -33,10 +36,11 @@ inline constexpr std::string_view APP_USER_MODEL_ID = "mn.osmira.key";
 
 // Keys below the scope's hive: the product key (its default value is the install directory)
 // and the product's Uninstall entry, a subkey of the Uninstall root.
-inline constexpr std::string_view PRODUCT_KEY = "Software\\osmira\\Verilune";
-inline constexpr std::string_view UNINSTALL_ROOT = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr std::string_view UNINSTALL_KEY =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Verilune";
+#define VL_UNINSTALL_ROOT "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+inline constexpr std::string_view PRODUCT_KEY = "Software\\" VL_PUBLISHER "\\" VL_PRODUCT_NAME;
+inline constexpr std::string_view UNINSTALL_ROOT = VL_UNINSTALL_ROOT;
+inline constexpr std::string_view UNINSTALL_KEY = VL_UNINSTALL_ROOT "\\" VL_PRODUCT_NAME;
+#undef VL_UNINSTALL_ROOT
 
 // The value names of an Uninstall entry, the product's own (written by the installer, read by
 // detection and the uninstaller) and those read from the predecessor's and the MSI's entries.

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "setup_app/install_options.h"
+#include "setup_app/settle_options.h"
 #include "product/installed_state.h"
 #include "setup_app/startup.h"
 

@@ -6,9 +6,8 @@
 #include "sys/phase_times.h"
 #include "sys/text.h"
 #include "ui/frame_context.h"
-#include "wizard/pages.h"
 #include "wizard/strings.h"
-#include "wizard/theme.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 
@@ -69,17 +68,17 @@ void SetupApp::on_created(WindowControl& control) {
   if (auto_start_) start_install(control);
 }
 
-SizeF SetupApp::window_size() { return SizeF{WINDOW_WIDTH, WINDOW_HEIGHT}; }
+SizeF SetupApp::window_size() { return wizard_window_size(); }
 
 float SetupApp::drag_height() { return state_.header_height; }
 
-std::vector<TextStyle> SetupApp::text_styles() { return every_text_style(TEXT_TAGLINE); }
+std::vector<TextStyle> SetupApp::text_styles() { return wizard_text_styles(); }
 
 void SetupApp::paint(FrameContext& frame) {
   // The pages stamp the entry times. A new attempt's bar starts from 0 instead of running
   // back from where the last attempt stopped.
   if (reset_progress_animation_) {
-    frame.input.animated.set(AnimKey{ANIM_PROGRESS, 0}, 0.0f);
+    restart_progress_animation(frame);
     reset_progress_animation_ = false;
   }
   ProgressSnapshot progress;

@@ -19,7 +19,7 @@
 #include "setup_app/shared_progress.h"
 #include "setup_app/startup_context.h"
 #include "ui/window_app.h"
-#include "wizard/wizard_state.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 

@@ -7,11 +7,12 @@
 
 #include "gfx/embedded_image_win.h"
 #include "install/install_job.h"
+#include "install/run_install.h"
 #include "install/run_log_win.h"
 #include "install/running_app_win.h"
 #include "setup_app/detect_installed_win.h"
-#include "setup_app/exit_code.h"
 #include "setup_app/job_rules_win.h"
+#include "setup_app/process_exit_code.h"
 #include "setup_app/setup_app.h"
 #include "sys/com_win.h"
 #include "sys/elevation_win.h"

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "wizard/strings.h"
+
 namespace vl {
 
 void SharedProgress::reset() {
@@ -31,20 +33,14 @@ void SharedProgressSink::report_progress(float fraction, std::string_view detail
   notify_();
 }
 
-#if __cpp_exceptions
-namespace {
-constexpr std::string_view INTERNAL_ERROR_PREFIX = "Дотоод алдаа: ";  // internal error
-}
-#endif
-
 Status run_guarded(const std::function<Status()>& pipeline) {
 #if __cpp_exceptions
   try {
     return pipeline();
   } catch (const std::exception& e) {
-    return fail(std::string(INTERNAL_ERROR_PREFIX) + e.what());
+    return fail(std::string(TEXT_INTERNAL_ERROR_PREFIX) + e.what());
   } catch (...) {
-    return fail(std::string(INTERNAL_ERROR_PREFIX) + "unknown exception");
+    return fail(std::string(TEXT_INTERNAL_ERROR_PREFIX) + "unknown exception");
   }
 #else
   // Built without exceptions (the shipped programs): nothing can be thrown, and the runtime's

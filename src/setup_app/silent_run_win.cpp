@@ -1,6 +1,7 @@
 #include "setup_app/silent_run.h"
 
 #include "install/install_job.h"
+#include "install/run_install.h"
 #include "install/run_log_win.h"
 #include "setup_app/job_rules.h"
 #include "setup_app/job_rules_win.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "setup_app/install_options.h"
+#include "setup_app/settle_options.h"
 #include "setup_app/startup_context.h"
 
 namespace vl {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/interaction.h"
+#include "ui/target_ids.h"
 
 namespace vl {
 namespace {

@@ -3,7 +3,7 @@
 // so the frame itself records, while it draws, what each hit target is (role, the label the
 // widget drew, checked or disabled) and which drawn texts are to be read; the last finished
 // frame's record is the accessible tree. Portable: the Win32 object that serves it to
-// assistive technology (MSAA) lives in accessible_win.*.
+// assistive technology (MSAA) lives in accessibility_win.*.
 #include <cstdint>
 #include <optional>
 #include <span>

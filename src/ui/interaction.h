@@ -12,17 +12,9 @@
 
 #include "gfx/geometry.h"
 #include "ui/accessibility.h"
+#include "ui/target_ids.h"
 
 namespace vl {
-
-// Reserved ids, handled by the window host itself. Ids from 0xFFF0 upwards never take focus.
-inline constexpr uint32_t TARGET_CLOSE = 0xFFF0;
-inline constexpr uint32_t TARGET_MINIMIZE = 0xFFF1;
-// Inert target covering the page under a modal overlay; it also starts the Tab scope.
-inline constexpr uint32_t TARGET_BLOCKER = 0xFFFE;
-inline constexpr uint32_t FIRST_RESERVED_TARGET = 0xFFF0;
-
-constexpr bool is_focusable_id(uint32_t id) { return id < FIRST_RESERVED_TARGET; }
 
 struct HitTarget {
   uint32_t id = 0;
@@ -43,6 +35,14 @@ struct AnimKey {
   uint32_t sub_key = 0;
   auto operator<=>(const AnimKey&) const = default;
 };
+
+// Who owns an animated value: each family keeps its keys apart in the top byte, so that a
+// widget's key made from a target id never meets a page's own.
+enum class AnimFamily : uint8_t { Hover = 1, Press = 2, CheckBox = 3, RadioCard = 4, Page = 5 };
+// The key of value `index` (a target id, or a page's own number; below 2^24) of `family`.
+constexpr uint32_t anim_key(AnimFamily family, uint32_t index) {
+  return static_cast<uint32_t>(family) << 24 | (index & 0xFFFFFFu);
+}
 
 // One step of an animated value.
 struct AnimStep {

@@ -1,6 +1,6 @@
 #pragma once
 // The window host's entry: the whole life of the installer's window. Implemented for Windows
-// (window_host_win.cpp); declared portably so that portable code can name it.
+// (run_window_win.cpp); declared portably so that portable code can name it.
 #include <memory>
 #include <optional>
 #include <string_view>

@@ -41,10 +41,14 @@ void readable_progress(FrameContext& frame, const Rect& rect, float fraction,
                        std::string_view value_text);
 
 // Animated value keys of the widgets (sub-key 0); the pages choose their own keys apart.
-constexpr AnimKey hover_key(uint32_t id) { return AnimKey{4 * id, 0}; }
-constexpr AnimKey press_key(uint32_t id) { return AnimKey{4 * id + 1, 0}; }
-constexpr AnimKey check_box_key(uint32_t id) { return AnimKey{id | 0x10000000u, 0}; }
-constexpr AnimKey radio_card_key(uint32_t id) { return AnimKey{id | 0x20000000u, 0}; }
+constexpr AnimKey hover_key(uint32_t id) { return AnimKey{anim_key(AnimFamily::Hover, id), 0}; }
+constexpr AnimKey press_key(uint32_t id) { return AnimKey{anim_key(AnimFamily::Press, id), 0}; }
+constexpr AnimKey check_box_key(uint32_t id) {
+  return AnimKey{anim_key(AnimFamily::CheckBox, id), 0};
+}
+constexpr AnimKey radio_card_key(uint32_t id) {
+  return AnimKey{anim_key(AnimFamily::RadioCard, id), 0};
+}
 
 inline constexpr float HOVER_RATE = 14.0f;
 inline constexpr float PRESS_RATE = 22.0f;

@@ -1,6 +1,7 @@
 #include "uninstall/uninstall_rules.h"
 
 #include "args/command_line.h"
+#include "args/switches.h"
 #include "install/side_files.h"
 #include "sys/paths.h"
 
@@ -33,13 +34,15 @@ RemovalPlan plan_removal(std::string_view install_dir, std::span<const std::stri
 }
 
 std::string relaunch_arguments(std::optional<uint32_t> log_relay) {
-  std::string arguments = "/S --vl-resume";
-  if (log_relay) arguments += " --vl-log-relay=" + std::to_string(*log_relay);
+  std::string arguments = std::string(switches::SILENT) + " " + std::string(switches::RESUME);
+  if (log_relay)
+    arguments += " " + std::string(switches::RESUME_LOG_RELAY) + std::to_string(*log_relay);
   return arguments;
 }
 
 std::string removal_copy_arguments(std::string_view install_dir) {
-  return "--vl-from-temp " + quote_if_needed("_?=" + std::string(install_dir));
+  return std::string(switches::FROM_TEMP) + " " +
+         quote_if_needed(std::string(switches::UNINSTALLER_DIR) + std::string(install_dir));
 }
 
 std::optional<std::string> removal_copy_folder(const CommandLine& cmd,

@@ -10,6 +10,7 @@
 #include "wizard/pages.h"
 #include "wizard/strings.h"
 #include "wizard/theme.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 
@@ -216,6 +217,10 @@ double elapsed_since(double& stamp, float now) {
 }
 
 }  // namespace
+
+std::vector<TextStyle> wizard_text_styles() { return every_text_style(TEXT_TAGLINE); }
+
+SizeF wizard_window_size() { return SizeF{WINDOW_WIDTH, WINDOW_HEIGHT}; }
 
 void paint_wizard(FrameContext& frame, WizardState& state, const ProgressSnapshot& progress) {
   const double e = elapsed_since(state.page_entered_at, frame.time);

@@ -43,8 +43,6 @@ inline constexpr float ENTRY_SECONDS = 0.32f;
 inline constexpr float ENTRY_SHIFT = 14.0f;
 // The prompt's fade-in k, e seconds after it opened.
 float prompt_progress(double elapsed);
-// Seconds a passive run's Done page stays before the window closes itself.
-inline constexpr double PASSIVE_CLOSE_SECONDS = 0.9;
 // Seconds the result badge keeps asking for frames.
 inline constexpr double BADGE_SECONDS = 1.2;
 // Seconds between the Progress page's frames at the fastest. The spinner, the sheen and the bar

@@ -9,6 +9,7 @@
 #include "wizard/pages.h"
 #include "wizard/strings.h"
 #include "wizard/theme.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 
@@ -88,6 +89,10 @@ void draw_progress(FrameContext& frame, WizardState& state, const ProgressSnapsh
   // The spinner and the sheen move with time, at the page's own modest pace.
   frame.animate = true;
   frame.min_frame_interval = PROGRESS_FRAME_INTERVAL;
+}
+
+void restart_progress_animation(FrameContext& frame) {
+  frame.input.animated.set(AnimKey{ANIM_PROGRESS, 0}, 0.0f);
 }
 
 }  // namespace vl

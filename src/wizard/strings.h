@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "args/command_line.h"
 #include "product/installed_state.h"
 
 namespace vl {
@@ -91,6 +90,10 @@ inline constexpr std::string_view TEXT_ELEVATION_DECLINED =
 inline constexpr std::string_view TEXT_PER_USER_ELEVATED =
     "Админ эрхтэй ажиллаж буй суулгагч «Зөвхөн надад» суулгах боломжгүй. Суулгагчийг админ "
     "эрхгүйгээр дахин ажиллуулна уу, эсвэл бүх хэрэглэгчид суулгана уу.";
+
+// The Error page's text before what the installation threw (only builds with exceptions, the
+// tests', can throw).
+inline constexpr std::string_view TEXT_INTERNAL_ERROR_PREFIX = "Дотоод алдаа: ";  // internal error
 
 // ---- rules --------------------------------------------------------------------------------
 std::string_view welcome_title(InstallMode mode);

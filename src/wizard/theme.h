@@ -8,6 +8,7 @@
 #include "gfx/geometry.h"
 #include "gfx/palette.h"
 #include "gfx/text_style.h"
+#include "ui/interaction.h"
 
 namespace vl {
 
@@ -66,9 +67,10 @@ inline constexpr float TITLE_HEIGHT = 28.0f;
 // The paragraph of a title block starts this far below the title's top.
 inline constexpr float TITLE_TO_PARAGRAPH = 34.0f;
 
-// Keys of the pages' own animated values, apart from the widgets' keys.
-inline constexpr uint32_t ANIM_HEADER_HEIGHT = 0x7090;
-inline constexpr uint32_t ANIM_PROGRESS = 0xF00D;
-inline constexpr uint32_t ANIM_ERROR_SCROLL = 0x7094;  // sub-key: the failure text's hash
+// Keys of the pages' own animated values, a family apart from the widgets' keys.
+inline constexpr uint32_t ANIM_HEADER_HEIGHT = anim_key(AnimFamily::Page, 1);
+inline constexpr uint32_t ANIM_PROGRESS = anim_key(AnimFamily::Page, 2);
+inline constexpr uint32_t ANIM_ERROR_SCROLL =
+    anim_key(AnimFamily::Page, 3);  // sub-key: the text's hash
 
 }  // namespace vl

@@ -9,13 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "args/command_line.h"
+#include "args/install_options.h"
 #include "install/install_job.h"
 #include "product/installed_state.h"
 
 namespace vl {
-
-struct FrameContext;
 
 enum class PageKind : uint8_t { Welcome = 0, Settings = 1, Progress = 2, Done = 3, Error = 4 };
 
@@ -73,10 +71,5 @@ struct WizardState {
   bool elevated = false;          // the process runs elevated (the progress page's status line)
   std::span<const uint8_t> logo;  // the embedded logo PNG; empty: the header shows none
 };
-
-// Draws one whole frame of the wizard (background, header, card, the page body, the prompt),
-// registering the hit targets in order and asking for further frames or for closing through
-// `frame`.
-void paint_wizard(FrameContext& frame, WizardState& state, const ProgressSnapshot& progress);
 
 }  // namespace vl

@@ -13,7 +13,8 @@ E_UNEXPECTED = 0x8000FFFF
 ROWS = [
     ("new", E_OUTOFMEMORY, "", "Verilune Setup: fatal: out of memory: "),
     ("nothrow", 0, "null", ""),
-    ("at", E_UNEXPECTED, "", "Verilune Setup: fatal: vector::_M_range_check"),
+    ("at", E_UNEXPECTED, "",
+     "Verilune Setup: fatal: vector::_M_range_check: __n (which is 1) >= this->size() (which is 0)"),
 ]
 
 

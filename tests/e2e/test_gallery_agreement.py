@@ -8,8 +8,9 @@ compared in two ways:
   pixels wide (a pixel differs only where its whole 3 x 3 neighbourhood differs);
 - in each text's box, the ink starts and ends at the same place and there is as much of it.
 Left out are the pixels where the gallery's mask (gallery --wine-masks) says a colour Wine 8 draws
-wrongly still shows: gradient stops with alpha below 1, arcs, the ends and joints of
-round-styled lines and images scaled by WIC, less what later drawing covers.
+wrongly still shows: arcs, the ends and joints of round-styled lines and images scaled by WIC,
+less what later drawing covers. (Gradients with translucent stops are compared: the Direct2D
+surface draws them from bitmaps it rasterises, which Wine draws right.)
 
 By default the first state of each page (name up to its first dash) is compared at 96 DPI and
 the first state also at 144 DPI; VL_GALLERY_COMPARE_ALL=1 compares every state at 96 DPI.

@@ -239,6 +239,9 @@ class PlacementAt96Dpi(WindowTest):
         # under a faint white gloss; its middle is a clear mid blue.
         r, g, b = pixel(shot, x + PRIMARY[0], y + PRIMARY[1] + 8)
         self.assertTrue(r < 90 and 120 < g < 200 and b > 190, "primary button %s" % ((r, g, b),))
+        # The gloss's stops are translucent; Wine's gradient brush would draw a white band.
+        r, g, b = pixel(shot, x + PRIMARY[0] - 56, y + PRIMARY[1] - 8)  # left of the label
+        self.assertTrue(r < 130 and b > 190, "primary button's gloss %s" % ((r, g, b),))
         r, g, b = pixel(shot, x + LOGO_TILE[0], y + LOGO_TILE[1])
         self.assertTrue(r < 60 and g > 60 and b > 150, "logo tile %s" % ((r, g, b),))
         # Unchecked check box: a white box with a grey outline.

@@ -1,4 +1,4 @@
-#include "install/block_decode.h"
+#include "payload/block_decode.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +171,30 @@ TEST(BlockParallel, OneBlockPayloadUsesNoPositionalWrites) {
   ASSERT_TRUE(copy(craft::xz(content()), writer, installed).ok());
   EXPECT_TRUE(writer.events.empty());
   EXPECT_EQ(writer.in_order.files, all_files());
+}
+
+// A block whose check does not match decodes its bytes and fails in the same call: none of
+// them may reach a file.
+TEST(BlockParallel, ABlockWhoseCheckFailsPlacesNoneOfItsBytes) {
+  Bytes stream = with_map();
+  std::vector<craft::BlockPlace> places = craft::block_places(stream);
+  ASSERT_GT(places.size(), 2u);
+  stream[places[2].offset - 1] ^= 0x55;  // block 1's CRC32 ends right before block 2
+  PositionalMemoryWriter writer;
+  std::mutex mutex;
+  std::vector<std::pair<std::string, uint64_t>> writes;
+  writer.gate = [&](const std::string& name, uint64_t offset) {
+    std::lock_guard lock(mutex);
+    writes.emplace_back(name, offset);
+  };
+  std::vector<std::string> installed;
+  EXPECT_FALSE(copy(stream, writer, installed).ok());
+  // Block 1 is wholly inside b.dll, whose data starts after a.dll's record and b.dll's header.
+  const uint64_t block1_at =
+      BLOCK - craft::entry("a.dll", FILES[0].second).size() - craft::entry("b.dll", "").size();
+  for (const auto& [name, offset] : writes) {
+    EXPECT_FALSE(name == "b.dll" && offset >= block1_at && offset < block1_at + BLOCK) << offset;
+  }
 }
 
 struct BudgetCase {

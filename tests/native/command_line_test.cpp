@@ -65,10 +65,10 @@ TEST(CommandLineAppArguments, StopAtTheNextSwitchAndAreForwardedLast) {
   EXPECT_EQ(cmd.passthrough, "/S");
 }
 
-TEST(CommandLineTokens, QuotesGroupAndAreNotRestored) {
-  CommandLine cmd = parse(R"(setup.exe "a b" /s ""  x"y z")");
+TEST(CommandLineTokens, QuotesGroupAndAreKeptWhereTheTokenNeedsThem) {
+  CommandLine cmd = parse(R"(setup.exe "a b" /s ""  x"y z" "c")");
   EXPECT_TRUE(cmd.silent);
-  EXPECT_EQ(cmd.passthrough, "a b /s  xy z");  // "" is an empty token
+  EXPECT_EQ(cmd.passthrough, R"("a b" /s "" "xy z" c)");  // "" is an empty token
 }
 
 TEST(CommandLineFlags, AreMatchedExactlyAndCaseInsensitively) {
@@ -150,7 +150,7 @@ TEST(CommandLineLog, IsActedOnForwardedAndWonByTheResumeSwitch) {
     const char* passthrough;
   } cases[] = {
       {R"(setup.exe /S /LOG=C:\x.log)", R"(C:\x.log)", R"(/S /LOG=C:\x.log)"},
-      {R"(setup.exe /log="C:\my logs\x.log")", R"(C:\my logs\x.log)", R"(/log=C:\my logs\x.log)"},
+      {R"(setup.exe /log="C:\my logs\x.log")", R"(C:\my logs\x.log)", R"("/log=C:\my logs\x.log")"},
       {R"(setup.exe /LOG= /LOGX=a)", std::nullopt, R"(/LOG= /LOGX=a)"},
       {R"(setup.exe /LOG=a /Log=b)", "b", "/LOG=a /Log=b"},
       {R"(setup.exe --vl-log=C:\a /LOG=C:\b)", R"(C:\b)", R"(/LOG=C:\b)"},  // not resumed
@@ -179,7 +179,7 @@ TEST(CommandLineAppArguments, OnlySpaceSlashEndsTheValue) {
 
 TEST(CommandLineTokens, UnicodeWhitespaceSplitsOutsideQuotesOnly) {
   CommandLine cmd = parse("setup.exe a\u3000b \"c\u00A0d\"");
-  EXPECT_EQ(cmd.passthrough, "a b c\u00A0d");
+  EXPECT_EQ(cmd.passthrough, "a b \"c\u00A0d\"");
 }
 
 TEST(CommandLineEncoding, InvalidUtf16IsAnEmptyLine) {
@@ -239,6 +239,7 @@ TEST(ResumeArguments, RoundTripThroughTheParser) {
       R"(setup.exe /CURRENTUSER /P /UPDATE "x y")",
       R"(setup.exe /ALLUSERS /S /D=C:\Program Files\My App)",
       R"(setup.exe /S /LOG="C:\my logs\setup.log" /R)",
+      R"(setup.exe /S "a --vl-dir=C:\Other" "/D=C:\x y" /R)",
   };
   for (const char* line : user_lines) {
     CommandLine parent = parse(line);

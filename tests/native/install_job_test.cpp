@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "install/copy_entries.h"
 #include "install/install_job.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
+#include "payload/copy_entries.h"
 
 namespace vl {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "product/installed_state.h"
 #include "product/version.h"
-#include "setup_app/install_options.h"
+#include "setup_app/settle_options.h"
 #include "sys/paths.h"
 #include "support/versions.h"
 

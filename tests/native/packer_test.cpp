@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "install/block_decode.h"
-#include "install/copy_entries.h"
 #include "install/install_job.h"
-#include "install/payload_reader.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "packer.h"
+#include "payload/block_decode.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_reader.h"
 
 namespace vl {
 namespace {

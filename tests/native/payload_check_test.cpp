@@ -4,10 +4,10 @@
 #include <functional>
 #include <limits>
 
-#include "install/copy_entries.h"
-#include "install/payload_check.h"
-#include "install/payload_reader.h"
 #include "native/payload_craft.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_check.h"
+#include "payload/payload_reader.h"
 #include "sys/text.h"
 
 namespace vl {

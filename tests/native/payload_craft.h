@@ -1,8 +1,9 @@
 #pragma once
-// Builds payload blobs byte by byte for the reader's tests: entry records, XZ streams made
-// with liblzma, and the 20-byte header.
+// Builds payload blobs for the reader's tests: entry records and the header as the format
+// codes them, XZ streams made with liblzma.
 #include <lzma.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -10,23 +11,18 @@
 #include <string_view>
 #include <vector>
 
+#include "payload/payload_format.h"
+
 namespace vl::craft {
 
 using Bytes = std::vector<uint8_t>;
-
-inline void put_le(Bytes& out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 inline void append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
 
 // One entry record; `declared_size` overrides the size field (for short entries).
 inline Bytes entry(std::string_view name, std::string_view data,
                    std::optional<uint64_t> declared_size = std::nullopt) {
-  Bytes out;
-  put_le(out, name.size(), 2);
-  append(out, name);
-  put_le(out, declared_size.value_or(data.size()), 8);
+  Bytes out = entry_header_bytes(name, declared_size.value_or(data.size()));
   append(out, data);
   return out;
 }
@@ -141,13 +137,13 @@ inline std::vector<BlockPlace> block_places(const Bytes& stream) {
   return places;
 }
 
-inline Bytes header(uint64_t total_size, uint32_t entry_count, uint32_t version = 1,
-                    std::string_view magic = "VLPL") {
-  Bytes out;
-  append(out, magic);
-  put_le(out, version, 4);
-  put_le(out, total_size, 8);
-  put_le(out, entry_count, 4);
+// The payload's header; a four-letter `magic` or a `version` other than the format's makes a
+// foreign one.
+inline Bytes header(uint64_t total_size, uint32_t entry_count, uint32_t version = PAYLOAD_VERSION,
+                    std::string_view magic = PAYLOAD_MAGIC) {
+  Bytes out = payload_header_bytes(total_size, entry_count);
+  std::copy(magic.begin(), magic.begin() + std::min<size_t>(magic.size(), 4), out.begin());
+  for (size_t i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(version >> (8 * i));
   return out;
 }
 

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstring>
 
-#include "install/copy_entries.h"
-#include "install/payload_reader.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
 #include "native/payload_texts.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_reader.h"
 #include "sys/text.h"
 
 namespace vl {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "install/copy_entries.h"
 #include "install/install_job.h"
+#include "payload/copy_entries.h"
 
 namespace vl::testing_support {
 

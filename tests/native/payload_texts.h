@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "install/copy_entries.h"
-#include "install/payload_reader.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_reader.h"
 #include "sys/text.h"
 
 namespace vl::testing_support {

@@ -2,10 +2,12 @@
 
 #include <vector>
 
+#include "args/command_line.h"
 #include "setup_app/startup.h"
 #include "setup_app/startup_texts.h"
-#include "sys/paths.h"
 #include "support/versions.h"
+#include "sys/paths.h"
+#include "sys/text.h"
 
 namespace vl {
 namespace {
@@ -74,9 +76,8 @@ TEST(StartupContextAssembly, ExistingInstallSetsModeAndSkipsTheMsiLookup) {
 TEST(StartupContextAssembly, BlankDirectoryChoiceFallsBackToTheDefault) {
   for (const char* blank : {"", "  ", "\u3000"}) {
     ProbeLog log;
-    CommandLine cmd;
-    cmd.dir_choice = blank;
-    cmd.scope_choice = InstallScope::CurrentUser;
+    CommandLine cmd = parse_command_line(
+        utf8_to_utf16(std::string(R"(setup.exe /CURRENTUSER "--vl-dir=)") + blank + "\""));
     StartupContext context = gather_startup_context(cmd, probes(log, std::nullopt), folders());
     EXPECT_EQ(context.options.install_dir, "C:\\Local\\Verilune") << "[" << blank << "]";
     EXPECT_FALSE(context.options.dir_customized) << "[" << blank << "]";

@@ -3,7 +3,7 @@
 #include "native/recording_surface.h"
 #include "support/wizard_states.h"
 #include "ui/accessibility.h"
-#include "wizard/wizard_state.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 namespace {

@@ -12,6 +12,7 @@
 #include "wizard/pages.h"
 #include "wizard/strings.h"
 #include "wizard/theme.h"
+#include "wizard/wizard.h"
 
 namespace vl {
 namespace {

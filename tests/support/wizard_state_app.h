@@ -9,7 +9,7 @@
 #include "support/wizard_states.h"
 #include "ui/frame_cycle.h"
 #include "ui/window_app.h"
-#include "wizard/wizard_state.h"
+#include "wizard/wizard.h"
 
 namespace vl::page_states {
 

@@ -52,12 +52,12 @@ WizardStateCase make(std::string name, WizardState state) {
   return c;
 }
 
+// The steps the pipeline runs, with or without the runtime and the predecessor to see to.
 std::vector<InstallStep> steps(bool optional_steps) {
-  if (optional_steps) {
-    return {InstallStep::Prepare, InstallStep::RemoveLegacy, InstallStep::InstallWebView2,
-            InstallStep::CopyFiles, InstallStep::Register};
-  }
-  return {InstallStep::Prepare, InstallStep::CopyFiles, InstallStep::Register};
+  InstallJob job;
+  job.provision_webview2 = optional_steps;
+  if (optional_steps) job.legacy = legacy_client();
+  return install_steps(job);
 }
 
 std::vector<WizardStateCase> build() {

@@ -11,6 +11,7 @@
 #include "install/install_job.h"
 #include "install/legacy_removal.h"
 #include "install/legacy_removal_win.h"
+#include "install/run_install.h"
 #include "install/running_app_win.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"

@@ -3,13 +3,14 @@
 
 #include <cstdlib>
 
-#include "install/copy_entries.h"
-#include "install/embedded_payload_win.h"
 #include "install/file_placement_win.h"
 #include "install/install_job.h"
-#include "install/payload_reader.h"
+#include "install/run_install.h"
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
+#include "payload/copy_entries.h"
+#include "payload/embedded_payload_win.h"
+#include "payload/payload_reader.h"
 #include "sys/folders_win.h"
 #include "sys/paths.h"
 #include "sys/text.h"

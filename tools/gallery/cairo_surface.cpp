@@ -78,7 +78,6 @@ bool has_family(PangoFontMap* map, const char* name) {
 
 const char* wine_fault_name(WineFault fault) {
   switch (fault) {
-    case WineFault::GradientStopAlpha: return "gradient-stop alpha";
     case WineFault::Arc: return "arc";
     case WineFault::StrokeStyle: return "stroke style";
     case WineFault::ImageScaling: return "image scaling";
@@ -326,6 +325,18 @@ void CairoSurface::round_rect_path(const Rect& given, float radius) {
 void CairoSurface::fill_round_rect(const Rect& rect, float radius, const Color& color) {
   round_rect_path(rect, radius);
   cover(color.a);
+  // A text an opaque fill hides (a page's under the prompt's card) is not compared: only its
+  // cover shows.
+  if (color.a >= 1.0f) {
+    std::erase_if(text_boxes_, [this](const Rect& box) {
+      for (double x : {box.x, box.x + box.w}) {
+        for (double y : {box.y, box.y + box.h}) {
+          if (!cairo_in_fill(cr_, x, y) || !cairo_in_clip(cr_, x, y)) return false;
+        }
+      }
+      return true;
+    });
+  }
   set_color(color);
   cairo_fill(cr_);
 }
@@ -430,7 +441,6 @@ void CairoSurface::fill_linear_gradient(const Rect& rect, float radius, Point st
   round_rect_path(rect, radius);
   if (!any_translucent(stops)) cover(1.0f);
   fill_with_stops(cairo_pattern_create_linear(start.x, start.y, end.x, end.y), stops);
-  if (any_translucent(stops)) note(WineFault::GradientStopAlpha, rect);
 }
 
 void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float radius_x,
@@ -447,7 +457,6 @@ void CairoSurface::fill_radial_gradient(const Rect& rect, Point centre, float ra
   cairo_matrix_translate(&matrix, -centre.x, -centre.y);
   cairo_pattern_set_matrix(pattern, &matrix);
   fill_with_stops(pattern, stops);
-  if (any_translucent(stops)) note(WineFault::GradientStopAlpha, rect);
 }
 
 void CairoSurface::push_clip(const Rect& rect) {

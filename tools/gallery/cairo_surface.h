@@ -28,7 +28,8 @@
 namespace gallery {
 
 // What a pixel of a Wine render may get wrong here.
-enum class WineFault : uint8_t { GradientStopAlpha, Arc, StrokeStyle, ImageScaling };
+// (Translucent gradient stops are drawn right there too: the Direct2D surface rasterises them.)
+enum class WineFault : uint8_t { Arc, StrokeStyle, ImageScaling };
 const char* wine_fault_name(WineFault fault);
 
 struct WineRegion {

@@ -11,9 +11,9 @@
 #include <system_error>
 #include <thread>
 
-#include "install/block_decode.h"
-#include "install/install_job.h"
-#include "install/payload_reader.h"
+#include "payload/block_decode.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
 #include "product/product.h"
 #include "sys/paths.h"
 #include "sys/text.h"
@@ -64,10 +64,6 @@ std::optional<std::string> entry_name_of(const fs::path& relative) {
     name += component;
   }
   return name;
-}
-
-void put_le(std::vector<uint8_t>& out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // Feeds bytes through the encoder and writes what comes out.
@@ -133,7 +129,7 @@ Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder, Entr
     if (entry.is_symlink(ec) || !entry.is_regular_file(ec)) {
       return fail("not a regular file: " + name);
     }
-    if (name.size() > std::numeric_limits<uint16_t>::max() || !is_valid_entry_name(name)) {
+    if (name.size() > MAX_ENTRY_NAME || !is_valid_entry_name(name)) {
       return fail("refused file name (the installer would not accept it): " + name);
     }
     uint64_t size = entry.file_size(ec);
@@ -152,7 +148,7 @@ Result<std::vector<PackFile>> collect_payload_files(const fs::path& folder, Entr
   return files;
 }
 
-uint64_t entry_bytes(const PackFile& file) { return 2 + file.name.size() + 8 + file.size; }
+uint64_t entry_bytes(const PackFile& file) { return ENTRY_FIXED_BYTES + file.name.size() + file.size; }
 
 std::vector<bool> entry_cuts(const std::vector<PackFile>& files, uint64_t block_size) {
   std::vector<bool> cut_after(files.size(), false);
@@ -321,11 +317,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
     return failure;
   };
 
-  std::vector<uint8_t> header;
-  header.insert(header.end(), PAYLOAD_MAGIC.begin(), PAYLOAD_MAGIC.end());
-  put_le(header, PAYLOAD_VERSION, 4);
-  put_le(header, stats.total_size, 8);
-  put_le(header, stats.entry_count, 4);
+  const std::vector<uint8_t> header = payload_header_bytes(stats.total_size, stats.entry_count);
   blob.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
 
   StreamWriter writer(stream, blob);
@@ -335,10 +327,7 @@ Result<PackStats> pack_payload(const std::vector<PackFile>& files, const fs::pat
   uint64_t done = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     const PackFile& file = files[i];
-    std::vector<uint8_t> entry_header;
-    put_le(entry_header, file.name.size(), 2);
-    entry_header.insert(entry_header.end(), file.name.begin(), file.name.end());
-    put_le(entry_header, file.size, 8);
+    const std::vector<uint8_t> entry_header = entry_header_bytes(file.name, file.size);
     if (Status fed = writer.feed(entry_header.data(), entry_header.size()); !fed) return abandon(fed.failure());
 
     std::ifstream in(file.path, std::ios::binary);

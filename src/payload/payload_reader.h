@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "install/install_job.h"
+#include "payload/payload_format.h"
 #include "sys/result.h"
 
 namespace vl {

@@ -1,4 +1,4 @@
-#include "install/payload_check.h"
+#include "payload/payload_check.h"
 
 #include <lzma.h>
 
@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "install/copy_entries.h"
-#include "install/lzma_filter_chain.h"
-#include "install/payload_reader.h"
+#include "payload/lzma_filter_chain.h"
+#include "payload/payload_format.h"
+#include "payload/payload_reader.h"
 #include "sys/sha256.h"
 #include "sys/text.h"
 
@@ -16,9 +16,9 @@ namespace vl {
 
 namespace {
 
-// The smallest entry record besides its data: name length (2), a name of at least one byte
-// (an empty name is refused by the entry loop), size (8).
-constexpr uint64_t MIN_ENTRY_RECORD = 2 + 1 + 8;
+// The smallest entry record besides its data: the fixed fields and a name of at least one byte
+// (an empty name is refused by the entry loop).
+constexpr uint64_t MIN_ENTRY_RECORD = ENTRY_FIXED_BYTES + 1;
 // The index of a real payload holds a few records per megabyte; this only keeps a hostile
 // index from growing the decoder's tables without bound.
 constexpr uint64_t INDEX_MEMORY_LIMIT = 64ull << 20;

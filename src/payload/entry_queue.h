@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "install/copy_entries.h"
-#include "install/install_job.h"
+#include "payload/entry_writer.h"
+#include "payload/payload_format.h"
 #include "sys/result.h"
 #include "sys/threads.h"
 
@@ -31,7 +31,7 @@ class EntryQueue {
   // Buffers of DATA_CHUNK bytes: one being filled while the others wait for the writer.
   static constexpr size_t BUFFERS = 4;
 
-  EntryQueue(EntryWriter& writer, StepProgress& progress, uint64_t total_size);
+  EntryQueue(EntryWriter& writer, PayloadProgress& progress, uint64_t total_size);
   EntryQueue(const EntryQueue&) = delete;
   EntryQueue& operator=(const EntryQueue&) = delete;
   // Waits for the writer to finish what was queued.
@@ -70,7 +70,7 @@ class EntryQueue {
   Status perform(const Operation& operation);
 
   EntryWriter& writer_;
-  StepProgress& progress_;
+  PayloadProgress& progress_;
   float denominator_;
   std::array<std::vector<uint8_t>, BUFFERS> buffers_;
   Mutex mutex_;

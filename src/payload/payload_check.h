@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "install/install_job.h"
+#include "payload/payload_format.h"
 #include "sys/result.h"
 
 namespace vl {

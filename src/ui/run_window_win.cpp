@@ -21,7 +21,7 @@
 #include "sys/system_dll_win.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
-#include "ui/accessible_win.h"
+#include "ui/accessibility_win.h"
 #include "ui/frame_context.h"
 #include "ui/frame_cycle.h"
 #include "ui/interaction.h"

@@ -5,9 +5,8 @@
 //
 // A thread can place a block's bytes only when it knows which entries they belong to, and the
 // headers that say so lie in earlier blocks. So a payload of several blocks carries a block
-// map after its last entry, in a block of its own: the magic "VLBM" followed by every entry's
-// header again (name length, name, size), in payload order. The entry loop never reads past
-// its last entry, so the map changes nothing for it. The map is a hint, not trusted: each
+// map (payload_format.h) after its last entry: every entry's record again, without its data.
+// The map is a hint, not trusted: each
 // thread compares the headers inside its block with the map byte for byte, and the blocks
 // cover the content exactly (the index says so), so a run that completes has placed exactly
 // what the entry loop would have.
@@ -17,22 +16,17 @@
 #include <string_view>
 #include <vector>
 
-#include "install/copy_entries.h"
-#include "install/install_job.h"
-#include "install/payload_check.h"
+#include "payload/entry_writer.h"
+#include "payload/payload_check.h"
+#include "payload/payload_format.h"
 #include "sys/result.h"
 
 namespace vl {
-
-inline constexpr std::string_view BLOCK_MAP_MAGIC = "VLBM";
 
 // The memory all decoding threads may hold together (dictionaries, decoder state, output
 // buffers): the 48 MB goal for the whole process less what the rest of it needs. It decides
 // how many threads decode, never whether a run goes on.
 inline constexpr uint64_t DECODE_MEMORY_BUDGET = 32ull << 20;
-
-// The block map's bytes for entries in payload order.
-std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries);
 
 // The memory one thread holds while it decodes `block` of `stream`: the decoder's state, its
 // output buffer and as much of the dictionary as the block's output can reach. UINT64_MAX when
@@ -59,7 +53,7 @@ enum class BlockDecode {
 // fails the call with its text, after every entry begun was discarded or dropped. Damage in any
 // block commits nothing.
 Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
-                                  StepProgress& progress, uint32_t threads,
+                                  PayloadProgress& progress, uint32_t threads,
                                   std::vector<std::string>& closed);
 
 }  // namespace vl

@@ -1,4 +1,4 @@
-#include "install/block_decode.h"
+#include "payload/block_decode.h"
 
 #include <lzma.h>
 
@@ -8,8 +8,8 @@
 #include <deque>
 #include <memory>
 
-#include "install/lzma_filter_chain.h"
-#include "install/payload_check.h"
+#include "payload/lzma_filter_chain.h"
+#include "payload/payload_check.h"
 #include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "sys/threads.h"
@@ -21,24 +21,6 @@ namespace {
 // A map larger than this is not one the packer wrote (it holds a few bytes per entry).
 constexpr uint64_t MAX_BLOCK_MAP = 1ull << 20;
 constexpr size_t MAX_THREADS = 8;
-
-void put_le(std::vector<uint8_t>& out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-uint64_t get_le(std::span<const uint8_t> bytes) {
-  uint64_t value = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) value |= uint64_t{bytes[i]} << (8 * i);
-  return value;
-}
-
-std::vector<uint8_t> entry_header(const PayloadEntry& entry) {
-  std::vector<uint8_t> header;
-  put_le(header, entry.name.size(), 2);
-  header.insert(header.end(), entry.name.begin(), entry.name.end());
-  put_le(header, entry.size, 8);
-  return header;
-}
 
 // One entry as the map places it in the content.
 struct Placed {
@@ -129,18 +111,16 @@ std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_
   map = map.subspan(BLOCK_MAP_MAGIC.size());
   uint64_t at = 0;
   for (uint32_t i = 0; i < entry_count; ++i) {
-    if (map.size() < 2) return {};
-    size_t name_length = static_cast<size_t>(get_le(map.first(2)));
-    if (map.size() < 2 + name_length + 8) return {};
-    std::string name(reinterpret_cast<const char*>(map.data() + 2), name_length);
-    uint64_t size = get_le(map.subspan(2 + name_length, 8));
-    map = map.subspan(2 + name_length + 8);
-    if (!is_valid_entry_name(name)) return {};
+    std::optional<EntryHeader> record = parse_entry_header(map);
+    if (!record) return {};
+    map = map.subspan(record->length);
+    const uint64_t size = record->entry.size;
+    if (!is_valid_entry_name(record->entry.name)) return {};
     for (const Placed& earlier : placed) {
-      if (same_path(earlier.entry.name, name)) return {};
+      if (same_path(earlier.entry.name, record->entry.name)) return {};
     }
-    Placed entry{PayloadEntry{std::move(name), size}, {}, at, 0};
-    entry.header = entry_header(entry.entry);
+    Placed entry{std::move(record->entry), {}, at, 0};
+    entry.header = entry_header_bytes(entry.entry.name, size);
     entry.data_at = at + entry.header.size();
     if (size > map_at || entry.data_at > map_at - size) return {};
     at = entry.data_at + size;
@@ -153,15 +133,11 @@ std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_
 class Decoder {
  public:
   Decoder(std::span<const uint8_t> bytes, lzma_check check, std::span<const StreamBlock> blocks,
-          std::vector<Placed>& entries, EntryWriter& writer, StepProgress& progress,
+          std::vector<Placed>& entries, EntryWriter& writer, PayloadProgress& progress,
           uint64_t total_size)
-      : bytes_(bytes),
-        check_(check),
-        blocks_(blocks),
-        entries_(entries),
-        writer_(writer),
-        progress_(progress),
-        denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {}
+      : bytes_(bytes), check_(check), blocks_(blocks), entries_(entries), writer_(writer),
+        progress_(progress), denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {
+  }
 
   // Every block decoded on `threads` threads (this one among them). A complete entry is
   // flushed and closed on a thread of its own, so that the decoding threads never wait for
@@ -202,18 +178,22 @@ class Decoder {
     lzma_block options;
     if (!start_block(stream, bytes_, check_, block, options)) return false;
     uint64_t at = block.content_offset;
+    const uint64_t end = block.content_offset + block.content_size;
     while (!stopped()) {
       stream.next_out = out.data();
       stream.avail_out = out.size();
       size_t in_before = stream.avail_in;
       lzma_ret ret = lzma_code(&stream, LZMA_RUN);
+      // Bytes of a call that failed (a check that does not match comes with the block's last
+      // bytes) are not trusted: nothing of them is placed.
+      if (ret != LZMA_OK && ret != LZMA_STREAM_END) return false;
       size_t produced = out.size() - stream.avail_out;
+      if (produced > end - at) return false;  // more than the index gives the block
       if (produced > 0) {
         if (!place(at, std::span<const uint8_t>(out.data(), produced))) return true;
         at += produced;
       }
-      if (ret == LZMA_STREAM_END) return at == block.content_offset + block.content_size;
-      if (ret != LZMA_OK) return false;
+      if (ret == LZMA_STREAM_END) return at == end;
       if (produced == 0 && stream.avail_in == in_before) return false;  // stuck: input ended
     }
     return true;
@@ -224,8 +204,15 @@ class Decoder {
   bool place(uint64_t at, std::span<const uint8_t> bytes) {
     auto after = std::upper_bound(entries_.begin(), entries_.end(), at,
                                   [](uint64_t a, const Placed& e) { return a < e.header_at; });
+    // The entry whose record holds `at`; SIZE_MAX before the first one.
     size_t index = static_cast<size_t>(after - entries_.begin()) - 1;
     while (!bytes.empty()) {
+      // Bytes before the first record or past the last entry's data: the map does not cover
+      // them, so it is not this stream's.
+      if (index >= entries_.size()) {
+        stop_on_mismatch();
+        return false;
+      }
       Placed& entry = entries_[index];
       if (at < entry.data_at) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(bytes.size(), entry.data_at - at));
@@ -332,7 +319,7 @@ class Decoder {
   std::span<const StreamBlock> blocks_;
   std::vector<Placed>& entries_;
   EntryWriter& writer_;
-  StepProgress& progress_;
+  PayloadProgress& progress_;
   float denominator_;
   std::atomic<size_t> next_block_{0};
   std::atomic<bool> stop_{false};
@@ -358,15 +345,6 @@ const char* budget_note(uint32_t threads) {
 
 }  // namespace
 
-std::vector<uint8_t> block_map_bytes(std::span<const PayloadEntry> entries) {
-  std::vector<uint8_t> map(BLOCK_MAP_MAGIC.begin(), BLOCK_MAP_MAGIC.end());
-  for (const PayloadEntry& entry : entries) {
-    std::vector<uint8_t> header = entry_header(entry);
-    map.insert(map.end(), header.begin(), header.end());
-  }
-  return map;
-}
-
 uint64_t block_decode_memory(std::span<const uint8_t> stream, const StreamBlock& block) {
   lzma_stream_flags flags;
   if (stream.size() < LZMA_STREAM_HEADER_SIZE ||
@@ -382,7 +360,7 @@ uint32_t threads_for_blocks(uint32_t wanted, uint64_t blocks, uint64_t per_threa
 }
 
 Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
-                                  StepProgress& progress, uint32_t threads,
+                                  PayloadProgress& progress, uint32_t threads,
                                   std::vector<std::string>& closed) {
   std::vector<StreamBlock> blocks;
   if (!check_payload_stream(payload, &blocks) || blocks.size() < 2) return BlockDecode::Sequential;

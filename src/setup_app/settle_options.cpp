@@ -1,7 +1,6 @@
-#include "setup_app/install_options.h"
+#include "setup_app/settle_options.h"
 
 #include "sys/paths.h"
-#include "sys/text.h"
 
 namespace vl {
 
@@ -20,9 +19,9 @@ InstallOptions settle_install_options(const CommandLine& cmd, const InstalledSta
     options.dir_customized = cmd.dir_choice.has_value();
   } else {
     options.scope = cmd.scope_choice.value_or(InstallScope::AllUsers);
-    // A blank directory (an empty --VL-DIR= or _?=) would install into the current directory
-    // under no name at all: it counts as not given.
-    std::string chosen = cmd.dir_choice ? std::string(trim_unicode(*cmd.dir_choice)) : std::string();
+    // A blank directory (an empty --VL-DIR= or _?=; the parser trims every choice) would install
+    // into the current directory under no name at all: it counts as not given.
+    std::string chosen = cmd.dir_choice.value_or(std::string());
     options.install_dir = chosen.empty() ? default_install_dir(options.scope, folders) : chosen;
     // Nor is it a customised directory: a later change of scope must move the default along.
     options.dir_customized = !chosen.empty();

@@ -1,4 +1,5 @@
 #pragma once
+// The running process's exit code (the codes themselves and their meanings: product/exit_codes.h).
 #include <atomic>
 
 #include "product/exit_codes.h"

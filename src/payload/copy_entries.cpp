@@ -1,12 +1,12 @@
-#include "install/copy_entries.h"
+#include "payload/copy_entries.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "install/block_decode.h"
-#include "install/entry_queue.h"
-#include "install/payload_reader.h"
+#include "payload/block_decode.h"
+#include "payload/entry_queue.h"
+#include "payload/payload_reader.h"
 #include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "sys/text.h"
@@ -19,23 +19,22 @@ Failure damaged(const std::string& reason) {
   return fail(format_text(TEXT_PAYLOAD_DAMAGED, {reason}));
 }
 
-template <typename T>
-Result<T> read_le(PayloadReader& reader) {
-  std::array<uint8_t, sizeof(T)> bytes;
-  if (Status read = reader.read_exact(bytes); !read) return damaged(read.error());
-  T value = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(bytes[i]) << (8 * i);
-  return value;
+// One fixed field of an entry's record, `width` bytes, little-endian.
+Result<uint64_t> read_field(PayloadReader& reader, size_t width) {
+  std::array<uint8_t, ENTRY_SIZE_BYTES> bytes{};
+  std::span<uint8_t> field(bytes.data(), width);
+  if (Status read = reader.read_exact(field); !read) return damaged(read.error());
+  return le_field(field);
 }
 
 Result<PayloadEntry> read_entry_header(PayloadReader& reader) {
-  Result<uint16_t> name_length = read_le<uint16_t>(reader);
+  Result<uint64_t> name_length = read_field(reader, ENTRY_NAME_LENGTH_BYTES);
   if (!name_length) return name_length.failure();
-  std::string name(*name_length, '\0');
+  std::string name(static_cast<size_t>(*name_length), '\0');
   std::span<uint8_t> name_bytes(reinterpret_cast<uint8_t*>(name.data()), name.size());
   if (Status read = reader.read_exact(name_bytes); !read) return damaged(read.error());
   if (!is_valid_entry_name(name)) return fail(std::string(TEXT_BAD_FILE_NAME));
-  Result<uint64_t> size = read_le<uint64_t>(reader);
+  Result<uint64_t> size = read_field(reader, ENTRY_SIZE_BYTES);
   if (!size) return size.failure();
   return PayloadEntry{std::move(name), *size};
 }
@@ -104,7 +103,7 @@ Status commit_entries(EntryWriter& writer, std::span<const std::string> closed, 
 
 }  // namespace
 
-Status copy_payload_entries(const Payload& payload, EntryWriter& writer, StepProgress& progress,
+Status copy_payload_entries(const Payload& payload, EntryWriter& writer, PayloadProgress& progress,
                             std::vector<std::string>& installed_files, uint32_t threads) {
   {
     std::vector<std::string> closed;

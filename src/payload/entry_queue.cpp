@@ -1,4 +1,4 @@
-#include "install/entry_queue.h"
+#include "payload/entry_queue.h"
 
 #include <utility>
 
@@ -7,9 +7,8 @@
 
 namespace vl {
 
-EntryQueue::EntryQueue(EntryWriter& writer, StepProgress& progress, uint64_t total_size)
-    : writer_(writer),
-      progress_(progress),
+EntryQueue::EntryQueue(EntryWriter& writer, PayloadProgress& progress, uint64_t total_size)
+    : writer_(writer), progress_(progress),
       denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {
   for (size_t i = 0; i < BUFFERS; ++i) {
     buffers_[i].resize(DATA_CHUNK);

@@ -1,4 +1,4 @@
-#include "ui/accessible_win.h"
+#include "ui/accessibility_win.h"
 
 #include <oleacc.h>
 

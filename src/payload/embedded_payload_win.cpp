@@ -1,4 +1,4 @@
-#include "install/embedded_payload_win.h"
+#include "payload/embedded_payload_win.h"
 
 #include "sys/rcdata_win.h"
 

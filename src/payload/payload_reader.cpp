@@ -1,4 +1,4 @@
-#include "install/payload_reader.h"
+#include "payload/payload_reader.h"
 
 #include <lzma.h>
 
