@@ -38,16 +38,7 @@ BelowEntry open_to_move(HANDLE parent, const std::wstring& leaf) {
 }
 
 bool delete_entry(const BelowEntry& entry) {
-  if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
-    FILE_BASIC_INFO basic{};
-    basic.FileAttributes =
-        (entry.attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) | FILE_ATTRIBUTE_NORMAL;
-    if (entry.is_folder()) basic.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_NORMAL};
-    SetFileInformationByHandle(entry.handle.get(), FileBasicInfo, &basic, sizeof basic);
-  }
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(entry.handle.get(), FileDispositionInfo, &disposition,
-                                    sizeof disposition) != 0;
+  return delete_through(entry.handle.get(), entry.attributes);
 }
 
 // Deletes `leaf` in `parent` (the folder `relative`); see delete_now_or_at_reboot.

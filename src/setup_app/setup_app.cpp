@@ -199,6 +199,18 @@ void SetupApp::on_app_message(WindowControl& control) {
 
 // ---- operations ----------------------------------------------------------------------------
 
+void SetupApp::refuse_start(std::string_view text, int exit_code, WindowControl& control) {
+  if (log_) log_->failure(text);
+  if (auto_start_) {
+    // A passive or resumed run has no page to show a notice on: it ends on Error.
+    exit_code_.exchange(exit_code);
+    set_page(Page{PageKind::Error, std::string(text)}, control.clock_time());
+    platform_->show_window(control);
+  } else {
+    state_.error_text = std::string(text);
+  }
+}
+
 void SetupApp::start_install(WindowControl& control) {
   // The disabled button is not the only way in: a second Enter, Space on the focused button or
   // a quick second click would start a second worker or a second elevated copy.
@@ -206,15 +218,7 @@ void SetupApp::start_install(WindowControl& control) {
   state_.error_text.reset();
 
   if (!check_payload_header(payload_blob_)) {
-    if (log_) log_->failure(TEXT_NO_PAYLOAD);
-    if (auto_start_) {
-      // A passive or resumed run has no page to show a notice on: it ends on Error.
-      exit_code_.exchange(EXIT_INSTALL_FAILED);
-      set_page(Page{PageKind::Error, std::string(TEXT_NO_PAYLOAD)}, control.clock_time());
-      platform_->show_window(control);
-    } else {
-      state_.error_text = std::string(TEXT_NO_PAYLOAD);
-    }
+    refuse_start(TEXT_NO_PAYLOAD, EXIT_INSTALL_FAILED, control);
     return;
   }
 
@@ -228,14 +232,7 @@ void SetupApp::start_install(WindowControl& control) {
   const InstallPlace place =
       install_place(state_.options.scope, platform_->is_elevated(), command_line_.resume);
   if (place == InstallPlace::Refused) {
-    if (log_) log_->failure(TEXT_PER_USER_ELEVATED);
-    if (auto_start_) {
-      exit_code_.exchange(EXIT_REFUSED);
-      set_page(Page{PageKind::Error, std::string(TEXT_PER_USER_ELEVATED)}, control.clock_time());
-      platform_->show_window(control);
-    } else {
-      state_.error_text = std::string(TEXT_PER_USER_ELEVATED);
-    }
+    refuse_start(TEXT_PER_USER_ELEVATED, EXIT_REFUSED, control);
     return;
   }
   const StartupContext context = current_context();

@@ -91,6 +91,9 @@ class SetupApp final : public WindowApp {
 
  private:
   void start_install(WindowControl& control);
+  // A start that cannot go ahead: the notice on the page, or, in a passive or resumed run, the
+  // Error page with `exit_code`; logged either way.
+  void refuse_start(std::string_view text, int exit_code, WindowControl& control);
   void close_app_and_continue(WindowControl& control);
   void choose_scope(InstallScope scope);
   void browse(WindowControl& control);

@@ -32,15 +32,18 @@ bool path_shows_reparse_point(std::string_view path) {
 }
 
 bool delete_through(const OpenedEntry& entry) {
-  if (entry.attributes & FILE_ATTRIBUTE_READONLY) {
+  return delete_through(entry.handle.get(), entry.attributes);
+}
+
+bool delete_through(HANDLE handle, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
     FILE_BASIC_INFO basic{};
-    basic.FileAttributes =
-        (entry.attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) | FILE_ATTRIBUTE_NORMAL;
-    if (entry.is_folder()) basic.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_NORMAL};
-    SetFileInformationByHandle(entry.handle.get(), FileBasicInfo, &basic, sizeof basic);
+    basic.FileAttributes = (attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) | FILE_ATTRIBUTE_NORMAL;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) basic.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_NORMAL};
+    SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
   }
   FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(entry.handle.get(), FileDispositionInfo, &disposition,
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                     sizeof disposition) != 0;
 }
 

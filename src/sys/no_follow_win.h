@@ -41,6 +41,9 @@ bool path_shows_reparse_point(std::string_view path);
 // last handle closes), making a read-only entry writable first. False when the system refuses
 // (a folder that is not empty, a running program's image).
 bool delete_through(const OpenedEntry& entry);
+// The same for any entry open through `handle` with DELETE and FILE_WRITE_ATTRIBUTES access,
+// whose attributes are `attributes`.
+bool delete_through(HANDLE handle, DWORD attributes);
 
 // Opens each folder of `relative` (backslash-separated, may be empty) below `root`, outermost
 // first, as open_entry does: none may be a reparse point. Held open, they can be neither
