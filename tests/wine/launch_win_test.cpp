@@ -11,6 +11,7 @@
 #include "sys/elevation_win.h"
 #include "sys/processes_win.h"
 #include "sys/program_launch_win.h"
+#include "sys/text.h"
 #include "sys/text_win.h"
 #include "sys/unique_handle_win.h"
 #include "wine/support/files.h"
@@ -105,7 +106,8 @@ TEST(RunAndWait, AProgramThatCannotStartNamesItsPathAndTheSystemsReason) {
   EXPECT_EQ(code.error(), missing + ": " + hresult_message(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
 }
 
-TEST(RunCommand, StartsWithoutWaitingInTheInstallersFolderWithTrailingSpaceForNoArguments) {
+// Not in the installer's own current folder (often Downloads): in the system folder.
+TEST(RunCommand, StartsWithoutWaitingInTheSystemFolderWithTrailingSpaceForNoArguments) {
   TempFolder temp;
   std::string program = probe_with_spaces(temp);
   std::string record = (temp / "record.txt");
@@ -115,9 +117,9 @@ TEST(RunCommand, StartsWithoutWaitingInTheInstallersFolderWithTrailingSpaceForNo
   auto seen = read_probe_record(record, 10000);
   ASSERT_TRUE(seen) << "the program did not start";
   EXPECT_EQ((*seen)["command_line"], "\"" + program + "\" ");
-  wchar_t cwd[MAX_PATH];
-  DWORD length = GetCurrentDirectoryW(MAX_PATH, cwd);
-  EXPECT_EQ((*seen)["cwd"], from_wide(std::wstring_view(cwd, length)).value());
+  wchar_t system[MAX_PATH];
+  UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  EXPECT_EQ(lower_full((*seen)["cwd"]), lower_full(from_wide(std::wstring_view(system, length)).value()));
 }
 
 TEST(RunCommand, AMissingProgramIsIgnored) {
