@@ -34,7 +34,7 @@ from e2e.installer import shipped_installer  # noqa: E402
 from e2e.silent_support import (LOCAL_DIR, PRODUCT_KEY, UNINSTALL_KEY, PayloadInfo,  # noqa: E402
                                 expected_uninstall_values, installation_state, mark_webview2_present)
 from faults.support import failure_text  # noqa: E402
-from harness.wine import Prefix, i386_mode, mode_text  # noqa: E402
+from harness.wine import PRESETS, Prefix, build_dir, i386_mode, mode_text  # noqa: E402
 
 LOG = r"C:\vl-smoke.log"
 # An emulated start of Wine's 32-bit loader alone takes minutes on a busy machine; a whole
@@ -95,14 +95,16 @@ class Outcome:
 
 
 def run_bounded(prefix, argv):
-    """Runs the installer straight through Wine's loader, not through the launcher: only so does
-    Linux tell how the 32-bit process ended (a signal, or its exit code). The launcher reports
-    "exit code: 0" for a child that a Linux signal killed. A per-user install needs no limited
-    token."""
+    """Runs the installer through the launcher with the limited token: a per-user install runs
+    with the user's own rights (elevated, the installer refuses it). The launcher hands back the
+    installer's exit code on its last line; how the Wine process itself ended (a Linux signal)
+    shows as the launcher's, and a crash the launcher reports as an exit shows in the state the
+    checks read."""
     limit = RUN_LIMIT[i386_mode()] if i386_mode() in RUN_LIMIT else RUN_LIMIT["native"]
+    launcher = build_dir(PRESETS[prefix.arch]) / "tests" / "run_unelevated.exe"
     start = time.monotonic()
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        process = prefix.start(argv, stdout=out, stderr=err)
+        process = prefix.start([launcher] + list(argv), stdout=out, stderr=err)
         ticks, busy_at, kind = -1, start, None
         while process.poll() is None:
             time.sleep(1)
@@ -122,7 +124,12 @@ def run_bounded(prefix, argv):
         seconds = time.monotonic() - start
         err.seek(0)
         stderr = err.read().decode("utf-8", errors="replace")
+        out.seek(0)
+        reported = re.findall(r"^exit code: (\d+)\r?$", out.read().decode("utf-8", errors="replace"),
+                              re.MULTILINE)
     code = process.returncode
+    if code == 0 and reported:
+        code = int(reported[-1])
     if kind is None:
         kind = "signal" if code < 0 else "exited"
         code = -code if code < 0 else code
