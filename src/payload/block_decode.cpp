@@ -10,6 +10,7 @@
 
 #include "payload/lzma_filter_chain.h"
 #include "payload/payload_check.h"
+#include "payload/payload_source.h"
 #include "sys/paths.h"
 #include "sys/phase_times.h"
 #include "sys/threads.h"
@@ -35,9 +36,10 @@ struct Placed {
   bool closed = false;
 };
 
-// Sets up a block decoder on `stream` for `block`; false when its header is unusable. The
-// decoder keeps a pointer to `options` (it reads the check type there and writes the sizes
-// back): it must outlive the block's decoding.
+// Sets up a block decoder on `stream` for `block`, its input not yet given (the block's data
+// starts options.header_size bytes into it); false when its header is unusable. The decoder
+// keeps a pointer to `options` (it reads the check type there and writes the sizes back): it
+// must outlive the block's decoding.
 bool start_block(lzma_stream& stream, std::span<const uint8_t> bytes, lzma_check check,
                  const StreamBlock& block, lzma_block& options) {
   options = lzma_block{};
@@ -51,10 +53,7 @@ bool start_block(lzma_stream& stream, std::span<const uint8_t> bytes, lzma_check
     return false;
   if (lzma_block_compressed_size(&options, block.unpadded_size) != LZMA_OK) return false;
   options.uncompressed_size = block.content_size;  // the decoder holds the block to it
-  if (lzma_block_decoder(&stream, &options) != LZMA_OK) return false;
-  stream.next_in = bytes.data() + block.stream_offset + options.header_size;
-  stream.avail_in = block.total_size - options.header_size;
-  return true;
+  return lzma_block_decoder(&stream, &options) == LZMA_OK;
 }
 
 // The memory one thread needs for `block`: its filters' decoder and the output buffer.
@@ -92,6 +91,8 @@ bool decode_whole_block(std::span<const uint8_t> bytes, lzma_check check, const 
   StreamEnd end{&stream};
   lzma_block options;
   if (!start_block(stream, bytes, check, block, options)) return false;
+  stream.next_in = bytes.data() + block.stream_offset + options.header_size;
+  stream.avail_in = block.total_size - options.header_size;
   out.resize(block.content_size);
   stream.next_out = out.data();
   stream.avail_out = out.size();
@@ -132,10 +133,10 @@ std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_
 
 class Decoder {
  public:
-  Decoder(std::span<const uint8_t> bytes, lzma_check check, std::span<const StreamBlock> blocks,
+  Decoder(const Payload& payload, lzma_check check, std::span<const StreamBlock> blocks,
           std::vector<Placed>& entries, EntryWriter& writer, PayloadProgress& progress,
           uint64_t total_size)
-      : bytes_(bytes), check_(check), blocks_(blocks), entries_(entries), writer_(writer),
+      : payload_(payload), check_(check), blocks_(blocks), entries_(entries), writer_(writer),
         progress_(progress), denominator_(total_size == 0 ? 1.0f : static_cast<float>(total_size)) {
   }
 
@@ -176,10 +177,19 @@ class Decoder {
 
   bool decode_block(lzma_stream& stream, const StreamBlock& block, std::vector<uint8_t>& out) {
     lzma_block options;
-    if (!start_block(stream, bytes_, check_, block, options)) return false;
+    if (!start_block(stream, payload_.stream, check_, block, options)) return false;
+    StreamCursor input(payload_, block.stream_offset + options.header_size,
+                       block.stream_offset + block.total_size);
     uint64_t at = block.content_offset;
     const uint64_t end = block.content_offset + block.content_size;
     while (!stopped()) {
+      if (stream.avail_in == 0) {
+        // Input that cannot be read as verified: the in-order loop meets it too and says why.
+        Result<std::span<const uint8_t>> next = input.next();
+        if (!next) return false;
+        stream.next_in = next->data();
+        stream.avail_in = next->size();
+      }
       stream.next_out = out.data();
       stream.avail_out = out.size();
       size_t in_before = stream.avail_in;
@@ -314,7 +324,7 @@ class Decoder {
     return false;
   }
 
-  std::span<const uint8_t> bytes_;
+  const Payload& payload_;
   lzma_check check_;
   std::span<const StreamBlock> blocks_;
   std::vector<Placed>& entries_;
@@ -385,7 +395,7 @@ Result<BlockDecode> decode_blocks(const Payload& payload, EntryWriter& writer,
   // The blocks would have kept more threads busy: say that memory is what limits them.
   if (used < std::min<uint64_t>(threads, content_blocks.size())) phase::mark(budget_note(used));
 
-  Decoder decoder(payload.stream, flags.check, content_blocks, entries, writer, progress,
+  Decoder decoder(payload, flags.check, content_blocks, entries, writer, progress,
                   payload.total_size);
   decoder.run(used);
 

@@ -121,11 +121,14 @@ Status check_payload_stream(const Payload& payload, std::vector<StreamBlock>* bl
 }
 
 Status check_payload_digest(std::span<const uint8_t> blob, std::span<const uint8_t> recorded) {
+  return check_digest_record(sha256(blob), recorded);
+}
+
+Status check_digest_record(const Sha256Digest& digest, std::span<const uint8_t> recorded) {
   while (!recorded.empty() &&
          (recorded.back() == '\n' || recorded.back() == '\r' || recorded.back() == ' ')) {
     recorded = recorded.first(recorded.size() - 1);
   }
-  Sha256Digest digest = sha256(blob);
   if (recorded.size() != 2 * digest.size()) return damaged(TEXT_DIGEST_MISMATCH);
   constexpr std::string_view HEX = "0123456789abcdef";
   for (size_t i = 0; i < digest.size(); ++i) {

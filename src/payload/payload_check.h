@@ -8,6 +8,7 @@
 
 #include "payload/payload_format.h"
 #include "sys/result.h"
+#include "sys/sha256.h"
 
 namespace vl {
 
@@ -31,13 +32,13 @@ struct StreamBlock {
 };
 Status check_payload_stream(const Payload& payload, std::vector<StreamBlock>* blocks = nullptr);
 
-// The reason a digest failure gives in the damaged-payload text.
-inline constexpr std::string_view TEXT_DIGEST_MISMATCH = "checksum mismatch";
-
 // Whether `blob` (the whole payload, header included) is the one the build recorded: `recorded`
 // holds its SHA-256 as 64 hex digits (trailing whitespace allowed). Any damage to the blob, or a
 // record that is missing or malformed, fails with the damaged-payload text and
 // TEXT_DIGEST_MISMATCH. Reads every byte once: milliseconds for the shipped payload.
 Status check_payload_digest(std::span<const uint8_t> blob, std::span<const uint8_t> recorded);
+
+// The same comparison for a digest already computed.
+Status check_digest_record(const Sha256Digest& digest, std::span<const uint8_t> recorded);
 
 }  // namespace vl

@@ -33,10 +33,14 @@ inline constexpr size_t MAX_ENTRY_NAME = 0xFFFF;
 
 // A borrowed view of the embedded container: the XZ stream (the blob less its header) and
 // the header's figures. It owns nothing; the blob lives as long as the process.
+class PayloadSource;
 struct Payload {
   std::span<const uint8_t> stream;
   uint64_t total_size = 0;   // sum of the entries' data sizes
   uint32_t entry_count = 0;  // entries in the stream
+  // When set, the decoders read the stream's bytes through it (payload_source.h) rather than
+  // from `stream`, which then serves only the small reads of headers and the index.
+  const PayloadSource* source = nullptr;
 };
 
 // One entry's header as read from the stream; its data is streamed, never held.
@@ -68,6 +72,8 @@ inline constexpr std::string_view TEXT_NO_PAYLOAD =
 // Texts of a stream that does not hold what its header says.
 inline constexpr std::string_view TEXT_PAYLOAD_DAMAGED =
     "payload is damaged ({}) — download the installer again";
+// The reason a digest failure gives in the damaged-payload text.
+inline constexpr std::string_view TEXT_DIGEST_MISMATCH = "checksum mismatch";
 inline constexpr std::string_view TEXT_BAD_FILE_NAME = "payload: bad file name";
 inline constexpr std::string_view TEXT_ENTRY_TRUNCATED = "payload: {} truncated";
 

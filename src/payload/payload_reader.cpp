@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "payload/payload_source.h"
 #include "sys/threads.h"
 
 namespace vl {
@@ -26,23 +27,24 @@ std::string lzma_error_text(int lzma_ret) {
 }
 
 struct PayloadReader::State {
+  explicit State(const Payload& from) : payload(from), input(payload, 0, payload.stream.size()) {}
+
   lzma_stream stream = LZMA_STREAM_INIT;
-  std::span<const uint8_t> source;  // compressed bytes not yet copied into `input`
-  std::vector<uint8_t> input;       // the 8 KiB chunk being fed to the decoder
-  bool ended = false;               // the decoder returned LZMA_STREAM_END
+  Payload payload;
+  StreamCursor input;  // compressed bytes not yet given to the decoder
+  bool ended = false;  // the decoder returned LZMA_STREAM_END
 
   ~State() { lzma_end(&stream); }
 
-  // Refills the input chunk when the decoder has taken all of it; false when the stream's
-  // bytes are exhausted.
-  bool fill_input() {
+  // Gives the decoder the next input when it has taken all of it; false when the stream's
+  // bytes are exhausted. A source that cannot give verified bytes fails the read.
+  Result<bool> fill_input() {
     if (stream.avail_in > 0) return true;
-    size_t n = std::min(source.size(), INPUT_CHUNK);
-    if (n == 0) return false;
-    std::memcpy(input.data(), source.data(), n);
-    source = source.subspan(n);
-    stream.next_in = input.data();
-    stream.avail_in = n;
+    Result<std::span<const uint8_t>> next = input.next();
+    if (!next) return next.failure();
+    if (next->empty()) return false;
+    stream.next_in = next->data();
+    stream.avail_in = next->size();
     return true;
   }
 };
@@ -61,15 +63,13 @@ uint32_t PayloadReader::decoder_threads() {
 }
 
 Result<PayloadReader> PayloadReader::open(const Payload& payload, uint32_t threads) {
-  auto state = std::make_unique<State>();
+  auto state = std::make_unique<State>(payload);
   lzma_mt options{};
   options.threads = std::max(threads, 1u);
   options.memlimit_threading = THREADING_BUDGET;
   options.memlimit_stop = UINT64_MAX;
   lzma_ret ret = lzma_stream_decoder_mt(&state->stream, &options);
   if (ret != LZMA_OK) return fail(lzma_error_text(ret));
-  state->source = payload.stream;
-  state->input.resize(INPUT_CHUNK);
   return PayloadReader(std::move(state));
 }
 
@@ -81,7 +81,9 @@ Result<size_t> PayloadReader::read_some(std::span<uint8_t> out) {
   State& s = *state_;
   while (true) {
     if (s.ended || out.empty()) return size_t{0};
-    bool input_exhausted = !s.fill_input();
+    Result<bool> filled = s.fill_input();
+    if (!filled) return filled.failure();
+    bool input_exhausted = !*filled;
     size_t in_before = s.stream.avail_in;
     s.stream.next_out = out.data();
     s.stream.avail_out = out.size();

@@ -1,6 +1,6 @@
 #pragma once
-// Streaming decoder over the payload's XZ stream: compressed input is fed to liblzma in
-// small fixed chunks and decompressed bytes come out in whatever amounts are asked for,
+// Streaming decoder over the payload's XZ stream: compressed input is fed to liblzma a chunk
+// at a time (payload_source.h) and decompressed bytes come out in whatever amounts are asked for,
 // so the payload's content never has to be in memory as a whole.
 //
 // Blocks whose headers state their sizes are decoded on several threads at once, in order;
@@ -27,7 +27,6 @@ std::string lzma_error_text(int lzma_ret);
 
 class PayloadReader {
  public:
-  inline static constexpr size_t INPUT_CHUNK = 8192;
   // The memory the decoding threads may hold together (input, output and dictionaries of the
   // blocks in flight); a block that would go over it waits for others, and a block too large
   // for it alone is decoded on the calling thread. It never stops a run.

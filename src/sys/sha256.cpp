@@ -1,5 +1,6 @@
 #include "sys/sha256.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vl {
@@ -50,25 +51,48 @@ void compress(uint32_t state[8], const uint8_t block[64]) {
 
 }  // namespace
 
-Sha256Digest sha256(std::span<const uint8_t> bytes) {
-  uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+Sha256::Sha256()
+    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab,
+             0x5be0cd19} {}
+
+void Sha256::update(std::span<const uint8_t> bytes) {
+  length_ += bytes.size();
+  if (pending_size_ > 0) {
+    size_t n = std::min(bytes.size(), sizeof pending_ - pending_size_);
+    std::memcpy(pending_ + pending_size_, bytes.data(), n);
+    pending_size_ += n;
+    bytes = bytes.subspan(n);
+    if (pending_size_ < sizeof pending_) return;
+    compress(state_, pending_);
+    pending_size_ = 0;
+  }
   size_t whole = bytes.size() / 64 * 64;
-  for (size_t at = 0; at < whole; at += 64) compress(state, bytes.data() + at);
+  for (size_t at = 0; at < whole; at += 64) compress(state_, bytes.data() + at);
+  pending_size_ = bytes.size() - whole;
+  if (pending_size_) std::memcpy(pending_, bytes.data() + whole, pending_size_);
+}
+
+Sha256Digest Sha256::finish() {
   // The tail, the 0x80 marker and the bit length fill one or two last blocks.
   uint8_t last[128] = {};
-  size_t tail = bytes.size() - whole;
-  if (tail) std::memcpy(last, bytes.data() + whole, tail);
+  const size_t tail = pending_size_;
+  if (tail) std::memcpy(last, pending_, tail);
   last[tail] = 0x80;
   size_t last_size = tail < 56 ? 64 : 128;
-  uint64_t bits = uint64_t{bytes.size()} * 8;
+  uint64_t bits = length_ * 8;
   for (int i = 0; i < 8; ++i) last[last_size - 1 - i] = static_cast<uint8_t>(bits >> (8 * i));
-  for (size_t at = 0; at < last_size; at += 64) compress(state, last + at);
+  for (size_t at = 0; at < last_size; at += 64) compress(state_, last + at);
   Sha256Digest digest;
   for (int i = 0; i < 8; ++i) {
-    for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state[i] >> (24 - 8 * j));
+    for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state_[i] >> (24 - 8 * j));
   }
   return digest;
+}
+
+Sha256Digest sha256(std::span<const uint8_t> bytes) {
+  Sha256 hash;
+  hash.update(bytes);
+  return hash.finish();
 }
 
 }  // namespace vl

@@ -6,10 +6,16 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <thread>
 
 #include "native/payload_craft.h"
 #include "native/payload_test_support.h"
+#include "payload/copy_entries.h"
+#include "payload/payload_check.h"
+#include "payload/payload_source.h"
+#include "sys/sha256.h"
+#include "sys/text.h"
 
 namespace vl {
 namespace {
@@ -196,6 +202,78 @@ TEST(BlockParallel, ABlockWhoseCheckFailsPlacesNoneOfItsBytes) {
     EXPECT_FALSE(name == "b.dll" && offset >= block1_at && offset < block1_at + BLOCK) << offset;
   }
 }
+
+struct SourceCase {
+  const char* scenario;
+  bool one_block;
+  bool recheck_chunks;
+  bool changed_after_check;
+  bool installs;
+};
+
+class SourcedPayload : public ::testing::TestWithParam<SourceCase> {};
+
+// Read through a source, a payload installs as from memory; a chunk changed after the check is
+// refused wherever it is read (the block path gives up, the in-order loop says why), so
+// nothing is committed.
+TEST_P(SourcedPayload, InstallsOnlyTheBytesItVerified) {
+  const SourceCase& c = GetParam();
+  const Bytes stream = c.one_block ? craft::xz(content()) : with_map();
+  Bytes blob = payload_header_bytes(0, 3);
+  blob.insert(blob.end(), stream.begin(), stream.end());
+  PayloadSource source(
+      [&blob](uint64_t offset, std::span<uint8_t> out) {
+        std::memcpy(out.data(), blob.data() + offset, out.size());
+        return Status::success();
+      },
+      blob.size(), c.recheck_chunks);
+  std::string recorded;
+  for (uint8_t byte : sha256(blob)) recorded += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+  ASSERT_TRUE(source
+                  .verify([&](const Sha256Digest& digest) {
+                    return check_digest_record(
+                        digest, {reinterpret_cast<const uint8_t*>(recorded.data()), recorded.size()});
+                  })
+                  .ok());
+  if (c.changed_after_check) blob[PAYLOAD_HEADER_SIZE + stream.size() / 2] ^= 0x55;
+
+  uint64_t total = 0;
+  for (const auto& file : FILES) total += file.second.size();
+  Payload payload{stream, total, 3};
+  payload.source = &source;
+  // The in-memory stream is not what the source serves: only the headers may come from it.
+  Bytes shadow = stream;
+  shadow[stream.size() / 2] ^= 0x33;
+  if (!c.one_block) payload.stream = shadow;
+  PositionalMemoryWriter writer;
+  RecordingSink sink;
+  std::vector<InstallStep> steps{InstallStep::CopyFiles};
+  StepProgress progress(sink, steps, InstallStep::CopyFiles);
+  std::vector<std::string> installed;
+  Status copied = copy_payload_entries(payload, writer, progress, installed, 2);
+  EXPECT_EQ(copied.ok(), c.installs) << (copied.ok() ? "" : copied.error());
+  if (c.installs) {
+    std::map<std::string, std::string> placed = writer.files;
+    placed.insert(writer.in_order.files.begin(), writer.in_order.files.end());
+    EXPECT_EQ(placed, all_files());
+  } else {
+    EXPECT_TRUE(installed.empty());
+    EXPECT_EQ(copied.ok() ? "" : copied.error(),
+              format_text(TEXT_PAYLOAD_DAMAGED, {TEXT_DIGEST_MISMATCH}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SourcedPayload,
+    ::testing::Values(SourceCase{"blocks, unchanged", false, true, false, true},
+                      SourceCase{"blocks, changed after the check", false, true, true, false},
+                      SourceCase{"one block, changed after the check", true, true, true, false},
+                      SourceCase{"blocks, unchanged, no rechecks", false, false, false, true}),
+    [](const auto& info) {
+      std::string name = info.param.scenario;
+      std::erase_if(name, [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); });
+      return name;
+    });
 
 struct BudgetCase {
   uint32_t wanted;

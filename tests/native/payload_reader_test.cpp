@@ -239,19 +239,6 @@ TEST(Reader, ReadSomeReturnsZeroAfterTheStreamsEnd) {
   EXPECT_EQ(exact.error(), "failed to fill whole buffer");
 }
 
-TEST(Reader, FeedsInputInChunksOfAtMost8KiB) {
-  // A stream of incompressible data spans many input chunks; reading it whole proves refills.
-  std::string data = craft::noise(100000, 5);
-  Bytes stream = craft::xz(Bytes(data.begin(), data.end()));
-  ASSERT_GT(stream.size(), 10 * PayloadReader::INPUT_CHUNK);
-  auto reader = PayloadReader::open(Payload{stream, data.size(), 1});
-  ASSERT_TRUE(reader.ok());
-  std::string out(data.size(), '\0');
-  ASSERT_TRUE(reader->read_exact(std::span(reinterpret_cast<uint8_t*>(out.data()), out.size())).ok());
-  EXPECT_EQ(out, data);
-  EXPECT_TRUE(reader->finish().ok());
-}
-
 // Three entries over five blocks of 64 KiB; "b.dll" alone covers the second block.
 Bytes three_entries() {
   return craft::concat({craft::entry("a.dll", craft::noise(60000, 11)),

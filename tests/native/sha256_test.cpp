@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "sys/sha256.h"
@@ -34,6 +35,11 @@ TEST(Sha256, MatchesTheStandardsExamples) {
   for (const Case& c : cases) {
     auto bytes = reinterpret_cast<const uint8_t*>(c.message.data());
     EXPECT_EQ(hex(sha256({bytes, c.message.size()})), c.digest) << c.message.size() << " bytes";
+    // In pieces that straddle the 64-byte blocks.
+    Sha256 pieces;
+    for (size_t at = 0; at < c.message.size(); at += 37)
+      pieces.update({bytes + at, std::min<size_t>(37, c.message.size() - at)});
+    EXPECT_EQ(hex(pieces.finish()), c.digest) << c.message.size() << " bytes in pieces";
   }
 }
 
