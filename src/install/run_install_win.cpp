@@ -16,6 +16,7 @@
 #include "install/webview2_win.h"
 #include "payload/embedded_payload_win.h"
 #include "payload/payload_check.h"
+#include "sys/elevation_win.h"
 #include "sys/phase_times.h"
 
 namespace vl {
@@ -32,20 +33,32 @@ Status remove_previous_msi_if_due(const InstallJob& job) {
   return Status::success();
 }
 
-// The executable's own payload is checked against the digest its build recorded; a payload
-// that is not the executable's (one made in memory) has none.
-Status check_own_payload_digest(const Payload& payload) {
+// The executable's own payload is checked against the digest its build recorded, read from
+// the executable's file: the decoders then read it there (`source`), so that none of it stays
+// in the process's memory. Elevated, every chunk is checked again as it is read, since a user
+// who could write the file before the run held it could otherwise change it after the check.
+// Where the file cannot be read so, or does not hold what the image does, the image's own
+// bytes are checked and decoded in place, as before. A payload that is not the executable's
+// (one made in memory) has no digest.
+Status check_own_payload(const Payload& payload, std::unique_ptr<PayloadSource>& source) {
   std::span<const uint8_t> own = find_embedded_payload();
   if (own.size() < PAYLOAD_HEADER_SIZE || payload.stream.data() != own.data() + PAYLOAD_HEADER_SIZE)
     return Status::success();
-  return check_payload_digest(own, find_embedded_payload_digest());
+  const std::span<const uint8_t> recorded = find_embedded_payload_digest();
+  if (auto file = open_embedded_payload_file(own, is_process_elevated())) {
+    if ((*file)->verify([&](const Sha256Digest& digest) { return check_digest_record(digest, recorded); })) {
+      source = std::move(*file);
+      return Status::success();
+    }
+  }
+  return check_payload_digest(own, recorded);
 }
 
 Status prepare(const InstallJob& job, const Payload& payload, StepProgress& progress,
-               std::unique_ptr<InstallFolder>& folder) {
+               std::unique_ptr<InstallFolder>& folder, std::unique_ptr<PayloadSource>& source) {
   // A damaged download must stop the run while the application, an earlier MSI install and
   // the legacy client are all still in place: every byte is checked before anything changes.
-  if (Status intact = phase::timed("prepare: digest", [&] { return check_own_payload_digest(payload); });
+  if (Status intact = phase::timed("prepare: digest", [&] { return check_own_payload(payload, source); });
       !intact) {
     return intact;
   }
@@ -95,6 +108,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
   const std::vector<InstallStep> steps = install_steps(job);
   std::vector<std::string> installed_files;
   std::unique_ptr<InstallFolder> folder;  // held from Prepare to the end of the run
+  std::unique_ptr<PayloadSource> source;  // likewise: where CopyFiles reads the payload
   for (InstallStep step : steps) {
     sink.step_started(step);
     StepProgress progress(sink, steps, step);
@@ -103,7 +117,7 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
     switch (step) {
       case InstallStep::Prepare:
         phase::mark("Prepare");
-        done = prepare(job, payload, progress, folder);
+        done = prepare(job, payload, progress, folder, source);
         break;
       case InstallStep::RemoveLegacy:
         // Best effort: the predecessor client goes once the new files are in place.
@@ -117,11 +131,14 @@ Status run_install(const InstallJob& job, const Payload& payload, ProgressSink& 
         done = install_webview2(progress, job.scope);
         if (done) progress.report(1.0f);
         break;
-      case InstallStep::CopyFiles:
+      case InstallStep::CopyFiles: {
         phase::mark("CopyFiles");
-        done = copy_payload_files(job, *folder, payload, progress, installed_files,
+        Payload sourced = payload;
+        sourced.source = source.get();
+        done = copy_payload_files(job, *folder, sourced, progress, installed_files,
                                   [&job] { return remove_previous_msi_if_due(job); });
         break;
+      }
       case InstallStep::Register:
         phase::mark("Register");
         done = register_installation(job, payload, progress, installed_files);
