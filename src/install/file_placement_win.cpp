@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 #include "product/product.h"
 #include "sys/elevation_win.h"
@@ -65,12 +66,18 @@ void delete_below(InstallFolder& folder, HANDLE parent, std::string_view name) {
   }
 }
 
+// Names below install_dir, to ask of many names whether they are among them (same_path).
+using NameSet = std::unordered_set<std::string>;
+
+NameSet name_set(std::span<const std::string> names) {
+  NameSet keys;
+  for (const std::string& name : names) keys.insert(path_key(name));
+  return keys;
+}
+
 // Whether `name` (below install_dir) is, or may be, a file this run placed.
-bool placed_by_this_run(std::string_view name, std::span<const std::string> installed_files) {
-  for (const std::string& placed : installed_files) {
-    if (same_name(placed, name) || same_path(placed, name)) return true;
-  }
-  return false;
+bool placed_by_this_run(std::string_view name, const NameSet& installed_files) {
+  return installed_files.count(path_key(name)) > 0;
 }
 
 }  // namespace
@@ -283,15 +290,16 @@ void remove_previous_main_binary(const InstallJob& job, InstallFolder& folder,
   if (!job.previous_main_binary) return;
   const std::string& name = *job.previous_main_binary;
   if (!is_plain_file_name(name) || same_name(name, APPLICATION_FILE_NAME)) return;
-  if (placed_by_this_run(name, installed_files)) return;
+  if (placed_by_this_run(name, name_set(installed_files))) return;
   delete_now_or_at_reboot(folder, name);
 }
 
 void remove_stale_files(InstallFolder& folder, std::span<const std::string> previous_files,
                         std::span<const std::string> installed_files) {
+  const NameSet installed = name_set(installed_files);
   for (const std::string& name : previous_files) {
     if (!is_valid_entry_name(name)) continue;
-    if (placed_by_this_run(name, installed_files)) continue;
+    if (placed_by_this_run(name, installed)) continue;
     DWORD error = ERROR_SUCCESS;
     // Never through a junction on the way: the name's folders are opened through held handles.
     HANDLE parent = folder.folder(folder_of(name), false, error);
@@ -304,8 +312,7 @@ void remove_stale_files(InstallFolder& folder, std::span<const std::string> prev
 namespace {
 
 void remove_others_below(InstallFolder& folder, const std::string& relative,
-                         std::span<const std::string> previous_files,
-                         std::span<const std::string> installed_files) {
+                         const NameSet& previous_files, const NameSet& installed_files) {
   DWORD error = ERROR_SUCCESS;
   HANDLE handle = folder.folder(relative, false, error);
   if (!handle) return;
@@ -339,7 +346,7 @@ void remove_others_below(InstallFolder& folder, const std::string& relative,
 
 void remove_others_files(InstallFolder& folder, std::span<const std::string> previous_files,
                          std::span<const std::string> installed_files) {
-  remove_others_below(folder, "", previous_files, installed_files);
+  remove_others_below(folder, "", name_set(previous_files), name_set(installed_files));
 }
 
 Status copy_payload_files(const InstallJob& job, InstallFolder& folder, const Payload& payload,

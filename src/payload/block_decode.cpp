@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <unordered_set>
 
 #include "payload/lzma_filter_chain.h"
 #include "payload/payload_check.h"
@@ -105,6 +106,7 @@ bool decode_whole_block(std::span<const uint8_t> bytes, lzma_check check, const 
 std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_count,
                                    uint64_t map_at) {
   std::vector<Placed> placed;
+  std::unordered_set<std::string> names;  // path_key of every entry so far
   if (map.size() < BLOCK_MAP_MAGIC.size() ||
       std::memcmp(map.data(), BLOCK_MAP_MAGIC.data(), BLOCK_MAP_MAGIC.size()) != 0) {
     return {};
@@ -117,9 +119,7 @@ std::vector<Placed> read_block_map(std::span<const uint8_t> map, uint32_t entry_
     map = map.subspan(record->length);
     const uint64_t size = record->entry.size;
     if (!is_valid_entry_name(record->entry.name)) return {};
-    for (const Placed& earlier : placed) {
-      if (same_path(earlier.entry.name, record->entry.name)) return {};
-    }
+    if (!names.insert(path_key(record->entry.name)).second) return {};
     Placed entry{std::move(record->entry), {}, at, 0};
     entry.header = entry_header_bytes(entry.entry.name, size);
     entry.data_at = at + entry.header.size();

@@ -99,7 +99,8 @@ Status EntryQueue::perform(const Operation& operation) {
       open_ = false;
       // A name that comes again was written over the same temporary file: one commit, at the
       // later place.
-      std::erase_if(closed_, [this](const std::string& name) { return same_path(name, current_); });
+      if (!closed_keys_.insert(path_key(current_)).second)
+        std::erase_if(closed_, [this](const std::string& name) { return same_path(name, current_); });
       closed_.push_back(std::move(current_));
       return closed;
     }

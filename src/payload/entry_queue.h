@@ -17,6 +17,7 @@
 #include <deque>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "payload/entry_writer.h"
@@ -81,6 +82,7 @@ class EntryQueue {
   Status failure_;                // the writer's first failure (success until then)
   std::atomic<uint64_t> written_{0};
   std::vector<std::string> closed_;
+  std::unordered_set<std::string> closed_keys_;  // path_key of every name in closed_
   std::string current_;           // the writer's open entry, if any
   bool open_ = false;
   bool stopped_ = false;

@@ -136,9 +136,9 @@ bool is_plain_file_name(std::string_view name) {
   return name.find('\\') == std::string_view::npos && is_valid_entry_name(name);
 }
 
-bool same_path(std::string_view a, std::string_view b) {
-  return lower_full(without_trailing_backslashes(a)) == lower_full(without_trailing_backslashes(b));
-}
+bool same_path(std::string_view a, std::string_view b) { return path_key(a) == path_key(b); }
+
+std::string path_key(std::string_view path) { return lower_full(without_trailing_backslashes(path)); }
 
 bool same_name(std::string_view a, std::string_view b) { return iequals_ascii(a, b); }
 

@@ -39,6 +39,9 @@ bool is_plain_file_name(std::string_view name);
 
 // Paths: trailing backslashes dropped, full lower-casing, then equal.
 bool same_path(std::string_view a, std::string_view b);
+// The form same_path compares: same_path(a, b) exactly when path_key(a) == path_key(b), so
+// that many paths are compared through a set rather than pair by pair.
+std::string path_key(std::string_view path);
 // File names: equal length and equal bytes after mapping ASCII A..Z to lower case.
 bool same_name(std::string_view a, std::string_view b);
 
