@@ -196,8 +196,25 @@ Status FilePlacer::begin(const PayloadEntry& entry) {
     return fail(write_failed(target_, system_message(error)));
   }
   new_leaf_ = to_wide(new_file_name(file_name_of(entry.name)));
-  // A leftover of an earlier run is removed as it is (a link: the link itself), then the new
-  // file is made afresh without following anything of that name.
+  BelowOpen how;
+  how.access = GENERIC_WRITE | DELETE;
+  how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  how.disposition = Disposition::CreateNew;
+  // Made afresh without following anything of that name: the create fails when anything holds
+  // the name. Only then is a leftover of an earlier run looked for (each look for a name that
+  // is not there costs Wine a scan of the folder, thousands of them in a large payload).
+  BelowEntry created = open_below(parent_, new_leaf_, how);
+  if (!created) {
+    if (Status cleared = remove_leftover(); !cleared) return cleared;
+    created = open_below(parent_, new_leaf_, how);
+  }
+  if (!created) return fail(write_failed(target_, system_message(created.error)));
+  file_ = std::move(created.handle);
+  return Status::success();
+}
+
+Status FilePlacer::remove_leftover() {
+  // A leftover is removed as it is (a link: the link itself).
   if (BelowEntry leftover = open_to_move(parent_, new_leaf_)) {
     delete_entry(leftover);
   } else if (const DWORD found = attributes_below(parent_, new_leaf_);
@@ -210,13 +227,6 @@ Status FilePlacer::begin(const PayloadEntry& entry) {
     if (!folder || !folder.is_reparse_point() || !delete_entry(folder))
       return fail(write_failed(target_, system_message(ERROR_DIRECTORY)));
   }
-  BelowOpen how;
-  how.access = GENERIC_WRITE | DELETE;
-  how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  how.disposition = Disposition::CreateNew;
-  BelowEntry created = open_below(parent_, new_leaf_, how);
-  if (!created) return fail(write_failed(target_, system_message(created.error)));
-  file_ = std::move(created.handle);
   return Status::success();
 }
 

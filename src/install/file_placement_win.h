@@ -71,6 +71,9 @@ class FilePlacer final : public EntryWriter {
   Status write_at(uint64_t offset, std::span<const uint8_t> chunk) override;
 
  private:
+  // Whatever an earlier run left under the new file's name, removed without following it.
+  Status remove_leftover();
+
   InstallFolder& folder_;
   std::function<Status()> before_commits_;
   std::string target_;  // the entry's full path, for texts
