@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-
 namespace vl {
 
 PayloadSource::PayloadSource(ReadAt read_at, uint64_t blob_size, bool recheck_chunks)
